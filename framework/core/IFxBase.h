@@ -1,0 +1,251 @@
+#pragma once
+
+#include "framework/core/ChannelDelayLine.h"
+#include "framework/core/Containers.h"
+#include "framework/core/Hosts.h"
+#include "framework/core/IEditorLink.h"
+#include "framework/core/IFxStructs.h"
+#include "framework/core/IParam.h"
+#include "util/fxstring.h"
+#include "util/heapbuf.h"
+#include "util/mutex.h"
+#include "util/ptrlist.h"
+
+#include <memory>
+#include <vector>
+
+// One stored setting of the plug-in: a name and the state bytes SerializeState wrote.
+struct IPreset
+{
+    static constexpr int kNameLen = 256;
+
+    IPreset();
+    void SetName(const char* name);
+
+    bool mInitialized = false;
+    char mName[kNameLen];
+    ByteChunk mChunk;
+};
+
+// The host-neutral half of every plug-in: parameters, presets, channel configuration and buffer
+// dispatch, state chunks, host identity and the attached editor. A host adapter derives from it
+// and implements the pure operations; the plug-in derives from the adapter and overrides the
+// processing hooks and the On... hooks.
+class IFxBase
+{
+public:
+    struct ChannelIO
+    {
+        int mIn;
+        int mOut;
+    };
+
+    struct InChannel
+    {
+        bool mConnected = false;
+        double** mSrc = nullptr;
+        FxTypedBuf<double> mScratchBuf;
+        FxString mLabel;
+    };
+
+    struct OutChannel
+    {
+        bool mConnected = false;
+        double** mDest = nullptr;
+        float* mFDest = nullptr;
+        FxTypedBuf<double> mScratchBuf;
+        FxString mLabel;
+    };
+
+    static constexpr int kNameLen = 128;
+
+    IFxBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
+            const char* productName, const char* mfrName, int vendorVersion, int uniqueID,
+            int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks, bool plugIsInst,
+            EAPI plugAPI);
+    virtual ~IFxBase();
+    IFxBase(const IFxBase&) = delete;
+    IFxBase& operator=(const IFxBase&) = delete;
+
+    // ---- hooks a plug-in overrides
+    virtual void Reset();
+    virtual void OnParamChange(int paramIdx);
+    virtual void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames);
+    virtual void OnGUIOpen() {}
+    virtual void OnGUIClose() {}
+    virtual void OnIdle() {}
+    virtual void OnActivate(bool active);
+    virtual void ProcessMidiMsg(IMidiMsg* msg);
+    virtual void ProcessSysEx(ISysEx*) {}
+    virtual bool MidiNoteName(int noteNumber, char* text);
+    virtual bool SerializeState(ByteChunk* chunk);
+    virtual int UnserializeState(const ByteChunk* chunk, int startPos);
+    virtual bool CompareState(const unsigned char* incomingState, int startPos);
+    virtual void OnWindowResize() {}
+    virtual bool HostRequestingAboutBox() { return false; }
+    virtual void OnHostIdentified() {}
+    virtual void PopupHostContextMenuForParam(int, int, int) {}
+
+    // ---- editor and host communication
+    virtual void SetParameterFromGUI(int paramIdx, double normalizedValue);
+    virtual void BeginInformHostOfParamChange(int paramIdx) = 0;
+    virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;
+    virtual void EndInformHostOfParamChange(int paramIdx) = 0;
+    virtual void InformHostOfProgramChange() = 0;
+    virtual bool IsRenderingOffline() { return false; }
+    virtual int GetSamplePos() = 0;
+    virtual double GetTempo() = 0;
+    virtual void GetTimeSig(int* numerator, int* denominator) = 0;
+    virtual void GetTime(ITimeInfo* timeInfo) = 0;
+    virtual EHost GetHost() { return mHost; }
+    virtual EAPI GetAPI() { return mAPI; }
+    virtual void ResizeGraphics(int width, int height) = 0;
+    virtual void HostSpecificInit() {}
+    // Takes ownership of the editor.
+    virtual void AttachGraphics(IEditorLink* graphics);
+    virtual void SetLatency(int samples);
+    virtual bool SendMidiMsg(IMidiMsg* msg) = 0;
+    virtual bool SendSysEx(ISysEx*) { return false; }
+    virtual void RedrawParamControls();
+    virtual void DirtyPTCompareState() {}
+    virtual void PresetsChangedByHost() {}
+    virtual void SetBlockSize(int blockSize);
+
+    bool SendMidiMsgs(std::vector<IMidiMsg>* msgs);
+
+    // ---- plain readers
+    int NParams() const { return mParams.GetSize(); }
+    IParam* GetParam(int idx) const { return mParams.Get(idx); }
+    IEditorLink* GetGUI() const { return mGraphics.get(); }
+    const char* GetEffectName() const { return mEffectName; }
+    const char* GetProductName() const { return mProductName; }
+    const char* GetMfrName() const { return mMfrName; }
+    int GetUniqueID() const { return mUniqueID; }
+    int GetMfrID() const { return mMfrID; }
+    double GetSampleRate() const { return mSampleRate; }
+    int GetBlockSize() const { return mBlockSize; }
+    int GetLatency() const { return mLatency; }
+    int GetTailSize() const { return mTailSize; }
+    bool IsInst() const { return mIsInst; }
+    bool DoesMIDI() const { return mDoesMIDI; }
+    bool DoesStateChunks() const { return mStateChunks; }
+    bool GetIsBypassed() const { return mIsBypassed; }
+    void SetIsBypassed(bool bypassed) { mIsBypassed = bypassed; }
+    FxMutex& GetMutex() { return mMutex; }
+
+    // ---- host identity and versions
+    void SetHost(const char* host, int version);
+    int GetHostVersion(bool decimal);
+    void GetHostVersionStr(char* str);
+    int GetEffectVersion(bool decimal) const;
+    void GetEffectVersionStr(char* str) const;
+    const char* GetAPIString();
+    const char* GetArchString() const { return "x64"; }
+
+    // ---- channels and buffers
+    bool LegalIO(int nIn, int nOut) const;
+    int NInChannels() const { return mInChannels.GetSize(); }
+    int NOutChannels() const { return mOutChannels.GetSize(); }
+    bool IsInChannelConnected(int chIdx) const;
+    bool IsOutChannelConnected(int chIdx) const;
+    void SetInputChannelConnections(int idx, int n, bool connected);
+    void SetOutputChannelConnections(int idx, int n, bool connected);
+    void SetInputLabel(int idx, const char* label);
+    void SetOutputLabel(int idx, const char* label);
+    const char* GetInputLabel(int idx) const;
+    const char* GetOutputLabel(int idx) const;
+    void SetInputBusLabel(int idx, const char* label);
+    void SetOutputBusLabel(int idx, const char* label);
+    const char* GetInputBusLabel(int idx) const;
+    const char* GetOutputBusLabel(int idx) const;
+
+    void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
+    // The attach and process operations handle at most GetBlockSize() frames; a larger count is
+    // cut to the block size so that no scratch buffer is overrun (the adapter splits such blocks).
+    void AttachInputBuffers(int idx, int n, double** ppData, int nFrames);
+    void AttachInputBuffers(int idx, int n, float** ppData, int nFrames);
+    void AttachOutputBuffers(int idx, int n, double** ppData);
+    void AttachOutputBuffers(int idx, int n, float** ppData);
+    void ProcessBuffers(double sampleType, int nFrames);
+    void ProcessBuffers(float sampleType, int nFrames);
+    void ProcessBuffersAccumulating(float sampleType, int nFrames);
+    void PassThroughBuffers(double sampleType, int nFrames);
+    void PassThroughBuffers(float sampleType, int nFrames);
+    void ZeroScratchBuffers();
+    double GetSamplesPerBeat();
+
+    // ---- state and presets
+    bool SerializeParams(ByteChunk* chunk);
+    int UnserializeParams(const ByteChunk* chunk, int startPos);
+    void DirtyParameters();
+    void OnParamReset();
+
+    int NPresets() const { return mPresets.GetSize(); }
+    int GetCurrentPresetIdx() const { return mCurrentPresetIdx; }
+    const char* GetPresetName(int idx) const;
+    IPreset* GetPreset(int idx) const { return mPresets.Get(idx); }
+    void MakeDefaultPreset(const char* name = nullptr, int nPresets = 1);
+    void EnsureDefaultPreset();
+    void MakePreset(const char* name, ...);
+    void MakePresetFromNamedParams(const char* name, int nParamsNamed, ...);
+    void MakePresetFromChunk(const char* name, const ByteChunk* chunk);
+    void MakePresetFromBlob(const char* name, const char* blob, int sizeOfChunk);
+    void PruneUninitializedPresets();
+    bool RestorePreset(int idx);
+    bool RestorePreset(const char* name);
+    void ModifyCurrentPreset(const char* name = nullptr);
+    bool SerializePresets(ByteChunk* chunk);
+    int UnserializePresets(const ByteChunk* chunk, int startPos);
+
+    bool DumpPresetSrcCode(const char* filename, const char* const* paramEnumNames);
+    bool DumpPresetBlob(const char* filename);
+    bool DumpBankBlob(const char* filename);
+
+    static IPreset* GetNextUninitializedPreset(FxPtrList<IPreset>* presets);
+    static void MakeDefaultUserPresetName(FxPtrList<IPreset>* presets, char* str);
+
+    // Group names of the parameters, kept for the host adapter's units.
+    FxPtrList<FxString> mParamGroups;
+
+protected:
+    void CreateBypassDelayLine();
+    FxPtrList<IPreset>* GetPresetList() { return &mPresets; }
+
+    FxMutex mMutex;
+
+private:
+    // The first free preset, marked initialised and named; null when every preset is in use.
+    IPreset* TakeFreePreset(const char* name);
+    int ClampFrames(int nFrames) const;
+    void WriteFloatOutputs(int nFrames, bool accumulate);
+
+    FxPtrList<ChannelIO> mChannelIO;
+    char mEffectName[kNameLen];
+    char mProductName[kNameLen];
+    char mMfrName[kNameLen];
+    int mUniqueID;
+    int mMfrID;
+    int mVersion;
+    EAPI mAPI;
+    EHost mHost = kHostUninit;
+    int mHostVersion = 0;
+    bool mStateChunks;
+    bool mIsInst;
+    bool mDoesMIDI;
+    bool mIsBypassed = false;
+    int mCurrentPresetIdx = 0;
+    double mSampleRate = 44100.0;
+    int mBlockSize = 0;
+    int mLatency;
+    int mTailSize = 0;
+    std::unique_ptr<ChannelDelayLine> mDelay;
+    std::unique_ptr<IEditorLink> mGraphics;
+    FxPtrList<IParam> mParams;
+    FxPtrList<IPreset> mPresets;
+    std::vector<double*> mInData;
+    std::vector<double*> mOutData;
+    FxPtrList<InChannel> mInChannels;
+    FxPtrList<OutChannel> mOutChannels;
+    FxPtrList<FxString> mInputBusLabels;
+    FxPtrList<FxString> mOutputBusLabels;
+};
