@@ -1,0 +1,74 @@
+#include "Bundle.h"
+
+#include <cstdlib>
+#include <dlfcn.h>
+
+namespace
+{
+
+// Folder part of path (which has no trailing slash); "/" for a file in the root.
+std::string ParentFolder(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string FolderName(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+BundleRef::BundleRef(std::string path)
+    : mPath(std::move(path)),
+      mResourcesPath(mPath == "/" ? "/Contents/Resources" : mPath + "/Contents/Resources")
+{
+}
+
+BundleRef* BundleRef::CreateForAddress(const void* address)
+{
+    Dl_info info{};
+    if (!address || !dladdr(address, &info) || !info.dli_fname)
+        return nullptr;
+    // The loader reports the name the module was opened by, which may be relative.
+    char* absolute = realpath(info.dli_fname, nullptr);
+    if (!absolute)
+        return nullptr;
+    BundleRef* bundle = CreateForModulePath(absolute);
+    std::free(absolute);
+    return bundle;
+}
+
+BundleRef* BundleRef::CreateForModulePath(const char* modulePath)
+{
+    if (!modulePath || modulePath[0] != '/')
+        return nullptr;
+    // A bundled module lies in NAME.vst3/Contents/<architecture>/NAME.so. A module found outside
+    // that layout (a bare .so a host was pointed at) has no bundle; its own folder stands in, so
+    // that resources next to it can still be found.
+    const std::string archFolder = ParentFolder(modulePath);
+    const std::string contents = ParentFolder(archFolder);
+    if (FolderName(contents) == "Contents")
+        return new BundleRef(ParentFolder(contents));
+    return new BundleRef(archFolder);
+}
+
+void BundleRef::Retain()
+{
+    mRetainCount.fetch_add(1, std::memory_order_relaxed);
+}
+
+void BundleRef::Release()
+{
+    if (mRetainCount.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete this;
+}
+
+int BundleRef::GetRetainCount() const
+{
+    return mRetainCount.load(std::memory_order_relaxed);
+}
