@@ -1,0 +1,179 @@
+// The per-pixel combinations behind every blit and primitive, as small functors so that the
+// row loops are compiled once per combination with no per-pixel dispatch.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <type_traits>
+
+#include "raster/Raster.h"
+
+namespace raster_detail
+{
+
+// Weight as w = (int)(weight × 256), limited to 0–256 (NaN counts as 0).
+inline int WeightToInt(float weight)
+{
+    if (!(weight > 0.0f))
+        return 0;
+    if (weight >= 1.0f)
+        return 256;
+    return int(weight * 256.0f);
+}
+
+inline int Channel(Raster_pixel p, int shift)
+{
+    return int((p >> shift) & 0xff);
+}
+
+// Applies f to the four channels (blue, green, red, alpha) of d and s and packs the results,
+// which f keeps within 0–255.
+template <class F> inline Raster_pixel PerChannel(Raster_pixel d, Raster_pixel s, F f)
+{
+    return Raster_pixel(f(Channel(d, 0), Channel(s, 0))) |
+           Raster_pixel(f(Channel(d, 8), Channel(s, 8))) << 8 |
+           Raster_pixel(f(Channel(d, 16), Channel(s, 16))) << 16 |
+           Raster_pixel(f(Channel(d, 24), Channel(s, 24))) << 24;
+}
+
+inline Raster_pixel WithAlpha(Raster_pixel colour, int alpha)
+{
+    return (colour & 0x00ffffffu) | Raster_pixel(alpha) << 24;
+}
+
+struct CopyFull
+{
+    Raster_pixel operator()(Raster_pixel, Raster_pixel s) const { return s; }
+};
+
+struct CopyHalf
+{
+    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    {
+        return ((d >> 1) & 0x7f7f7f7fu) + ((s >> 1) & 0x7f7f7f7fu);
+    }
+};
+
+struct CopyWeighted
+{
+    int w;
+    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    {
+        const int keep = 256 - w;
+        return PerChannel(d, s, [keep](int dc, int sc) { return sc + (dc - sc) * keep / 256; });
+    }
+};
+
+struct CopyAlphaFull
+{
+    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    {
+        const int sa = int(s >> 24);
+        if (sa == 0)
+            return d;
+        if (sa == 255)
+            return s | 0xff000000u;
+        const int keep = 255 - sa;
+        Raster_pixel c =
+            PerChannel(d, s, [keep](int dc, int sc) { return sc + keep * (dc - sc) / 256; });
+        return WithAlpha(c, std::min(255, Channel(d, 24) + sa));
+    }
+};
+
+struct CopyAlphaWeighted
+{
+    int w;
+    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    {
+        const int sa = int(s >> 24);
+        if (sa == 0)
+            return d;
+        const int e = w * (sa + 1) / 256;
+        const int keep = 256 - e;
+        Raster_pixel c =
+            PerChannel(d, s, [keep](int dc, int sc) { return sc + (dc - sc) * keep / 256; });
+        return WithAlpha(c, std::min(255, Channel(d, 24) + e));
+    }
+};
+
+// With the alpha flag the source alpha scales the strength: e = w × (alpha + 1) ÷ 256.
+inline int Strength(int w, bool useAlpha, Raster_pixel s)
+{
+    return useAlpha ? w * (int(s >> 24) + 1) / 256 : w;
+}
+
+struct Add
+{
+    int w;
+    bool useAlpha;
+    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    {
+        const int e = Strength(w, useAlpha, s);
+        return PerChannel(d, s, [e](int dc, int sc) { return std::min(255, dc + e * sc / 256); });
+    }
+};
+
+struct Dodge
+{
+    int w;
+    bool useAlpha;
+    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    {
+        const int e = Strength(w, useAlpha, s);
+        return PerChannel(d, s,
+                          [e](int dc, int sc)
+                          {
+                              const int divisor = 256 - e * sc / 256;
+                              return std::min(255, divisor < 2 ? dc * 256 : dc * 256 / divisor);
+                          });
+    }
+};
+
+// Calls body with the functor for mode and weight; nothing for weight 0 or an operation this
+// layer does not implement (multiply, overlay, HSV adjust).
+template <class Body> void WithCombiner(int mode, float weight, Body&& body)
+{
+    const int w = WeightToInt(weight);
+    if (w <= 0)
+        return;
+    const bool useAlpha = (mode & RASTER_BLIT_USE_ALPHA) != 0;
+    switch (mode & RASTER_BLIT_MODE_MASK)
+    {
+    case RASTER_BLIT_MODE_COPY:
+        if (useAlpha)
+        {
+            if (w == 256)
+                body(CopyAlphaFull{});
+            else
+                body(CopyAlphaWeighted{w});
+        }
+        else if (w == 256)
+            body(CopyFull{});
+        else if (weight == 0.5f)
+            body(CopyHalf{});
+        else
+            body(CopyWeighted{w});
+        break;
+    case RASTER_BLIT_MODE_ADD:
+        body(Add{w, useAlpha});
+        break;
+    case RASTER_BLIT_MODE_DODGE:
+        body(Dodge{w, useAlpha});
+        break;
+    default:
+        break;
+    }
+}
+
+template <class Op> constexpr bool IsPlainCopy()
+{
+    return std::is_same<Op, CopyFull>::value;
+}
+
+// One pixel, for primitives whose weight varies per pixel (antialiasing).
+inline void CombineOne(Raster_pixel* d, Raster_pixel s, float weight, int mode)
+{
+    WithCombiner(mode, weight, [&](auto op) { *d = op(*d, s); });
+}
+
+} // namespace raster_detail

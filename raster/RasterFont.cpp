@@ -1,0 +1,230 @@
+#include "raster/RasterFont.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "raster/RasterCombine.h"
+
+using namespace raster_detail;
+
+namespace
+{
+
+// Next character of UTF-8 text at i, advancing i past it. A byte that does not start a
+// complete, well-formed sequence stands for itself as Latin-1, so plain 8-bit texts still show.
+unsigned int NextCharacter(const char* text, int length, int& i)
+{
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    const unsigned int lead = s[i];
+    const int extra = (lead >= 0xc2 && lead < 0xe0)   ? 1
+                      : (lead >= 0xe0 && lead < 0xf0) ? 2
+                      : (lead >= 0xf0 && lead < 0xf5) ? 3
+                                                      : 0;
+    bool complete = extra > 0 && i + extra < length;
+    for (int k = 1; complete && k <= extra; ++k)
+        complete = (s[i + k] & 0xc0) == 0x80;
+    if (!complete)
+    {
+        ++i;
+        return lead;
+    }
+    unsigned int code = lead & (0x3fu >> extra);
+    for (int k = 1; k <= extra; ++k)
+        code = code << 6 | (s[i + k] & 0x3fu);
+    i += extra + 1;
+    return code;
+}
+
+RECT Intersect(const RECT& a, const RECT& b)
+{
+    return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                std::min(a.bottom, b.bottom)};
+}
+
+} // namespace
+
+Raster_CachedFont::~Raster_CachedFont()
+{
+    ReleaseFont();
+}
+
+void Raster_CachedFont::ReleaseFont()
+{
+    if (mOwnsFont)
+        DeleteObject(mFont);
+    mFont = nullptr;
+    mOwnsFont = false;
+    mMetrics = TEXTMETRIC{};
+    mGlyphs.clear();
+}
+
+void Raster_CachedFont::SetFromHFont(HFONT font, int flags)
+{
+    std::lock_guard<std::mutex> guard(mLock);
+    if (font == mFont)
+    {
+        mOwnsFont = font && (flags & RASTER_FONT_FLAG_OWNS_HFONT) != 0;
+        return;
+    }
+    ReleaseFont();
+    if (!font || !GetTextMetrics(font, &mMetrics))
+        return;
+    mFont = font;
+    mOwnsFont = (flags & RASTER_FONT_FLAG_OWNS_HFONT) != 0;
+}
+
+const Raster_CachedFont::Glyph& Raster_CachedFont::GetGlyph(unsigned int character)
+{
+    auto found = mGlyphs.find(character);
+    if (found != mGlyphs.end())
+        return found->second;
+    Glyph& glyph = mGlyphs[character];
+    GLYPHMETRICS m = {};
+    const unsigned int size = GetGlyphOutline(mFont, character, GGO_GRAY8_BITMAP, &m, 0, nullptr);
+    if (size == GDI_ERROR)
+        return glyph;
+    glyph.coverage.resize(size);
+    if (size > 0 && GetGlyphOutline(mFont, character, GGO_GRAY8_BITMAP, &m, size,
+                                    glyph.coverage.data()) != size)
+        return glyph;
+    glyph.left = m.gmptGlyphOrigin.x;
+    glyph.top = m.gmptGlyphOrigin.y;
+    glyph.width = int(m.gmBlackBoxX);
+    glyph.height = int(m.gmBlackBoxY);
+    glyph.advance = m.gmCellIncX;
+    glyph.valid = true;
+    return glyph;
+}
+
+int Raster_CachedFont::LineWidth(const char* text, int length)
+{
+    int width = 0;
+    for (int i = 0; i < length;)
+        width += GetGlyph(NextCharacter(text, length, i)).advance;
+    return width;
+}
+
+void Raster_CachedFont::BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, int x, int y,
+                                   const RECT& clip, Raster_pixel colour)
+{
+    const RECT bounds = Intersect(clip, RECT{0, 0, bitmap->getWidth(), bitmap->getHeight()});
+    const int left = x + glyph.left, top = y + mMetrics.tmAscent - glyph.top;
+    const int x0 = std::max(left, bounds.left), x1 = std::min(left + glyph.width, bounds.right);
+    const int y0 = std::max(top, bounds.top), y1 = std::min(top + glyph.height, bounds.bottom);
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    const unsigned int alpha = Raster_GETA(colour);
+    const Raster_pixel rgb = colour & 0x00ffffffu;
+    const int span = bitmap->getRowSpan();
+    // The glyph's coverage becomes the source alpha, so every mode composites through it.
+    WithCombiner(mCombineMode | RASTER_BLIT_USE_ALPHA, mCombineWeight,
+                 [&](auto op)
+                 {
+                     for (int row = y0; row < y1; ++row)
+                     {
+                         const unsigned char* cover =
+                             glyph.coverage.data() + std::size_t(row - top) * glyph.width;
+                         Raster_pixel* p = bitmap->getBits() + std::ptrdiff_t(row) * span;
+                         for (int col = x0; col < x1; ++col)
+                         {
+                             const unsigned int c = cover[col - left];
+                             if (c != 0)
+                                 p[col] =
+                                     op(p[col], rgb | Raster_pixel((c * alpha + 127) / 255) << 24);
+                         }
+                     }
+                 });
+}
+
+void Raster_CachedFont::DrawLine(Raster_IBitmap* bitmap, const char* text, int length, int x, int y,
+                                 const RECT& clip, Raster_pixel colour)
+{
+    for (int i = 0; i < length;)
+    {
+        const Glyph& glyph = GetGlyph(NextCharacter(text, length, i));
+        if (glyph.valid)
+            BlendGlyph(bitmap, glyph, x, y, clip, colour);
+        x += glyph.advance;
+    }
+}
+
+int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int length, RECT* rect,
+                                unsigned int flags)
+{
+    std::lock_guard<std::mutex> guard(mLock);
+    if (!mFont || !text || !rect)
+        return 0;
+    if (length < 0)
+        length = int(std::strlen(text));
+
+    struct Line
+    {
+        int start, length, width;
+    };
+    std::vector<Line> lines;
+    for (int start = 0; start <= length;)
+    {
+        const char* end =
+            static_cast<const char*>(std::memchr(text + start, '\n', std::size_t(length - start)));
+        const int stop = end ? int(end - text) : length;
+        lines.push_back(Line{start, stop - start, LineWidth(text + start, stop - start)});
+        start = stop + 1;
+    }
+    int width = 0;
+    for (const Line& line : lines)
+        width = std::max(width, line.width);
+    const int lineHeight = mMetrics.tmHeight;
+    const int height = length > 0 ? int(lines.size()) * lineHeight : 0;
+
+    if (flags & DT_CALCRECT)
+    {
+        rect->right = rect->left + (length > 0 ? width : 0);
+        rect->bottom = rect->top + height;
+        return height;
+    }
+    if (!bitmap || length == 0)
+        return height;
+
+    int y = rect->top;
+    if (flags & DT_VCENTER)
+        y = rect->top + (rect->bottom - rect->top - height) / 2;
+    else if (flags & DT_BOTTOM)
+        y = rect->bottom - height;
+    const RECT clip =
+        (flags & DT_NOCLIP) ? RECT{0, 0, bitmap->getWidth(), bitmap->getHeight()} : *rect;
+    const Raster_pixel colour =
+        (flags & RASTER_DT_USEFGALPHA) ? mTextColor : (mTextColor | 0xff000000u);
+
+    for (const Line& line : lines)
+    {
+        int x = rect->left;
+        if (flags & DT_CENTER)
+            x = rect->left + (rect->right - rect->left - line.width) / 2;
+        else if (flags & DT_RIGHT)
+            x = rect->right - line.width;
+        if (mBkMode == RASTER_BKMODE_OPAQUE)
+        {
+            const RECT box = Intersect(clip, RECT{x, y, x + line.width, y + lineHeight});
+            Raster_FillRect(bitmap, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                            mBkColor, mCombineWeight, mCombineMode);
+        }
+        DrawLine(bitmap, text + line.start, line.length, x, y, clip, colour);
+        y += lineHeight;
+    }
+    return height;
+}
+
+bool Raster_CachedFont::DrawGlyph(Raster_IBitmap* bitmap, unsigned int character, int x, int y,
+                                  const RECT* clip)
+{
+    std::lock_guard<std::mutex> guard(mLock);
+    if (!mFont || !bitmap)
+        return false;
+    const Glyph& glyph = GetGlyph(character);
+    if (!glyph.valid)
+        return false;
+    BlendGlyph(bitmap, glyph, x, y,
+               clip ? *clip : RECT{0, 0, bitmap->getWidth(), bitmap->getHeight()},
+               mTextColor | 0xff000000u);
+    return true;
+}

@@ -1,0 +1,179 @@
+#include "raster/RasterPNG.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <png.h>
+#include <vector>
+
+namespace
+{
+
+// Files larger than this cannot hold an image within the pixel limit in any sane encoding.
+const std::size_t kMaxFileSize = std::size_t(256) << 20;
+// Ancillary chunks (text, profiles) above this size are refused rather than buffered.
+const png_alloc_size_t kMaxChunkSize = png_alloc_size_t(8) << 20;
+
+struct Source
+{
+    const unsigned char* data;
+    std::size_t size;
+    std::size_t position;
+};
+
+// Everything the decoder changes lives here, outside the frame that calls setjmp, so its
+// values are well defined after libpng jumps back on an error.
+struct Decoder
+{
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    Source source = {};
+    Raster_IBitmap* given = nullptr;
+    Raster_IBitmap* made = nullptr;
+    std::vector<png_bytep> rows;
+
+    ~Decoder()
+    {
+        png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+        delete made;
+    }
+};
+
+void ReadData(png_structp png, png_bytep out, png_size_t count)
+{
+    Source* source = static_cast<Source*>(png_get_io_ptr(png));
+    if (count > source->size - source->position)
+        png_error(png, "truncated");
+    std::memcpy(out, source->data + source->position, count);
+    source->position += count;
+}
+
+void OnError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+void OnWarning(png_structp, png_const_charp) {}
+
+// Asks libpng for 8-bit pixels whose four bytes are alpha, red, green, blue.
+void RequestARGB(png_structp png, png_infop info)
+{
+    const int colourType = png_get_color_type(png, info);
+    const int bitDepth = png_get_bit_depth(png, info);
+    const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+
+    if (colourType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (transparency)
+        png_set_tRNS_to_alpha(png);
+    if (bitDepth == 16)
+        png_set_strip_16(png);
+    if (bitDepth < 8)
+        png_set_packing(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    if ((colourType & PNG_COLOR_MASK_ALPHA) || transparency)
+        png_set_swap_alpha(png);
+    else
+        png_set_filler(png, 0xff, PNG_FILLER_BEFORE);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+}
+
+// Decodes into the given or a new bitmap; false on any error libpng reports.
+bool Decode(Decoder* d)
+{
+    if (setjmp(png_jmpbuf(d->png)))
+        return false;
+    png_set_read_fn(d->png, &d->source, ReadData);
+    png_set_user_limits(d->png, kRasterPNGMaxSide, kRasterPNGMaxSide);
+    png_set_chunk_malloc_max(d->png, kMaxChunkSize);
+    png_read_info(d->png, d->info);
+
+    const png_uint_32 width = png_get_image_width(d->png, d->info);
+    const png_uint_32 height = png_get_image_height(d->png, d->info);
+    if (width == 0 || height == 0 || (long long)width * height > kRasterPNGMaxPixels)
+        return false;
+    RequestARGB(d->png, d->info);
+    if (png_get_rowbytes(d->png, d->info) != std::size_t(width) * 4)
+        return false;
+
+    Raster_IBitmap* bitmap = d->given;
+    if (bitmap)
+        bitmap->resize(int(width), int(height));
+    else
+        bitmap = d->made = new Raster_MemBitmap(int(width), int(height), 4);
+    if (bitmap->getWidth() != int(width) || bitmap->getHeight() != int(height))
+        return false;
+
+    d->rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y)
+        d->rows[y] = reinterpret_cast<png_bytep>(bitmap->getBits() +
+                                                 std::ptrdiff_t(y) * bitmap->getRowSpan());
+    png_read_image(d->png, d->rows.data());
+    png_read_end(d->png, nullptr);
+
+    for (png_uint_32 y = 0; y < height; ++y)
+    {
+        Raster_pixel* p = reinterpret_cast<Raster_pixel*>(d->rows[y]);
+        for (png_uint_32 x = 0; x < width; ++x)
+        {
+            const unsigned char* b = reinterpret_cast<const unsigned char*>(p + x);
+            p[x] = Raster_pixel(b[0]) << 24 | Raster_pixel(b[1]) << 16 | Raster_pixel(b[2]) << 8 |
+                   b[3];
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+Raster_IBitmap* Raster_LoadPNGFromMemory(const void* data, std::size_t size, Raster_IBitmap* bitmap)
+{
+    if (!data || size == 0)
+        return nullptr;
+    Decoder d;
+    d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+    if (!d.png)
+        return nullptr;
+    d.info = png_create_info_struct(d.png);
+    if (!d.info)
+        return nullptr;
+    d.source = Source{static_cast<const unsigned char*>(data), size, 0};
+    d.given = bitmap;
+    if (!Decode(&d))
+        return nullptr;
+    if (d.made)
+    {
+        Raster_IBitmap* made = d.made;
+        d.made = nullptr;
+        return made;
+    }
+    return bitmap;
+}
+
+Raster_IBitmap* Raster_LoadPNG(const char* path, Raster_IBitmap* bitmap)
+{
+    if (!path)
+        return nullptr;
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return nullptr;
+    std::vector<unsigned char> data;
+    unsigned char chunk[65536];
+    bool ok = true;
+    while (ok)
+    {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+        if (data.size() + got > kMaxFileSize)
+            ok = false;
+        else
+            data.insert(data.end(), chunk, chunk + got);
+        if (got < sizeof chunk)
+            break;
+    }
+    ok = ok && !std::ferror(file);
+    std::fclose(file);
+    return ok ? Raster_LoadPNGFromMemory(data.data(), data.size(), bitmap) : nullptr;
+}
