@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Coeffs/ParamSmoother.h"
+#include "plugin/H73.h"
+#include "plugin/L7360.h"
+
+#include <limits>
+
+// What one block of the chain needs from the plug-in: the sample rate, the cached linear gains
+// and shelf positions, and the three switches truncated to integers.
+struct ChannelStripSettings
+{
+    double sampleRate;
+    double inputGain, outputGain, low, high;
+    int transformer, bus, model;
+};
+
+// The stereo signal path: input transformer, input gain into an amplifier curve, output gain
+// with make-up, high and low shelves, output transformer. Gains and shelf positions are
+// smoothed per sample; one smoother serves both channels and advances once per channel.
+//
+// Results are bit-identical to recomputing the smoothing pole and all filter coefficients at
+// every frame: those are recomputed only when their inputs differ from the last ones.
+struct ChannelStrip
+{
+    ParamSmoother mLowSmoother, mHighSmoother, mInputGainSmoother, mOutputGainSmoother;
+    H73 mHighL, mHighR;
+    L7360 mLowL, mLowR;
+    double mStage1L = 0.0, mStage1R = 0.0;
+    double mTubeL = 0.0, mTubeR = 0.0;
+    double mFilterInL = 0.0, mFilterInR = 0.0;
+    double mFilterOutL = 0.0, mFilterOutR = 0.0;
+    double mOutL = 0.0, mOutR = 0.0;
+
+    // inputs and outputs: two channels each; they may be the same buffers. A sample rate that is
+    // not a positive finite number yields silence and leaves the state alone; a non-finite gain
+    // or shelf position holds its smoother where it is.
+    void Process(const double* const* inputs, double* const* outputs, int nFrames,
+                 const ChannelStripSettings& s);
+
+private:
+    static constexpr double kUnset = std::numeric_limits<double>::quiet_NaN();
+
+    // The rate the pole was computed for, and the rate and positions each filter's coefficients
+    // were computed from (NaN: never, so the first comparison fails).
+    double mPoleRate = kUnset, mPoleA = 0.0, mPoleB = 1.0;
+    double mCoeffRate = kUnset;
+    double mHighLFrom = kUnset, mHighRFrom = kUnset, mLowLFrom = kUnset, mLowRFrom = kUnset;
+};
