@@ -1,0 +1,129 @@
+// The host-side helpers are themselves checked here, since later tests trust what they report.
+#include "ComponentHandler.h"
+#include "HostApplication.h"
+#include "MemoryStream.h"
+#include "ParameterChanges.h"
+#include "RunLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace
+{
+
+TEST(TestSupport, ParameterQueuesKeepPointsInOffsetOrder)
+{
+    vst3test::ParameterChanges changes;
+    changes.AddPoint(7, 64, 0.25);
+    changes.AddPoint(3, 0, 1.0);
+    changes.AddPoint(7, 10, 0.5);
+    changes.AddPoint(7, 64, 0.75);
+    ASSERT_EQ(changes.getParameterCount(), 2);
+    IParamValueQueue* queue = changes.getParameterData(0);
+    ASSERT_NE(queue, nullptr);
+    EXPECT_EQ(queue->getParameterId(), 7u);
+    ASSERT_EQ(queue->getPointCount(), 2);
+    int32 offset = -1;
+    ParamValue value = -1;
+    ASSERT_EQ(queue->getPoint(1, offset, value), kResultOk);
+    EXPECT_EQ(offset, 64);
+    EXPECT_EQ(value, 0.75);
+    EXPECT_EQ(queue->getPoint(2, offset, value), kResultFalse);
+    EXPECT_EQ(changes.getParameterData(2), nullptr);
+
+    static_cast<vst3test::ParamValueQueue*>(queue)->SetUnreadable(true);
+    EXPECT_EQ(queue->getPoint(0, offset, value), kResultFalse);
+}
+
+TEST(TestSupport, MemoryStreamReadsBackAndCanEndEarly)
+{
+    vst3test::MemoryStream stream;
+    char text[] = "abcdef";
+    int32 done = 0;
+    ASSERT_EQ(stream.write(text, 6, &done), kResultOk);
+    EXPECT_EQ(done, 6);
+    int64 pos = -1;
+    ASSERT_EQ(stream.seek(2, IBStream::kIBSeekSet, &pos), kResultOk);
+    EXPECT_EQ(pos, 2);
+    EXPECT_EQ(stream.seek(-10, IBStream::kIBSeekCur, &pos), kInvalidArgument);
+
+    stream.SetReadLimit(3);
+    char out[8] = {};
+    ASSERT_EQ(stream.read(out, 8, &done), kResultOk);
+    EXPECT_EQ(done, 3);
+    EXPECT_EQ(std::string(out, 3), "cde");
+    ASSERT_EQ(stream.read(out, 8, &done), kResultOk);
+    EXPECT_EQ(done, 0);
+    EXPECT_EQ(stream.read(out, -1, &done), kInvalidArgument);
+}
+
+TEST(TestSupport, HostContextNamesTheHostAndOffersItsRunLoop)
+{
+    vst3test::RunLoop runLoop;
+    vst3test::HostApplication host(std::string(200, 'h'), &runLoop);
+    String128 name;
+    ASSERT_EQ(host.getName(name), kResultOk);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(name)), std::u16string(127, u'h'));
+
+    void* obj = nullptr;
+    ASSERT_EQ(host.queryInterface(Linux::IRunLoop::iid, &obj), kResultOk);
+    EXPECT_EQ(obj, static_cast<Linux::IRunLoop*>(&runLoop));
+    static_cast<Linux::IRunLoop*>(obj)->release();
+
+    vst3test::HostApplication plain;
+    EXPECT_EQ(plain.queryInterface(Linux::IRunLoop::iid, &obj), kNoInterface);
+    EXPECT_EQ(obj, nullptr);
+}
+
+class Timer : public Linux::ITimerHandler
+{
+public:
+    void PLUGIN_API onTimer() override { ++ticks; }
+    tresult PLUGIN_API queryInterface(const TUID, void**) override { return kNoInterface; }
+    VST3TEST_REFCOUNT_METHODS
+    int ticks = 0;
+
+private:
+    vst3test::RefCount mRefs;
+};
+
+TEST(TestSupport, RunLoopHoldsRegisteredHandlersAndCallsThem)
+{
+    Timer timer;
+    {
+        vst3test::RunLoop runLoop;
+        ASSERT_EQ(runLoop.registerTimer(&timer, 40), kResultOk);
+        EXPECT_EQ(timer.GetRefCount(), 2);
+        EXPECT_EQ(runLoop.GetTimerInterval(&timer), 40u);
+        EXPECT_EQ(runLoop.FireTimers(), 1);
+        EXPECT_EQ(timer.ticks, 1);
+        EXPECT_EQ(runLoop.unregisterTimer(&timer), kResultOk);
+        EXPECT_EQ(runLoop.unregisterTimer(&timer), kInvalidArgument);
+        EXPECT_EQ(timer.GetRefCount(), 1);
+        runLoop.registerTimer(&timer, 40);
+    }
+    // A run loop that goes away drops what it still held.
+    EXPECT_EQ(timer.GetRefCount(), 1);
+}
+
+TEST(TestSupport, ComponentHandlerRecordsEditsInOrder)
+{
+    vst3test::ComponentHandler handler;
+    handler.beginEdit(4);
+    handler.performEdit(4, 0.5);
+    handler.endEdit(4);
+    handler.restartComponent(kLatencyChanged);
+    const auto edits = handler.GetEdits();
+    ASSERT_EQ(edits.size(), 3u);
+    EXPECT_EQ(edits[0].kind, vst3test::ComponentHandler::EditKind::kBegin);
+    EXPECT_EQ(edits[1].kind, vst3test::ComponentHandler::EditKind::kPerform);
+    EXPECT_EQ(edits[1].value, 0.5);
+    EXPECT_EQ(edits[2].id, 4u);
+    EXPECT_EQ(handler.GetRestartFlags(), std::vector<int32>{kLatencyChanged});
+}
+
+} // namespace

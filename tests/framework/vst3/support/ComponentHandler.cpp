@@ -1,0 +1,67 @@
+#include "ComponentHandler.h"
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace vst3test
+{
+
+std::vector<ComponentHandler::Edit> ComponentHandler::GetEdits() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mEdits;
+}
+
+std::vector<int32> ComponentHandler::GetRestartFlags() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mRestartFlags;
+}
+
+void ComponentHandler::Clear()
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mEdits.clear();
+    mRestartFlags.clear();
+}
+
+void ComponentHandler::Record(const Edit& edit)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mEdits.push_back(edit);
+}
+
+tresult PLUGIN_API ComponentHandler::beginEdit(ParamID id)
+{
+    Record({EditKind::kBegin, id, 0.0});
+    return kResultOk;
+}
+
+tresult PLUGIN_API ComponentHandler::performEdit(ParamID id, ParamValue valueNormalized)
+{
+    Record({EditKind::kPerform, id, valueNormalized});
+    return kResultOk;
+}
+
+tresult PLUGIN_API ComponentHandler::endEdit(ParamID id)
+{
+    Record({EditKind::kEnd, id, 0.0});
+    return kResultOk;
+}
+
+tresult PLUGIN_API ComponentHandler::restartComponent(int32 flags)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mRestartFlags.push_back(flags);
+    return kResultOk;
+}
+
+tresult PLUGIN_API ComponentHandler::queryInterface(const TUID queried, void** obj)
+{
+    QUERY_INTERFACE(queried, obj, FUnknown::iid, IComponentHandler)
+    QUERY_INTERFACE(queried, obj, IComponentHandler::iid, IComponentHandler)
+    *obj = nullptr;
+    return kNoInterface;
+}
+
+} // namespace vst3test

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "RefCount.h"
+
+#include "editcontroller.h"
+
+#include <mutex>
+#include <vector>
+
+namespace vst3test
+{
+
+// A host's component handler that records what the plug-in tells it.
+class ComponentHandler : public Steinberg::Vst::IComponentHandler
+{
+public:
+    enum class EditKind
+    {
+        kBegin,
+        kPerform,
+        kEnd
+    };
+    struct Edit
+    {
+        EditKind kind;
+        Steinberg::Vst::ParamID id;
+        Steinberg::Vst::ParamValue value; // 0 for begin and end
+    };
+
+    virtual ~ComponentHandler() = default;
+
+    // Copies, so that a test can read them while the plug-in goes on editing from another thread.
+    std::vector<Edit> GetEdits() const;
+    std::vector<Steinberg::int32> GetRestartFlags() const;
+    void Clear();
+
+    Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
+    Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
+                                              Steinberg::Vst::ParamValue valueNormalized) override;
+    Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
+    Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
+
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
+                                                 void** obj) override;
+    VST3TEST_REFCOUNT_METHODS
+
+private:
+    void Record(const Edit& edit);
+
+    mutable std::mutex mMutex;
+    std::vector<Edit> mEdits;
+    std::vector<Steinberg::int32> mRestartFlags;
+    RefCount mRefs;
+};
+
+} // namespace vst3test

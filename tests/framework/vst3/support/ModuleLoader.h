@@ -1,0 +1,44 @@
+#pragma once
+
+#include "pluginterfaces/base/ipluginbase.h"
+
+#include <string>
+
+namespace vst3test
+{
+
+// Loads a VST 3 module as a Linux host does: dlopen the module file, ModuleEntry(handle),
+// GetPluginFactory(). Destruction undoes it in reverse: release the factory, ModuleExit, dlclose.
+class ModuleLoader
+{
+public:
+    // path is a bundle folder (X.vst3, whose module is X.vst3/Contents/x86_64-linux/X.so) or the
+    // module file itself.
+    explicit ModuleLoader(const std::string& path);
+    ~ModuleLoader();
+    ModuleLoader(const ModuleLoader&) = delete;
+    ModuleLoader& operator=(const ModuleLoader&) = delete;
+
+    // The module file of a bundle folder (a trailing slash is allowed).
+    static std::string ModulePathForBundle(const std::string& bundlePath);
+
+    bool IsLoaded() const { return mFactory != nullptr; }
+    // Why loading failed; empty once loaded.
+    const std::string& GetError() const { return mError; }
+    // The module's factory, with the loader's reference (borrowed by the caller).
+    Steinberg::IPluginFactory* GetFactory() const { return mFactory; }
+    // A symbol the module exports, null when it has none or nothing is loaded.
+    void* GetSymbol(const char* name) const;
+
+private:
+    void Fail(const std::string& why);
+    // Undoes whatever part of the loading succeeded.
+    void Unload();
+
+    void* mHandle = nullptr;
+    bool mEntered = false;
+    Steinberg::IPluginFactory* mFactory = nullptr;
+    std::string mError;
+};
+
+} // namespace vst3test
