@@ -33,6 +33,7 @@ public:
     void SetShape(double shape);
     void SetDisplayText(int value, const char* text);
     void SetNegateDisplay(bool negate) { mNegateDisplay = negate; }
+    bool GetNegateDisplay() const { return mNegateDisplay; }
     void SetCanAutomate(bool canAutomate) { mCanAutomate = canAutomate; }
 
     // Positions outside [0, 1] are clamped and a non-finite position is ignored, so a misbehaving
