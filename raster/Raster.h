@@ -15,15 +15,12 @@
 typedef uint32_t Raster_pixel;
 
 // Combination modes: the low byte selects the operation, the flags add to it.
-enum
-{
-    RASTER_BLIT_MODE_COPY = 0,
-    RASTER_BLIT_MODE_ADD = 1,
-    RASTER_BLIT_MODE_DODGE = 2,
-    RASTER_BLIT_MODE_MASK = 0xff,
-    RASTER_BLIT_FILTER_BILINEAR = 0x100,
-    RASTER_BLIT_USE_ALPHA = 0x10000,
-};
+const int RASTER_BLIT_MODE_COPY = 0;
+const int RASTER_BLIT_MODE_ADD = 1;
+const int RASTER_BLIT_MODE_DODGE = 2;
+const int RASTER_BLIT_MODE_MASK = 0xff;
+const int RASTER_BLIT_FILTER_BILINEAR = 0x100;
+const int RASTER_BLIT_USE_ALPHA = 0x10000;
 
 // Largest width or height of any bitmap; beyond it resize fails.
 const int kRasterMaxDimension = 32768;

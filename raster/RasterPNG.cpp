@@ -177,3 +177,86 @@ Raster_IBitmap* Raster_LoadPNG(const char* path, Raster_IBitmap* bitmap)
     std::fclose(file);
     return ok ? Raster_LoadPNGFromMemory(data.data(), data.size(), bitmap) : nullptr;
 }
+
+namespace
+{
+
+struct Encoder
+{
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<unsigned char>* out = nullptr;
+    std::vector<unsigned char> row;
+
+    ~Encoder() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+void WriteData(png_structp png, png_bytep data, png_size_t count)
+{
+    auto* out = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + count);
+}
+
+void FlushData(png_structp) {}
+
+bool Encode(Encoder* e, Raster_IBitmap* bitmap)
+{
+    if (setjmp(png_jmpbuf(e->png)))
+        return false;
+    const int width = bitmap->getWidth(), height = bitmap->getHeight();
+    png_set_write_fn(e->png, e->out, WriteData, FlushData);
+    png_set_IHDR(e->png, e->info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGBA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(e->png, e->info);
+    e->row.resize(std::size_t(width) * 4);
+    for (int y = 0; y < height; ++y)
+    {
+        const Raster_pixel* p = bitmap->getBits() + std::ptrdiff_t(y) * bitmap->getRowSpan();
+        for (int x = 0; x < width; ++x)
+        {
+            unsigned char* b = e->row.data() + std::size_t(x) * 4;
+            b[0] = (unsigned char)Raster_GETR(p[x]);
+            b[1] = (unsigned char)Raster_GETG(p[x]);
+            b[2] = (unsigned char)Raster_GETB(p[x]);
+            b[3] = (unsigned char)Raster_GETA(p[x]);
+        }
+        png_write_row(e->png, e->row.data());
+    }
+    png_write_end(e->png, nullptr);
+    return true;
+}
+
+} // namespace
+
+bool Raster_WritePNGToMemory(Raster_IBitmap* bitmap, std::vector<unsigned char>* out)
+{
+    if (!out)
+        return false;
+    out->clear();
+    if (!bitmap || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0)
+        return false;
+    Encoder e;
+    e.out = out;
+    e.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+    if (!e.png)
+        return false;
+    e.info = png_create_info_struct(e.png);
+    if (!e.info || !Encode(&e, bitmap))
+    {
+        out->clear();
+        return false;
+    }
+    return true;
+}
+
+bool Raster_WritePNG(const char* path, Raster_IBitmap* bitmap)
+{
+    std::vector<unsigned char> data;
+    if (!path || !Raster_WritePNGToMemory(bitmap, &data))
+        return false;
+    std::FILE* file = std::fopen(path, "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    return std::fclose(file) == 0 && written;
+}

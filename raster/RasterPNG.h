@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "raster/Raster.h"
 
@@ -20,3 +21,10 @@ Raster_IBitmap* Raster_LoadPNGFromMemory(const void* data, std::size_t size,
 
 // Reads the file and decodes it as above; null when the file cannot be read.
 Raster_IBitmap* Raster_LoadPNG(const char* path, Raster_IBitmap* bitmap = nullptr);
+
+// Encodes the bitmap as an 8-bit RGBA PNG (straight alpha, as stored). Answers false for a
+// null or empty bitmap or an encoding error; out is then left empty.
+bool Raster_WritePNGToMemory(Raster_IBitmap* bitmap, std::vector<unsigned char>* out);
+
+// Writes the encoding above to a file; false if it cannot be written completely.
+bool Raster_WritePNG(const char* path, Raster_IBitmap* bitmap);
