@@ -1,0 +1,131 @@
+#pragma once
+
+#include "framework/core/IFxBase.h"
+#include "singlecomponenteffect.h"
+
+#include "pluginterfaces/vst/ivstprocesscontext.h"
+#include "pluginterfaces/vst/ivstunits.h"
+
+#include <vector>
+
+// Per-instance information from the host's create call; nothing is needed on this platform.
+struct IFxInstanceInfo
+{
+};
+
+// Presents an IFxBase plug-in to a VST 3 host as one single-component effect: the same object is
+// processor, controller and unit-info provider.
+class IFxVST3 : public IFxBase, public Steinberg::Vst::SingleComponentEffect
+{
+public:
+    using tresult = Steinberg::tresult;
+    using ParamID = Steinberg::Vst::ParamID;
+    using ParamValue = Steinberg::Vst::ParamValue;
+
+    IFxVST3(IFxInstanceInfo instanceInfo, int nParams, const char* channelIOStr, int nPresets,
+            const char* effectName, const char* productName, const char* mfrName, int vendorVersion,
+            int uniqueID, int mfrID, int latency, bool plugDoesMidi, bool plugDoesChunks,
+            bool plugIsInst, int plugScChans);
+    ~IFxVST3() override;
+
+    // ---- IFxBase
+    void BeginInformHostOfParamChange(int idx) override;
+    void InformHostOfParamChange(int idx, double normalizedValue) override;
+    void EndInformHostOfParamChange(int idx) override;
+    void InformHostOfProgramChange() override {}
+    bool IsRenderingOffline() override;
+    int GetSamplePos() override;
+    double GetTempo() override;
+    void GetTimeSig(int* numerator, int* denominator) override;
+    void GetTime(ITimeInfo* timeInfo) override;
+    void ResizeGraphics(int, int) override {}
+    void SetLatency(int samples) override;
+    bool SendMidiMsg(IMidiMsg*) override { return false; }
+
+    // ---- IComponent / IAudioProcessor
+    tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
+    tresult PLUGIN_API terminate() override;
+    tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs,
+                                          Steinberg::int32 numIns,
+                                          Steinberg::Vst::SpeakerArrangement* outputs,
+                                          Steinberg::int32 numOuts) override;
+    tresult PLUGIN_API setActive(Steinberg::TBool state) override;
+    tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
+    tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
+    tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) override;
+    Steinberg::uint32 PLUGIN_API getLatencySamples() override;
+    Steinberg::uint32 PLUGIN_API getTailSamples() override;
+
+    // ---- IEditController
+    Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
+    tresult PLUGIN_API setEditorState(Steinberg::IBStream* state) override;
+    tresult PLUGIN_API getEditorState(Steinberg::IBStream* state) override;
+    tresult PLUGIN_API setParamNormalized(ParamID tag, ParamValue value) override;
+    ParamValue PLUGIN_API getParamNormalized(ParamID tag) override;
+    ParamValue PLUGIN_API plainParamToNormalized(ParamID tag, ParamValue plainValue) override;
+    tresult PLUGIN_API getParamStringByValue(ParamID tag, ParamValue valueNormalized,
+                                             Steinberg::Vst::String128 string) override;
+
+    // ---- IUnitInfo
+    Steinberg::int32 PLUGIN_API getUnitCount() override;
+    tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex,
+                                   Steinberg::Vst::UnitInfo& info) override;
+    Steinberg::int32 PLUGIN_API getProgramListCount() override { return 0; }
+    tresult PLUGIN_API getProgramListInfo(Steinberg::int32 listIndex,
+                                          Steinberg::Vst::ProgramListInfo& info) override;
+    tresult PLUGIN_API getProgramName(Steinberg::Vst::ProgramListID listId,
+                                      Steinberg::int32 programIndex,
+                                      Steinberg::Vst::String128 name) override;
+    tresult PLUGIN_API getProgramInfo(Steinberg::Vst::ProgramListID, Steinberg::int32,
+                                      Steinberg::Vst::CString, Steinberg::Vst::String128) override
+    {
+        return Steinberg::kNotImplemented;
+    }
+    tresult PLUGIN_API hasProgramPitchNames(Steinberg::Vst::ProgramListID,
+                                            Steinberg::int32) override
+    {
+        return Steinberg::kNotImplemented;
+    }
+    tresult PLUGIN_API getProgramPitchName(Steinberg::Vst::ProgramListID, Steinberg::int32,
+                                           Steinberg::int16, Steinberg::Vst::String128) override
+    {
+        return Steinberg::kNotImplemented;
+    }
+    Steinberg::Vst::UnitID PLUGIN_API getSelectedUnit() override { return 0; }
+    tresult PLUGIN_API selectUnit(Steinberg::Vst::UnitID) override
+    {
+        return Steinberg::kNotImplemented;
+    }
+    tresult PLUGIN_API getUnitByBus(Steinberg::Vst::MediaType, Steinberg::Vst::BusDirection,
+                                    Steinberg::int32, Steinberg::int32,
+                                    Steinberg::Vst::UnitID&) override
+    {
+        return Steinberg::kNotImplemented;
+    }
+    tresult PLUGIN_API setUnitProgramData(Steinberg::int32, Steinberg::int32,
+                                          Steinberg::IBStream*) override
+    {
+        return Steinberg::kNotImplemented;
+    }
+
+    OBJ_METHODS(IFxVST3, SingleComponentEffect)
+    tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** obj) override
+    {
+        return SingleComponentEffect::queryInterface(iid, obj);
+    }
+    REFCOUNT_METHODS(SingleComponentEffect)
+
+private:
+    void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
+    void ApplyEvents(Steinberg::Vst::IEventList* events);
+    template <class Sample>
+    void ProcessSlice(Steinberg::Vst::ProcessData& data, int offset, int nFrames);
+    template <class Sample>
+    void ConnectInputs(Steinberg::Vst::ProcessData& data, int offset, int nFrames);
+    template <class Sample> void ConnectOutputs(Steinberg::Vst::ProcessData& data, int offset);
+    void AddMainBuses();
+
+    int mScChans;
+    bool mSidechainActive = false;
+    Steinberg::Vst::ProcessContext mProcessContext = {};
+};

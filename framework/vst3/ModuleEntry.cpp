@@ -1,0 +1,161 @@
+// The module's exported entry points and its class factory.
+#include "PlugModule.h"
+
+#include "framework/platform/Bundle.h"
+#include "pluginfactory.h"
+
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+using namespace Steinberg;
+
+#define VELTAR_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace
+{
+int bundleRefCounter = 0;
+std::vector<BundleRef*> gBundleRefs;
+BundleRef* moduleHandle = nullptr;
+char gPath[2048] = {};
+// Counts ModuleEntry calls not yet matched by ModuleExit: hosts may enter more than once.
+int gModuleEntryCount = 0;
+
+// The module's own handle on its bundle, made by the first ModuleEntry and kept until the
+// module is unloaded, so that moduleHandle stays valid as long as the module is loaded.
+struct OwnBundle
+{
+    ~OwnBundle()
+    {
+        if (ref)
+            ref->Release();
+    }
+    BundleRef* ref = nullptr;
+} gOwnBundle;
+
+PFactoryInfo gFactoryInfo;
+PClassInfo2 gClassInfo;
+std::once_flag gFactoryInfoOnce;
+std::once_flag gClassInfoOnce;
+
+FUnknown* CreatePlugInstance(void*)
+{
+    IFxVST3* plug = MakePlug();
+    return static_cast<Vst::IAudioProcessor*>(plug);
+}
+
+void CopyField(char8* dst, size_t size, const char* src)
+{
+    std::memset(dst, 0, size);
+    std::snprintf(dst, size, "%s", src ? src : "");
+}
+
+void PutWord(unsigned char* dst, unsigned int w)
+{
+    dst[0] = static_cast<unsigned char>(w >> 24);
+    dst[1] = static_cast<unsigned char>(w >> 16);
+    dst[2] = static_cast<unsigned char>(w >> 8);
+    dst[3] = static_cast<unsigned char>(w);
+}
+} // namespace
+
+const char* GetModuleResourcesPath()
+{
+    return moduleHandle ? moduleHandle->GetResourcesPath() : "";
+}
+
+VELTAR_EXPORT bool bundleEntry(BundleRef* bundle)
+{
+    if (bundle)
+    {
+        ++bundleRefCounter;
+        bundle->Retain();
+        gBundleRefs.push_back(bundle);
+        if (!moduleHandle)
+        {
+            moduleHandle = bundle;
+            std::snprintf(gPath, sizeof(gPath), "%s", bundle->GetPath());
+        }
+    }
+    return InitModule();
+}
+
+VELTAR_EXPORT bool bundleExit()
+{
+    if (!DeinitModule())
+        return false;
+    if (--bundleRefCounter == 0)
+    {
+        for (BundleRef* ref : gBundleRefs)
+            ref->Release();
+        gBundleRefs.clear();
+    }
+    return true;
+}
+
+VELTAR_EXPORT bool ModuleEntry(void*)
+{
+    if (gModuleEntryCount++ > 0)
+        return true;
+    BundleRef* bundle = BundleRef::CreateForAddress(reinterpret_cast<const void*>(&ModuleEntry));
+    bool ok = bundleEntry(bundle);
+    if (bundle && !gOwnBundle.ref && bundle == moduleHandle)
+        gOwnBundle.ref = bundle;
+    else if (bundle)
+        bundle->Release();
+    return ok;
+}
+
+VELTAR_EXPORT bool ModuleExit()
+{
+    if (gModuleEntryCount <= 0)
+        return false;
+    if (--gModuleEntryCount > 0)
+        return true;
+    return bundleExit();
+}
+
+VELTAR_EXPORT IPluginFactory* GetPluginFactory()
+{
+    if (gPluginFactory)
+    {
+        gPluginFactory->addRef();
+        return gPluginFactory;
+    }
+    std::call_once(
+        gFactoryInfoOnce,
+        []
+        {
+            CopyField(gFactoryInfo.vendor, sizeof(gFactoryInfo.vendor), kPlugClassRecord.vendor);
+            CopyField(gFactoryInfo.url, sizeof(gFactoryInfo.url), kPlugClassRecord.url);
+            CopyField(gFactoryInfo.email, sizeof(gFactoryInfo.email), kPlugClassRecord.email);
+            gFactoryInfo.flags = PFactoryInfo::kUnicode;
+        });
+    auto* factory = new CPluginFactory(gFactoryInfo);
+    gPluginFactory = factory;
+    std::call_once(
+        gClassInfoOnce,
+        []
+        {
+            auto* cid = reinterpret_cast<unsigned char*>(gClassInfo.cid);
+            PutWord(cid, GUID_DATA1);
+            PutWord(cid + 4, GUID_DATA2);
+            PutWord(cid + 8, GUID_DATA3);
+            PutWord(cid + 12, GUID_DATA4);
+            gClassInfo.cardinality = PClassInfo::kManyInstances;
+            CopyField(gClassInfo.category, sizeof(gClassInfo.category), kVstAudioEffectClass);
+            CopyField(gClassInfo.name, sizeof(gClassInfo.name), kPlugClassRecord.name);
+            gClassInfo.classFlags = Vst::kSimpleModeSupported;
+            CopyField(gClassInfo.subCategories, sizeof(gClassInfo.subCategories),
+                      kPlugClassRecord.subCategories);
+            CopyField(gClassInfo.vendor, sizeof(gClassInfo.vendor), "");
+            CopyField(gClassInfo.version, sizeof(gClassInfo.version), kPlugClassRecord.version);
+            CopyField(gClassInfo.sdkVersion, sizeof(gClassInfo.sdkVersion), "VST 3.6.12");
+        });
+    factory->registerClass(&gClassInfo, CreatePlugInstance, nullptr);
+    return factory;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "framework/vst3/IFxVST3.h"
+#include "plugin/ChannelStrip.h"
+
+enum EParams
+{
+    kInput = 0,
+    kOutput,
+    kLow,
+    kHigh,
+    kTransformer,
+    kBus,
+    kModel,
+    kNumParams
+};
+
+// The console channel: input transformer, amplifier curve, gain, shelves, output transformer.
+class VELTAR : public IFxVST3
+{
+public:
+    explicit VELTAR(IFxInstanceInfo instanceInfo);
+    ~VELTAR() override;
+
+    void Reset() override;
+    void OnParamChange(int paramIdx) override;
+    void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+
+private:
+    // Cached from the parameters by OnParamChange; the chain reads them every block.
+    double mInputGain = 1.0;
+    double mOutputGain = 1.0;
+    double mLow = 0.5;
+    double mHigh = 0.5;
+    ChannelStrip mChain;
+};
