@@ -1,9 +1,6 @@
 #include "plugin/ChannelStrip.h"
 
-#include "Coeffs/TRANS_COEFFS/Opamp.h"
-#include "Coeffs/TRANS_COEFFS/TRANSTRANS_HARM.h"
-#include "Coeffs/TRANS_COEFFS/Transistor.h"
-#include "Coeffs/TRANS_COEFFS/Tube.h"
+#include "Coeffs/TRANS_COEFFS/CurveTables.h"
 
 #include <cmath>
 #include <cstdint>
@@ -13,27 +10,130 @@
 #include <xmmintrin.h>
 #endif
 
+// The left and right channel run side by side in the two lanes of a vector. Every lane operation
+// is the IEEE double operation the per-frame formulas describe, in the same order, so the results
+// are those of the scalar curves and filters bit for bit (the tests compare them).
+
 namespace
 {
+
+using Lanes = double __attribute__((vector_size(16)));
+using LaneBits = std::int64_t __attribute__((vector_size(16)));
 
 constexpr double kTransformerPad = 0.03162277660168379; // -30 dB into the transformer curve
 constexpr double kTransformerGain = 1161.4486138403427; // +61.3 dB after it
 constexpr double kMakeUp = 7.079457843841379;           // +17 dB for the level the tubes lose
 constexpr double kLineAmpDivisor = 1.5;
 
-double TransformerStage(double x)
+// A curve table widened to double, with entry 199 repeated once more: an index of exactly 199
+// then interpolates entry 199 with weight 1 and needs no clamping to 198.
+struct WideTable
 {
-    return TRANSTRANS_HARM(x * kTransformerPad) * kTransformerGain;
+    double v[201];
+};
+
+constexpr WideTable Widen(const CurveTable& t)
+{
+    WideTable w{};
+    for (int i = 0; i < 200; ++i)
+        w.v[i] = t.values[i];
+    w.v[200] = t.values[199];
+    return w;
 }
 
-// Only called with model 0, 1 or 2.
-double AmplifierStage(int model, double x)
+// The negative transformer table is the exact mirror of the positive one, so after taking the
+// magnitude both give the same value: one table serves both signs.
+constexpr WideTable kTransformerTable = Widen(transtrans_table);
+constexpr WideTable kSrppTable = Widen(srpp_table);
+constexpr WideTable kQuad8Table = Widen(quad8_table);
+constexpr WideTable kNklineampTable = Widen(Nklineamp_table);
+
+constexpr LaneBits kSignBits = {INT64_MIN, INT64_MIN};
+
+Lanes Abs(Lanes x)
 {
-    if (model == 0)
-        return srppclip(x);
-    if (model == 1)
-        return quad8clip(x) / kLineAmpDivisor;
-    return Nklineampclip(x) / kLineAmpDivisor;
+    return reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(x) & ~kSignBits);
+}
+
+Lanes WithSignOf(Lanes magnitude, Lanes x)
+{
+    return reinterpret_cast<Lanes>((reinterpret_cast<LaneBits>(magnitude) & ~kSignBits) |
+                                   (reinterpret_cast<LaneBits>(x) & kSignBits));
+}
+
+// LookupCurve for both lanes: hold from index 199 on, 0 for NaN or indices of 2^31 and above.
+Lanes Lookup(const WideTable& table, Lanes t)
+{
+    const Lanes held = t < 199.0 ? t : Lanes{199.0, 199.0};
+    const Lanes u = t < 2147483648.0 ? held : Lanes{0.0, 0.0};
+    const int iL = static_cast<int>(u[0]);
+    const int iR = static_cast<int>(u[1]);
+    const Lanes f = u - Lanes{static_cast<double>(iL), static_cast<double>(iR)};
+    const Lanes below = {table.v[iL], table.v[iR]};
+    const Lanes above = {table.v[iL + 1], table.v[iR + 1]};
+    return (above * f) + ((1.0 - f) * below);
+}
+
+Lanes TransformerStage(Lanes x)
+{
+    const Lanes padded = x * kTransformerPad;
+    return WithSignOf(Lookup(kTransformerTable, Abs(padded) * kTransformerScale), padded) *
+           kTransformerGain;
+}
+
+template <int Model> Lanes AmplifierStage(Lanes x)
+{
+    static_assert(Model >= 0 && Model <= 2, "three amplifier models");
+    const Lanes m = Abs(x);
+    if constexpr (Model == 0)
+        return WithSignOf(Lookup(kSrppTable, m * kAmplifierScale), x);
+    const Lanes t = (m / (m + 3.0)) * kAmplifierScale;
+    const WideTable& table = Model == 1 ? kQuad8Table : kNklineampTable;
+    return WithSignOf(Lookup(table, t), x) / kLineAmpDivisor;
+}
+
+bool Differs(Lanes a, Lanes b)
+{
+    const LaneBits d = a != b;
+    return (d[0] | d[1]) != 0;
+}
+
+template <typename T> BasicBiquad<Lanes> Pair(const T& left, const T& right)
+{
+    BasicBiquad<Lanes> p;
+    p.lastInput = Lanes{left.lastInput, right.lastInput};
+    p.lastOutput = Lanes{left.lastOutput, right.lastOutput};
+    p.x1 = Lanes{left.x1, right.x1};
+    p.x2 = Lanes{left.x2, right.x2};
+    p.y1 = Lanes{left.y1, right.y1};
+    p.y2 = Lanes{left.y2, right.y2};
+    p.a0 = Lanes{left.a0, right.a0};
+    p.a1 = Lanes{left.a1, right.a1};
+    p.a2 = Lanes{left.a2, right.a2};
+    p.b0 = Lanes{left.b0, right.b0};
+    p.b1 = Lanes{left.b1, right.b1};
+    p.b2 = Lanes{left.b2, right.b2};
+    return p;
+}
+
+template <typename T> void Split(const BasicBiquad<Lanes>& p, T& left, T& right)
+{
+    for (int lane = 0; lane < 2; ++lane)
+    {
+        T& f = lane == 0 ? left : right;
+        f.lastInput = p.lastInput[lane];
+        f.lastOutput = p.lastOutput[lane];
+        f.x1 = p.x1[lane];
+        f.x2 = p.x2[lane];
+        f.y1 = p.y1[lane];
+        f.y2 = p.y2[lane];
+        f.a0 = p.a0[lane];
+        f.a1 = p.a1[lane];
+        f.a2 = p.a2[lane];
+        f.b0 = p.b0[lane];
+        f.b1 = p.b1[lane];
+        f.b2 = p.b2[lane];
+    }
 }
 
 // A decaying filter history runs into subnormal numbers after a loud passage, which the FPU
@@ -90,15 +190,6 @@ void RecoverIfNonFinite(Biquad& f)
     f.lastInput = f.lastOutput = f.x1 = f.x2 = f.y1 = f.y2 = 0.0;
 }
 
-template <typename Filter> void UpdateCoefficients(Filter& f, double& from, double fs, double v)
-{
-    if (v != from)
-    {
-        f.Calc(fs, v);
-        from = v;
-    }
-}
-
 } // namespace
 
 void ChannelStrip::Process(const double* const* inputs, double* const* outputs, int nFrames,
@@ -126,29 +217,60 @@ void ChannelStrip::Process(const double* const* inputs, double* const* outputs, 
         mHighLFrom = mHighRFrom = mLowLFrom = mLowRFrom = kUnset;
         mCoeffRate = fs;
     }
-    const double a = mPoleA;
-    const double b = mPoleB;
-    const double inputStep = SafeTarget(s.inputGain, mInputGainSmoother) * b;
-    const double outputStep = SafeTarget(s.outputGain, mOutputGainSmoother) * b;
-    const double lowStep = SafeTarget(s.low, mLowSmoother) * b;
-    const double highStep = SafeTarget(s.high, mHighSmoother) * b;
-    const int transformer = s.transformer;
-    const int model = s.model;
-    const int bus = s.bus;
-    const bool amplify = model >= 0 && model <= 2;
+    for (ParamSmoother* smoother :
+         {&mLowSmoother, &mHighSmoother, &mInputGainSmoother, &mOutputGainSmoother})
+    {
+        smoother->a = mPoleA;
+        smoother->b = mPoleB;
+    }
 
-    // Work on local copies: the output buffers could alias the members as far as the compiler
-    // knows, which would pin every state variable to memory.
+    switch (s.model)
+    {
+    case 0:
+        Run<0>(inputs, outputs, nFrames, s);
+        break;
+    case 1:
+        Run<1>(inputs, outputs, nFrames, s);
+        break;
+    case 2:
+        Run<2>(inputs, outputs, nFrames, s);
+        break;
+    default:
+        Run<-1>(inputs, outputs, nFrames, s);
+        break;
+    }
+
+    for (Biquad* f : {static_cast<Biquad*>(&mHighL), static_cast<Biquad*>(&mHighR),
+                      static_cast<Biquad*>(&mLowL), static_cast<Biquad*>(&mLowR)})
+        RecoverIfNonFinite(*f);
+}
+
+// Model -1 stands for a model switch out of range: the tube stage keeps its last results and
+// its smoother stands still.
+template <int Model>
+void ChannelStrip::Run(const double* const* inputs, double* const* outputs, int nFrames,
+                       const ChannelStripSettings& s)
+{
+    const double a = mPoleA;
+    const Lanes fs = {s.sampleRate, s.sampleRate};
+    // The target times b is the same product every frame.
+    const double inputStep = SafeTarget(s.inputGain, mInputGainSmoother) * mPoleB;
+    const double outputStep = SafeTarget(s.outputGain, mOutputGainSmoother) * mPoleB;
+    const double lowStep = SafeTarget(s.low, mLowSmoother) * mPoleB;
+    const double highStep = SafeTarget(s.high, mHighSmoother) * mPoleB;
+    const int transformer = s.transformer;
+    const int bus = s.bus;
+
+    // Local copies: the output buffers could alias the members as far as the compiler knows,
+    // which would pin every state variable to memory.
     double zIn = mInputGainSmoother.z, zOut = mOutputGainSmoother.z;
     double zLow = mLowSmoother.z, zHigh = mHighSmoother.z;
-    H73 highL = mHighL, highR = mHighR;
-    L7360 lowL = mLowL, lowR = mLowR;
-    double highLFrom = mHighLFrom, highRFrom = mHighRFrom;
-    double lowLFrom = mLowLFrom, lowRFrom = mLowRFrom;
-    double stage1L = mStage1L, stage1R = mStage1R, tubeL = mTubeL, tubeR = mTubeR;
-    double filterInL = mFilterInL, filterInR = mFilterInR;
-    double filterOutL = mFilterOutL, filterOutR = mFilterOutR;
-    double outL = mOutL, outR = mOutR;
+    BasicBiquad<Lanes> high = Pair(mHighL, mHighR);
+    BasicBiquad<Lanes> low = Pair(mLowL, mLowR);
+    Lanes highFrom = {mHighLFrom, mHighRFrom}, lowFrom = {mLowLFrom, mLowRFrom};
+    Lanes stage1 = {mStage1L, mStage1R}, tube = {mTubeL, mTubeR};
+    Lanes filterIn = {mFilterInL, mFilterInR}, filterOut = {mFilterOutL, mFilterOutR};
+    Lanes out = {mOutL, mOutR};
 
     const double* inLeft = inputs[0];
     const double* inRight = inputs[1];
@@ -156,87 +278,68 @@ void ChannelStrip::Process(const double* const* inputs, double* const* outputs, 
     double* outRight = outputs[1];
     for (int n = 0; n < nFrames; ++n)
     {
-        const double inL = inLeft[n];
-        const double inR = inRight[n];
+        const Lanes in = {inLeft[n], inRight[n]};
         if (transformer == 0)
-        {
-            stage1L = TransformerStage(inL);
-            stage1R = TransformerStage(inR);
-        }
+            stage1 = TransformerStage(in);
         else if (transformer == 1)
-        {
-            stage1L = inL;
-            stage1R = inR;
-        }
+            stage1 = in;
 
-        if (amplify)
+        if constexpr (Model >= 0)
         {
-            zIn = (zIn * a) + inputStep;
-            tubeL = AmplifierStage(model, stage1L * zIn);
-            zIn = (zIn * a) + inputStep;
-            tubeR = AmplifierStage(model, stage1R * zIn);
+            const double gainL = zIn = (zIn * a) + inputStep;
+            const double gainR = zIn = (zIn * a) + inputStep;
+            tube = AmplifierStage<Model>(stage1 * Lanes{gainL, gainR});
         }
 
         const double gainL = (zOut * a) + outputStep;
         zOut = (gainL * a) + outputStep;
-        filterInL = gainL * (tubeL * kMakeUp);
-        filterInR = zOut * (tubeR * kMakeUp);
+        filterIn = Lanes{gainL, zOut} * (tube * kMakeUp);
 
-        zLow = (zLow * a) + lowStep;
-        UpdateCoefficients(lowL, lowLFrom, fs, zLow);
-        zLow = (zLow * a) + lowStep;
-        UpdateCoefficients(lowR, lowRFrom, fs, zLow);
-        zHigh = (zHigh * a) + highStep;
-        UpdateCoefficients(highL, highLFrom, fs, zHigh);
-        zHigh = (zHigh * a) + highStep;
-        UpdateCoefficients(highR, highRFrom, fs, zHigh);
+        const double lowL = zLow = (zLow * a) + lowStep;
+        const double lowR = zLow = (zLow * a) + lowStep;
+        const Lanes lowV = {lowL, lowR};
+        if (Differs(lowV, lowFrom))
+        {
+            L7360::Coefficients(low, fs, lowV);
+            lowFrom = lowV;
+        }
+        const double highL = zHigh = (zHigh * a) + highStep;
+        const double highR = zHigh = (zHigh * a) + highStep;
+        const Lanes highV = {highL, highR};
+        if (Differs(highV, highFrom))
+        {
+            H73::Coefficients(high, fs, highV);
+            highFrom = highV;
+        }
 
-        filterOutL = lowL.Process(highL.Process(filterInL));
-        filterOutR = lowR.Process(highR.Process(filterInR));
+        filterOut = low.Process(high.Process(filterIn));
 
         if (bus == 0)
-        {
-            outL = TransformerStage(filterOutL);
-            outR = TransformerStage(filterOutR);
-        }
+            out = TransformerStage(filterOut);
         else if (bus == 1)
-        {
-            outL = filterOutL;
-            outR = filterOutR;
-        }
-        outLeft[n] = outL;
-        outRight[n] = outR;
+            out = filterOut;
+        outLeft[n] = out[0];
+        outRight[n] = out[1];
     }
 
-    for (ParamSmoother* smoother :
-         {&mLowSmoother, &mHighSmoother, &mInputGainSmoother, &mOutputGainSmoother})
-    {
-        smoother->a = a;
-        smoother->b = b;
-    }
     mInputGainSmoother.z = zIn;
     mOutputGainSmoother.z = zOut;
     mLowSmoother.z = zLow;
     mHighSmoother.z = zHigh;
-    mHighL = highL;
-    mHighR = highR;
-    mLowL = lowL;
-    mLowR = lowR;
-    for (Biquad* f : {static_cast<Biquad*>(&mHighL), static_cast<Biquad*>(&mHighR),
-                      static_cast<Biquad*>(&mLowL), static_cast<Biquad*>(&mLowR)})
-        RecoverIfNonFinite(*f);
-    mHighLFrom = highLFrom;
-    mHighRFrom = highRFrom;
-    mLowLFrom = lowLFrom;
-    mLowRFrom = lowRFrom;
-    mStage1L = stage1L;
-    mStage1R = stage1R;
-    mTubeL = tubeL;
-    mTubeR = tubeR;
-    mFilterInL = filterInL;
-    mFilterInR = filterInR;
-    mFilterOutL = filterOutL;
-    mFilterOutR = filterOutR;
-    mOutL = outL;
-    mOutR = outR;
+    Split(high, mHighL, mHighR);
+    Split(low, mLowL, mLowR);
+    mHighLFrom = highFrom[0];
+    mHighRFrom = highFrom[1];
+    mLowLFrom = lowFrom[0];
+    mLowRFrom = lowFrom[1];
+    mStage1L = stage1[0];
+    mStage1R = stage1[1];
+    mTubeL = tube[0];
+    mTubeR = tube[1];
+    mFilterInL = filterIn[0];
+    mFilterInR = filterIn[1];
+    mFilterOutL = filterOut[0];
+    mFilterOutR = filterOut[1];
+    mOutL = out[0];
+    mOutR = out[1];
 }

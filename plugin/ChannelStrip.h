@@ -39,6 +39,10 @@ struct ChannelStrip
                  const ChannelStripSettings& s);
 
 private:
+    template <int Model>
+    void Run(const double* const* inputs, double* const* outputs, int nFrames,
+             const ChannelStripSettings& s);
+
     static constexpr double kUnset = std::numeric_limits<double>::quiet_NaN();
 
     // The rate the pole was computed for, and the rate and positions each filter's coefficients

@@ -7,7 +7,10 @@
 // results.
 struct H73 : Biquad
 {
-    void Calc(double fs, double v)
+    void Calc(double fs, double v) { Coefficients(*this, fs, v); }
+
+    // For any lane type T (see BasicBiquad).
+    template <typename T> static void Coefficients(BasicBiquad<T>& f, T fs, T v)
     {
         constexpr double h1 = 6.81147611116674e-10;
         constexpr double h2 = -5.68570106117114e-11;
@@ -28,12 +31,12 @@ struct H73 : Biquad
         constexpr double h17 = 0.00351839480407488;
         constexpr double h18 = 0.00703678960814975;
 
-        const double F = fs * fs;
-        b0 = ((-h3 + h2 * fs) * fs + v * ((h1 * v) * F - h6 * F)) + h5;
-        b1 = (h8 * F + v * (h7 * F + (h4 * v) * F)) + h9;
-        b2 = ((h2 * fs + h3) * fs + v * ((h1 * v) * F - h6 * F)) + h5;
-        a0 = ((h11 + h10 * fs) * fs + (h12 * F + (h13 * v) * F) * v) + h17;
-        a1 = h18 + (F * h16 + (h14 * F + (h15 * v) * F) * v);
-        a2 = ((h10 * fs - h11) * fs + (h12 * F + (h13 * v) * F) * v) + h17;
+        const T F = fs * fs;
+        f.b0 = ((-h3 + h2 * fs) * fs + v * ((h1 * v) * F - h6 * F)) + h5;
+        f.b1 = (h8 * F + v * (h7 * F + (h4 * v) * F)) + h9;
+        f.b2 = ((h2 * fs + h3) * fs + v * ((h1 * v) * F - h6 * F)) + h5;
+        f.a0 = ((h11 + h10 * fs) * fs + (h12 * F + (h13 * v) * F) * v) + h17;
+        f.a1 = h18 + (F * h16 + (h14 * F + (h15 * v) * F) * v);
+        f.a2 = ((h10 * fs - h11) * fs + (h12 * F + (h13 * v) * F) * v) + h17;
     }
 };

@@ -7,7 +7,10 @@
 // analogue circuit; the grouping below is part of the exact results.
 struct L7360 : Biquad
 {
-    void Calc(double fs, double v)
+    void Calc(double fs, double v) { Coefficients(*this, fs, v); }
+
+    // For any lane type T (see BasicBiquad).
+    template <typename T> static void Coefficients(BasicBiquad<T>& f, T fs, T v)
     {
         constexpr double l1 = 1.55521242147608e-09;
         constexpr double l2 = 1.25420356570652e-06;
@@ -26,15 +29,15 @@ struct L7360 : Biquad
         constexpr double l15 = 0.00317159771059892;
         constexpr double l16 = 0.00634319542119784;
 
-        const double F = fs * fs;
-        const double fv = fs * v;
-        b0 = ((((-l1 * fs - l2) * fs + (l1 * fs + l2) * fv) + l3) * v - l4 * fs) + l5;
-        b1 = l6 + ((l7 * F) + (-l7 * v) * F + l8) * v;
-        b2 = ((((-l1 * fs + l2) * fs + (l1 * fs - l2) * fv) + l3) * v + l4 * fs) + l5;
-        a0 = ((((l9 * fs + l10) * fs + ((-l9 * fs - l10) * fs + l11) * v) + l3) * v + l12 * fs) +
-             l15;
-        a1 = l16 + ((((l14 + F * l13) * v) - F * l13) + l8) * v;
-        a2 = ((((l9 * fs - l10) * fs + ((-l9 * fs + l10) * fs + l11) * v) + l3) * v - l12 * fs) +
-             l15;
+        const T F = fs * fs;
+        const T fv = fs * v;
+        f.b0 = ((((-l1 * fs - l2) * fs + (l1 * fs + l2) * fv) + l3) * v - l4 * fs) + l5;
+        f.b1 = l6 + ((l7 * F) + (-l7 * v) * F + l8) * v;
+        f.b2 = ((((-l1 * fs + l2) * fs + (l1 * fs - l2) * fv) + l3) * v + l4 * fs) + l5;
+        f.a0 = ((((l9 * fs + l10) * fs + ((-l9 * fs - l10) * fs + l11) * v) + l3) * v + l12 * fs) +
+               l15;
+        f.a1 = l16 + ((((l14 + F * l13) * v) - F * l13) + l8) * v;
+        f.a2 = ((((l9 * fs - l10) * fs + ((-l9 * fs + l10) * fs + l11) * v) + l3) * v - l12 * fs) +
+               l15;
     }
 };
