@@ -3,7 +3,10 @@
 #include "HostApplication.h"
 #include "MemoryStream.h"
 #include "ParameterChanges.h"
+#include "PlugFrame.h"
 #include "RunLoop.h"
+
+#include "public.sdk/source/common/pluginview.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +111,24 @@ TEST(TestSupport, RunLoopHoldsRegisteredHandlersAndCallsThem)
     }
     // A run loop that goes away drops what it still held.
     EXPECT_EQ(timer.GetRefCount(), 1);
+}
+
+TEST(TestSupport, PlugFrameGrantsResizesAndOffersTheRunLoop)
+{
+    vst3test::RunLoop runLoop;
+    vst3test::PlugFrame frame(&runLoop);
+    CPluginView view;
+    ViewRect size(0, 0, 352, 568);
+    ASSERT_EQ(frame.resizeView(&view, &size), kResultTrue);
+    EXPECT_EQ(view.getRect().getWidth(), 352);
+    EXPECT_EQ(view.getRect().getHeight(), 568);
+    ASSERT_EQ(frame.GetResizeRequests().size(), 1u);
+    EXPECT_EQ(frame.resizeView(&view, nullptr), kInvalidArgument);
+
+    void* obj = nullptr;
+    ASSERT_EQ(frame.queryInterface(Linux::IRunLoop::iid, &obj), kResultOk);
+    EXPECT_EQ(obj, static_cast<Linux::IRunLoop*>(&runLoop));
+    static_cast<Linux::IRunLoop*>(obj)->release();
 }
 
 TEST(TestSupport, ComponentHandlerRecordsEditsInOrder)

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "RefCount.h"
+
+#include "pluginterfaces/gui/iplugview.h"
+
+#include <vector>
+
+namespace vst3test
+{
+
+class RunLoop;
+
+// The frame a host gives an editor view through setFrame: on Linux it also offers the host's run
+// loop. A resize request is granted at once, as a host does, by calling the view's onSize.
+class PlugFrame : public Steinberg::IPlugFrame
+{
+public:
+    explicit PlugFrame(RunLoop* runLoop = nullptr) : mRunLoop(runLoop) {}
+    virtual ~PlugFrame() = default;
+
+    const std::vector<Steinberg::ViewRect>& GetResizeRequests() const { return mRequests; }
+
+    Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView* view,
+                                             Steinberg::ViewRect* newSize) override;
+
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
+                                                 void** obj) override;
+    VST3TEST_REFCOUNT_METHODS
+
+private:
+    RunLoop* mRunLoop;
+    std::vector<Steinberg::ViewRect> mRequests;
+    RefCount mRefs;
+};
+
+} // namespace vst3test
