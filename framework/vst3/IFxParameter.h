@@ -1,6 +1,8 @@
 #pragma once
 
 #include "framework/core/IParam.h"
+// First, so that the SDK headers below see the renamed controller state pair.
+#include "editcontroller.h"
 
 #include "public.sdk/source/vst/vstparameters.h"
 
