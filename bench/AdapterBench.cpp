@@ -58,8 +58,8 @@ void ThroughProcess(benchmark::State& state)
     plug->initialize(nullptr);
     ProcessSetup setup = {kRealtime, kSample32, block, kRate};
     plug->setupProcessing(setup);
-    plug->activateBus(kAudio, kInput, 0, true);
-    plug->activateBus(kAudio, kOutput, 0, true);
+    plug->activateBus(kAudio, BusDirections::kInput, 0, true);
+    plug->activateBus(kAudio, BusDirections::kOutput, 0, true);
     plug->setActive(true);
 
     std::vector<float> inL(static_cast<size_t>(block)), inR(inL.size()), outL(inL.size()),
