@@ -1,0 +1,189 @@
+#include "AudioFile.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace veltar_render
+{
+
+AudioFileReader::~AudioFileReader()
+{
+    if (mFile != nullptr)
+    {
+        sf_close(mFile);
+    }
+}
+
+bool AudioFileReader::Open(const std::string& path)
+{
+    mPath = path;
+    SF_INFO info{};
+    mFile = sf_open(path.c_str(), SFM_READ, &info);
+    if (mFile == nullptr)
+    {
+        mError = "cannot read " + path + ": " + sf_strerror(nullptr);
+        return false;
+    }
+    mChannels = info.channels;
+    mSampleRate = info.samplerate;
+    mFrames = info.frames;
+    return true;
+}
+
+int64_t AudioFileReader::Read(double* const* channels, int64_t frames)
+{
+    mInterleaved.resize(static_cast<size_t>(frames * mChannels));
+    const sf_count_t got = sf_readf_double(mFile, mInterleaved.data(), frames);
+    if (got < frames && sf_error(mFile) != SF_ERR_NO_ERROR)
+    {
+        mError = "cannot read " + mPath + ": " + sf_strerror(mFile);
+        return -1;
+    }
+    for (sf_count_t i = 0; i < got; ++i)
+    {
+        for (int c = 0; c < mChannels; ++c)
+        {
+            channels[c][i] = mInterleaved[static_cast<size_t>(i * mChannels + c)];
+        }
+    }
+    return got;
+}
+
+MemorySource::MemorySource(std::vector<std::vector<double>> channels, double sampleRate)
+    : mChannels(std::move(channels)), mSampleRate(sampleRate)
+{
+}
+
+int64_t MemorySource::GetFrameCount() const
+{
+    return mChannels.empty() ? 0 : static_cast<int64_t>(mChannels[0].size());
+}
+
+int64_t MemorySource::Read(double* const* channels, int64_t frames)
+{
+    const int64_t count = std::min(frames, GetFrameCount() - mPosition);
+    for (size_t c = 0; c < mChannels.size(); ++c)
+    {
+        std::copy_n(mChannels[c].begin() + mPosition, count, channels[c]);
+    }
+    mPosition += count;
+    return count;
+}
+
+AudioFileWriter::~AudioFileWriter()
+{
+    Discard();
+}
+
+bool AudioFileWriter::Open(const std::string& path, int channels, double sampleRate)
+{
+    Discard();
+    mPath = path;
+    mChannels = channels;
+    mTempPath = path + ".partial-XXXXXX";
+    const int fd = mkstemp(mTempPath.data());
+    if (fd < 0)
+    {
+        mTempPath.clear();
+        return Fail("cannot write " + path + ": " + std::strerror(errno));
+    }
+    // mkstemp makes the file private; the result should get the permissions any new file gets.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+
+    SF_INFO info{};
+    info.channels = channels;
+    info.samplerate = static_cast<int>(std::lround(sampleRate));
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    mFd = fd;
+    mFile = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
+    if (mFile == nullptr)
+    {
+        return Fail("cannot write " + path + ": " + sf_strerror(nullptr));
+    }
+    return true;
+}
+
+bool AudioFileWriter::Write(const double* const* channels, int64_t frames)
+{
+    if (mFile == nullptr)
+    {
+        return Fail("cannot write " + mPath + ": the file is not open");
+    }
+    mInterleaved.resize(static_cast<size_t>(frames * mChannels));
+    for (int64_t i = 0; i < frames; ++i)
+    {
+        for (int c = 0; c < mChannels; ++c)
+        {
+            mInterleaved[static_cast<size_t>(i * mChannels + c)] = channels[c][i];
+        }
+    }
+    if (sf_writef_double(mFile, mInterleaved.data(), frames) != frames)
+    {
+        return Fail("cannot write " + mPath + ": " + sf_strerror(mFile));
+    }
+    return true;
+}
+
+bool AudioFileWriter::Commit()
+{
+    if (mFile == nullptr)
+    {
+        return Fail("cannot write " + mPath + ": the file is not open");
+    }
+    // Closing writes the final header; a full disk can still show up here.
+    const int closed = sf_close(mFile);
+    mFile = nullptr;
+    if (closed != 0)
+    {
+        return Fail("cannot write " + mPath + ": " + sf_error_number(closed));
+    }
+    const int descriptorClosed = close(mFd);
+    mFd = -1;
+    if (descriptorClosed != 0)
+    {
+        return Fail("cannot write " + mPath + ": " + std::strerror(errno));
+    }
+    if (std::rename(mTempPath.c_str(), mPath.c_str()) != 0)
+    {
+        return Fail("cannot write " + mPath + ": " + std::strerror(errno));
+    }
+    mTempPath.clear();
+    return true;
+}
+
+bool AudioFileWriter::Fail(const std::string& why)
+{
+    mError = why;
+    Discard();
+    return false;
+}
+
+void AudioFileWriter::Discard()
+{
+    if (mFile != nullptr)
+    {
+        sf_close(mFile);
+        mFile = nullptr;
+    }
+    if (mFd >= 0)
+    {
+        close(mFd);
+        mFd = -1;
+    }
+    if (!mTempPath.empty())
+    {
+        std::remove(mTempPath.c_str());
+        mTempPath.clear();
+    }
+}
+
+} // namespace veltar_render

@@ -1,0 +1,174 @@
+#include "Options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace veltar_render
+{
+namespace
+{
+
+bool ParseNumber(const std::string& text, double& value)
+{
+    if (text.empty())
+    {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return errno == 0 && *end == '\0' && std::isfinite(value);
+}
+
+bool ParseBlock(const std::string& text, int& frames, std::string& error)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < 1 || value > kMaxBlockFrames)
+    {
+        error = "--block wants a whole number of frames from 1 to " +
+                std::to_string(kMaxBlockFrames) + ", not '" + text + "'";
+        return false;
+    }
+    frames = static_cast<int>(value);
+    return true;
+}
+
+bool ParseSetting(const std::string& text, Setting& setting, std::string& error)
+{
+    const size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0)
+    {
+        error = "--set wants NAME=VALUE, not '" + text + "'";
+        return false;
+    }
+    setting.name = text.substr(0, equals);
+    const std::string value = text.substr(equals + 1);
+    if (!ParseNumber(value, setting.value))
+    {
+        error = "--set " + setting.name + " wants a number, not '" + value + "'";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error)
+{
+    options = Options();
+    for (size_t i = 0; i < args.size(); ++i)
+    {
+        std::string name = args[i];
+        std::string value;
+        bool hasInlineValue = false;
+        if (name.rfind("--", 0) == 0)
+        {
+            const size_t equals = name.find('=');
+            if (equals != std::string::npos)
+            {
+                value = name.substr(equals + 1);
+                name.resize(equals);
+                hasInlineValue = true;
+            }
+        }
+
+        if (name == "--help" || name == "-h" || name == "--double")
+        {
+            if (hasInlineValue)
+            {
+                error = name + " takes no value";
+                return false;
+            }
+            (name == "--double" ? options.doublePrecision : options.help) = true;
+            continue;
+        }
+        if (name != "--plugin" && name != "--in" && name != "--out" && name != "--set" &&
+            name != "--block")
+        {
+            error = name.rfind("-", 0) == 0 ? "unknown option " + name
+                                            : "unexpected argument '" + name + "'";
+            return false;
+        }
+        if (!hasInlineValue)
+        {
+            if (i + 1 >= args.size())
+            {
+                error = name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+        }
+        if (name == "--set")
+        {
+            Setting setting;
+            if (!ParseSetting(value, setting, error))
+            {
+                return false;
+            }
+            options.settings.push_back(setting);
+        }
+        else if (name == "--block")
+        {
+            if (!ParseBlock(value, options.blockFrames, error))
+            {
+                return false;
+            }
+        }
+        else if (value.empty())
+        {
+            error = name + " needs a non-empty value";
+            return false;
+        }
+        else
+        {
+            (name == "--plugin" ? options.plugin
+             : name == "--in"   ? options.input
+                                : options.output) = value;
+        }
+    }
+    if (!options.input.empty() && options.output.empty())
+    {
+        error = "--in needs --out FILE to say where the result goes";
+        return false;
+    }
+    return true;
+}
+
+std::string UsageText()
+{
+    return std::string(
+               "Usage: veltar-render [--plugin PATH] [--in FILE] [--out FILE]\n"
+               "                     [--set NAME=VALUE ...] [--block N] [--double] [--help]\n"
+               "\n"
+               "Runs an audio file through the VELTAR VST 3 plug-in, hosted as a DAW hosts it,\n"
+               "and writes the result as a 32-bit float WAV file at the input's sample rate\n"
+               "and channel count.\n"
+               "\n"
+               "  --plugin PATH     the VST 3 bundle (X.vst3) or its module file; default: the\n"
+               "                    VELTAR.vst3 bundle built next to this program\n"
+               "  --in FILE         the input: any file libsndfile reads, mono or stereo;\n"
+               "                    without --in a built-in demo signal is rendered (a few\n"
+               "                    seconds of a plucked chord and a drum thump, stereo, 48 kHz)\n"
+               "  --out FILE        the output WAV file; required with --in; for the demo it\n"
+               "                    defaults to ") +
+           kDemoOutput +
+           " in the current folder\n"
+           "  --set NAME=VALUE  sets a parameter by its name (any case) to a value in its own\n"
+           "                    units, e.g. Input=12 (dB), Output=-6 (dB), Low=0.7, High=0.3,\n"
+           "                    Transformer=0, Bus=0, Model=1, Bypass=1; repeatable\n"
+           "  --block N         frames per processing block, 1 to " +
+           std::to_string(kMaxBlockFrames) +
+           " (default 512)\n"
+           "  --double          hand the plug-in 64-bit samples instead of 32-bit\n"
+           "  --help            shows this text\n"
+           "\n"
+           "Prints the peak and RMS level (dBFS) of each channel of input and output, the\n"
+           "length, the sample rate and how much faster than real time the render ran.\n"
+           "Exit status: 0 on success; 1 when the plug-in produced NaN or infinite samples\n"
+           "(the file is kept for inspection); 2 on any error (nothing is written then).\n";
+}
+
+} // namespace veltar_render

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace veltar_render
+{
+
+// One --set NAME=VALUE: a parameter title and a plain value in the parameter's own units.
+struct Setting
+{
+    std::string name;
+    double value = 0.0;
+};
+
+struct Options
+{
+    std::string plugin; // empty: the bundle built next to the executable
+    std::string input;  // empty: the built-in demo signal
+    std::string output; // empty: only allowed for the demo, which then writes kDemoOutput
+    std::vector<Setting> settings;
+    int blockFrames = 512;
+    bool doublePrecision = false;
+    bool help = false;
+};
+
+constexpr const char* kDemoOutput = "veltar-demo.wav";
+constexpr int kMaxBlockFrames = 65536;
+
+// Parses the arguments after the program name. Answers false with a one-line reason in error.
+// Every option that takes a value accepts it as the next argument or after '='.
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+
+std::string UsageText();
+
+} // namespace veltar_render
