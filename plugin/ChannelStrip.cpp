@@ -48,40 +48,58 @@ constexpr WideTable kSrppTable = Widen(srpp_table);
 constexpr WideTable kQuad8Table = Widen(quad8_table);
 constexpr WideTable kNklineampTable = Widen(Nklineamp_table);
 
+// The lane helpers run several times per frame; a call would force every vector register the
+// loop keeps live out to memory (they are all caller-saved).
+#define LANE_INLINE inline __attribute__((always_inline))
+
 constexpr LaneBits kSignBits = {INT64_MIN, INT64_MIN};
 
-Lanes Abs(Lanes x)
+LANE_INLINE Lanes Abs(Lanes x)
 {
     return reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(x) & ~kSignBits);
 }
 
-Lanes WithSignOf(Lanes magnitude, Lanes x)
+LANE_INLINE Lanes WithSignOf(Lanes magnitude, Lanes x)
 {
     return reinterpret_cast<Lanes>((reinterpret_cast<LaneBits>(magnitude) & ~kSignBits) |
                                    (reinterpret_cast<LaneBits>(x) & kSignBits));
 }
 
-// LookupCurve for both lanes: hold from index 199 on, 0 for NaN or indices of 2^31 and above.
-Lanes Lookup(const WideTable& table, Lanes t)
+// LookupCurve for both lanes, with u already brought into [0, 199].
+LANE_INLINE Lanes Interpolate(const WideTable& table, Lanes u)
 {
-    const Lanes held = t < 199.0 ? t : Lanes{199.0, 199.0};
-    const Lanes u = t < 2147483648.0 ? held : Lanes{0.0, 0.0};
-    const int iL = static_cast<int>(u[0]);
-    const int iR = static_cast<int>(u[1]);
-    const Lanes f = u - Lanes{static_cast<double>(iL), static_cast<double>(iR)};
+    // Zero-extended indices let the address arithmetic fold into the loads.
+    const unsigned iL = static_cast<unsigned>(static_cast<int>(u[0]));
+    const unsigned iR = static_cast<unsigned>(static_cast<int>(u[1]));
+    const Lanes f = u - Lanes{static_cast<double>(static_cast<int>(u[0])),
+                              static_cast<double>(static_cast<int>(u[1]))};
+    const double* above = table.v + 1;
     const Lanes below = {table.v[iL], table.v[iR]};
-    const Lanes above = {table.v[iL + 1], table.v[iR + 1]};
-    return (above * f) + ((1.0 - f) * below);
+    const Lanes next = {above[iL], above[iR]};
+    return (next * f) + ((1.0 - f) * below);
 }
 
-Lanes TransformerStage(Lanes x)
+// Hold from index 199 on; 0 for NaN or indices of 2^31 and above.
+LANE_INLINE Lanes Lookup(const WideTable& table, Lanes t)
+{
+    const Lanes held = t < 199.0 ? t : Lanes{199.0, 199.0};
+    return Interpolate(table, t < 2147483648.0 ? held : Lanes{0.0, 0.0});
+}
+
+// For an index known to be below 199 unless it is NaN (the compressed amplifier input).
+LANE_INLINE Lanes LookupBelowEnd(const WideTable& table, Lanes t)
+{
+    return Interpolate(table, t < 199.0 ? t : Lanes{0.0, 0.0});
+}
+
+LANE_INLINE Lanes TransformerStage(Lanes x)
 {
     const Lanes padded = x * kTransformerPad;
     return WithSignOf(Lookup(kTransformerTable, Abs(padded) * kTransformerScale), padded) *
            kTransformerGain;
 }
 
-template <int Model> Lanes AmplifierStage(Lanes x)
+template <int Model> LANE_INLINE Lanes AmplifierStage(Lanes x)
 {
     static_assert(Model >= 0 && Model <= 2, "three amplifier models");
     const Lanes m = Abs(x);
@@ -89,10 +107,10 @@ template <int Model> Lanes AmplifierStage(Lanes x)
         return WithSignOf(Lookup(kSrppTable, m * kAmplifierScale), x);
     const Lanes t = (m / (m + 3.0)) * kAmplifierScale;
     const WideTable& table = Model == 1 ? kQuad8Table : kNklineampTable;
-    return WithSignOf(Lookup(table, t), x) / kLineAmpDivisor;
+    return WithSignOf(LookupBelowEnd(table, t), x) / kLineAmpDivisor;
 }
 
-bool Differs(Lanes a, Lanes b)
+LANE_INLINE bool Differs(Lanes a, Lanes b)
 {
     const LaneBits d = a != b;
     return (d[0] | d[1]) != 0;
@@ -276,50 +294,68 @@ void ChannelStrip::Run(const double* const* inputs, double* const* outputs, int 
     const double* inRight = inputs[1];
     double* outLeft = outputs[0];
     double* outRight = outputs[1];
-    for (int n = 0; n < nFrames; ++n)
+    // The frames go through the stages in chunks, one stage group at a time: the recursive
+    // filters are bound by the latency of their feedback, the curve lookups around them by
+    // throughput, and separated each runs at its own limit instead of the lookups waiting in
+    // line behind the feedback. A chunk's inputs are all read before its outputs are written.
+    constexpr int kChunk = 64;
+    Lanes chunk[kChunk];
+    for (int start = 0; start < nFrames; start += kChunk)
     {
-        const Lanes in = {inLeft[n], inRight[n]};
-        if (transformer == 0)
-            stage1 = TransformerStage(in);
-        else if (transformer == 1)
-            stage1 = in;
+        const int count = nFrames - start < kChunk ? nFrames - start : kChunk;
 
-        if constexpr (Model >= 0)
+        for (int k = 0; k < count; ++k)
         {
-            const double gainL = zIn = (zIn * a) + inputStep;
-            const double gainR = zIn = (zIn * a) + inputStep;
-            tube = AmplifierStage<Model>(stage1 * Lanes{gainL, gainR});
+            const Lanes in = {inLeft[start + k], inRight[start + k]};
+            if (transformer == 0)
+                stage1 = TransformerStage(in);
+            else if (transformer == 1)
+                stage1 = in;
+
+            if constexpr (Model >= 0)
+            {
+                const double gainL = zIn = (zIn * a) + inputStep;
+                const double gainR = zIn = (zIn * a) + inputStep;
+                tube = AmplifierStage<Model>(stage1 * Lanes{gainL, gainR});
+            }
+
+            const double gainL = (zOut * a) + outputStep;
+            zOut = (gainL * a) + outputStep;
+            chunk[k] = Lanes{gainL, zOut} * (tube * kMakeUp);
         }
+        filterIn = chunk[count - 1];
 
-        const double gainL = (zOut * a) + outputStep;
-        zOut = (gainL * a) + outputStep;
-        filterIn = Lanes{gainL, zOut} * (tube * kMakeUp);
-
-        const double lowL = zLow = (zLow * a) + lowStep;
-        const double lowR = zLow = (zLow * a) + lowStep;
-        const Lanes lowV = {lowL, lowR};
-        if (Differs(lowV, lowFrom))
+        for (int k = 0; k < count; ++k)
         {
-            L7360::Coefficients(low, fs, lowV);
-            lowFrom = lowV;
+            const double lowL = zLow = (zLow * a) + lowStep;
+            const double lowR = zLow = (zLow * a) + lowStep;
+            const Lanes lowV = {lowL, lowR};
+            if (Differs(lowV, lowFrom))
+            {
+                L7360::Coefficients(low, fs, lowV);
+                lowFrom = lowV;
+            }
+            const double highL = zHigh = (zHigh * a) + highStep;
+            const double highR = zHigh = (zHigh * a) + highStep;
+            const Lanes highV = {highL, highR};
+            if (Differs(highV, highFrom))
+            {
+                H73::Coefficients(high, fs, highV);
+                highFrom = highV;
+            }
+            chunk[k] = low.Process(high.Process(chunk[k]));
         }
-        const double highL = zHigh = (zHigh * a) + highStep;
-        const double highR = zHigh = (zHigh * a) + highStep;
-        const Lanes highV = {highL, highR};
-        if (Differs(highV, highFrom))
+        filterOut = chunk[count - 1];
+
+        for (int k = 0; k < count; ++k)
         {
-            H73::Coefficients(high, fs, highV);
-            highFrom = highV;
+            if (bus == 0)
+                out = TransformerStage(chunk[k]);
+            else if (bus == 1)
+                out = chunk[k];
+            outLeft[start + k] = out[0];
+            outRight[start + k] = out[1];
         }
-
-        filterOut = low.Process(high.Process(filterIn));
-
-        if (bus == 0)
-            out = TransformerStage(filterOut);
-        else if (bus == 1)
-            out = filterOut;
-        outLeft[n] = out[0];
-        outRight[n] = out[1];
     }
 
     mInputGainSmoother.z = zIn;
