@@ -212,7 +212,8 @@ std::string ModulePathFor(const std::string& path)
     struct stat info;
     if (stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
     {
-        return path;
+        // dlopen searches the library path for a bare file name; the user meant this folder.
+        return path.find('/') == std::string::npos ? "./" + path : path;
     }
     std::string bundle = path;
     while (bundle.size() > 1 && bundle.back() == '/')

@@ -1,0 +1,84 @@
+#include "ParamSettings.h"
+
+#include <gtest/gtest.h>
+
+using namespace veltar_render;
+
+namespace
+{
+
+// The shape of VELTAR's parameter list as the controller publishes it; the ends of Input come
+// through a squared normalisation, so they need not be exact.
+std::vector<HostParameter> Parameters()
+{
+    return {{1, "Bypass", "", 0.0, 1.0, 1},
+            {0, "Input", "%", 0.0, 24.000000000000004, 0},
+            {1000, "Output", "%", -24.0, 24.0, 0},
+            {6, "Model", "", 0.0, 2.0, 2}};
+}
+
+std::string ResolveError(const std::vector<Setting>& settings)
+{
+    std::vector<ResolvedSetting> resolved;
+    std::string error;
+    EXPECT_FALSE(ResolveSettings(Parameters(), settings, resolved, error));
+    return error;
+}
+
+} // namespace
+
+TEST(RenderSettings, TitlesMatchInAnyCaseAndKeepTheirOrder)
+{
+    std::vector<ResolvedSetting> resolved;
+    std::string error;
+    ASSERT_TRUE(ResolveSettings(Parameters(),
+                                {{"MODEL", 2.0}, {"output", -24.0}, {"Input", 24.0}, {"input", 0}},
+                                resolved, error))
+        << error;
+    ASSERT_EQ(resolved.size(), 4u);
+    EXPECT_EQ(resolved[0].id, 6u);
+    EXPECT_EQ(resolved[0].title, "Model");
+    EXPECT_EQ(resolved[0].value, 2.0);
+    EXPECT_EQ(resolved[1].id, 1000u);
+    EXPECT_EQ(resolved[2].value, 24.0);
+    EXPECT_EQ(resolved[3].value, 0.0);
+}
+
+TEST(RenderSettings, UnknownTitleListsTheValidOnes)
+{
+    EXPECT_EQ(ResolveError({{"Input", 1.0}, {"Drive", 1.0}}),
+              "unknown parameter 'Drive'; the parameters are: Bypass, Input, Output, Model");
+    EXPECT_NE(ResolveError({{"Inpu", 1.0}}).find("unknown parameter 'Inpu'"), std::string::npos);
+}
+
+TEST(RenderSettings, ValuesOutsideTheRangeNameTheRange)
+{
+    EXPECT_EQ(ResolveError({{"Input", 24.01}}), "Input=24.01 is out of range: Input takes 0 to 24");
+    EXPECT_EQ(ResolveError({{"output", -30.0}}),
+              "Output=-30 is out of range: Output takes -24 to 24");
+    EXPECT_EQ(ResolveError({{"Input", -0.5}}), "Input=-0.5 is out of range: Input takes 0 to 24");
+}
+
+TEST(RenderSettings, SteppedParametersTakeOnlyTheirSteps)
+{
+    EXPECT_EQ(ResolveError({{"Model", 1.5}}),
+              "Model=1.5 is not one of its values: Model takes 0, 1, 2");
+    EXPECT_EQ(ResolveError({{"Bypass", 0.5}}),
+              "Bypass=0.5 is not one of its values: Bypass takes 0, 1");
+    std::vector<ResolvedSetting> resolved;
+    std::string error;
+    EXPECT_TRUE(ResolveSettings(Parameters(), {{"Model", 1.0}, {"Bypass", 1.0}}, resolved, error));
+
+    const std::vector<HostParameter> fine = {{9, "Detune", "", 0.0, 100.0, 200}};
+    EXPECT_FALSE(ResolveSettings(fine, {{"Detune", 0.25}}, resolved, error));
+    EXPECT_EQ(error, "Detune=0.25 is not one of its values: Detune takes 0 to 100 in steps of 0.5");
+    EXPECT_TRUE(ResolveSettings(fine, {{"Detune", 99.5}}, resolved, error));
+}
+
+TEST(RenderSettings, FormatValueIsShort)
+{
+    EXPECT_EQ(FormatValue(12.0), "12");
+    EXPECT_EQ(FormatValue(-0.0), "0");
+    EXPECT_EQ(FormatValue(0.1 + 0.2), "0.3");
+    EXPECT_EQ(FormatValue(-24.5), "-24.5");
+}
