@@ -294,31 +294,38 @@ void ChannelStrip::Run(const double* const* inputs, double* const* outputs, int 
     const double* inRight = inputs[1];
     double* outLeft = outputs[0];
     double* outRight = outputs[1];
-    // The frames go through the stages in chunks, one stage group at a time: the recursive
-    // filters are bound by the latency of their feedback, the curve lookups around them by
-    // throughput, and separated each runs at its own limit instead of the lookups waiting in
-    // line behind the feedback. A chunk's inputs are all read before its outputs are written.
+    // The frames go through the stages in chunks, one stage at a time: the recursive filters are
+    // bound by the latency of their feedback, the curve lookups around them by throughput, and
+    // separated each runs at its own limit instead of the lookups waiting in line behind the
+    // feedback (and the switches are tested once per chunk). A chunk's inputs are all read
+    // before its outputs are written.
     constexpr int kChunk = 64;
     Lanes chunk[kChunk];
     for (int start = 0; start < nFrames; start += kChunk)
     {
         const int count = nFrames - start < kChunk ? nFrames - start : kChunk;
+        const double* left = inLeft + start;
+        const double* right = inRight + start;
+
+        if (transformer == 0)
+            for (int k = 0; k < count; ++k)
+                chunk[k] = TransformerStage(Lanes{left[k], right[k]});
+        else if (transformer == 1)
+            for (int k = 0; k < count; ++k)
+                chunk[k] = Lanes{left[k], right[k]};
+        else
+            for (int k = 0; k < count; ++k)
+                chunk[k] = stage1;
+        stage1 = chunk[count - 1];
 
         for (int k = 0; k < count; ++k)
         {
-            const Lanes in = {inLeft[start + k], inRight[start + k]};
-            if (transformer == 0)
-                stage1 = TransformerStage(in);
-            else if (transformer == 1)
-                stage1 = in;
-
             if constexpr (Model >= 0)
             {
                 const double gainL = zIn = (zIn * a) + inputStep;
                 const double gainR = zIn = (zIn * a) + inputStep;
-                tube = AmplifierStage<Model>(stage1 * Lanes{gainL, gainR});
+                tube = AmplifierStage<Model>(chunk[k] * Lanes{gainL, gainR});
             }
-
             const double gainL = (zOut * a) + outputStep;
             zOut = (gainL * a) + outputStep;
             chunk[k] = Lanes{gainL, zOut} * (tube * kMakeUp);
@@ -347,14 +354,19 @@ void ChannelStrip::Run(const double* const* inputs, double* const* outputs, int 
         }
         filterOut = chunk[count - 1];
 
+        if (bus == 0)
+            for (int k = 0; k < count; ++k)
+                chunk[k] = TransformerStage(chunk[k]);
+        else if (bus != 1)
+            for (int k = 0; k < count; ++k)
+                chunk[k] = out;
+        out = chunk[count - 1];
+        double* outL = outLeft + start;
+        double* outR = outRight + start;
         for (int k = 0; k < count; ++k)
         {
-            if (bus == 0)
-                out = TransformerStage(chunk[k]);
-            else if (bus == 1)
-                out = chunk[k];
-            outLeft[start + k] = out[0];
-            outRight[start + k] = out[1];
+            outL[k] = chunk[k][0];
+            outR[k] = chunk[k][1];
         }
     }
 
