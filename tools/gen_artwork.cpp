@@ -645,9 +645,6 @@ void PaintChickenHead(Canvas& canvas, double cx, double cy, double angle)
                      c = Plus(c, 26.0 * std::exp(-w * w / 10.0) * (u > -22.0 ? 1.0 : 0.0));
                      if (u > 6.0 && u < 29.0 && std::fabs(w) < 1.2)
                          c = Rgb{238, 232, 214};
-                     // Dished centre.
-                     if (d < 8.0)
-                         c = Plus(c, -14.0 + 24.0 * std::max(0.0, dy / 8.0));
                      return c;
                  });
 }

@@ -31,17 +31,15 @@ TEST(Artwork, GeneratorReproducesTheCommittedFilesByteForByte)
 {
     const std::string out = VELTAR_ARTWORK_OUT;
     ASSERT_EQ(std::system(("mkdir -p '" + out + "'").c_str()), 0);
-    for (int run = 0; run < 2; ++run)
+    // The committed files came from an earlier run, so equality also shows the output is stable.
+    ASSERT_EQ(std::system(("'" + std::string(GEN_ARTWORK) + "' '" + out + "'").c_str()), 0);
+    for (const char* file : kFiles)
     {
-        ASSERT_EQ(std::system(("'" + std::string(GEN_ARTWORK) + "' '" + out + "'").c_str()), 0);
-        for (const char* file : kFiles)
-        {
-            const std::vector<char> made = ReadFile(out + "/" + file);
-            ASSERT_FALSE(made.empty()) << file;
-            EXPECT_TRUE(made == ReadFile(Committed(file)))
-                << file << " differs from the committed copy (run " << run
-                << "); regenerate with gen_artwork resources/img";
-        }
+        const std::vector<char> made = ReadFile(out + "/" + file);
+        ASSERT_FALSE(made.empty()) << file;
+        EXPECT_TRUE(made == ReadFile(Committed(file)))
+            << file
+            << " differs from the committed copy; regenerate with gen_artwork resources/img";
     }
 }
 
