@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -26,6 +27,15 @@ constexpr int kFailure = 2;
 constexpr int kNonFiniteOutput = 1;
 // Renders shorter than this finish before a progress bar would be of use.
 constexpr double kProgressSeconds = 10.0;
+
+// The signal that asked the renderer to stop, 0 while none has. The render loop checks it between
+// blocks, so that an interrupted render removes its temporary file before the process ends.
+volatile std::sig_atomic_t gStopSignal = 0;
+
+void RequestStop(int signal)
+{
+    gStopSignal = signal;
+}
 
 int Fail(const std::string& why)
 {
@@ -117,6 +127,12 @@ bool RenderBlocks(SignalSource& source, Vst3Host& host, AudioFileWriter& writer,
     int64_t done = 0;
     for (;;)
     {
+        if (gStopSignal != 0)
+        {
+            progress.Finish();
+            error = "interrupted; nothing written";
+            return false;
+        }
         const int64_t got = source.Read(input.pointers.data(), block);
         if (got < 0)
         {
@@ -281,5 +297,16 @@ int main(int argc, char** argv)
         std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
-    return Render(options);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+    {
+        std::signal(signal, RequestStop);
+    }
+    const int status = Render(options);
+    if (gStopSignal != 0)
+    {
+        // End the way an interrupted program does, so that shells and scripts see the signal.
+        std::signal(gStopSignal, SIG_DFL);
+        std::raise(gStopSignal);
+    }
+    return status;
 }
