@@ -486,17 +486,21 @@ void PaintKnob(Canvas& canvas, double cx, double cy, const KnobStyle& k, double 
         });
 }
 
-void WriteKnobStrip(const Canvas& panel, const char* outDir, const char* file,
-                    const KnobStyle& style)
+// Starts a frame from the panel under its control.
+void CopyPanelUnder(Canvas& panel, Canvas* frame)
+{
+    Raster_Blit(&frame->bitmap, &panel.bitmap, 0, 0, frame->left * kScale, frame->top * kScale,
+                frame->bitmap.getWidth(), frame->bitmap.getHeight(), 1.0f, RASTER_BLIT_MODE_COPY);
+}
+
+void WriteKnobStrip(Canvas& panel, const char* outDir, const char* file, const KnobStyle& style)
 {
     const ArtworkControl& c = Control(file);
     Raster_MemBitmap strip(c.frameWidth, c.frameHeight * kKnobFrames);
     Canvas frame(c.left, c.top, c.frameWidth, c.frameHeight);
     for (int i = 0; i < kKnobFrames; ++i)
     {
-        Raster_Blit(&frame.bitmap, const_cast<Raster_MemBitmap*>(&panel.bitmap), 0, 0,
-                    c.left * kScale, c.top * kScale, frame.bitmap.getWidth(),
-                    frame.bitmap.getHeight(), 1.0f, RASTER_BLIT_MODE_COPY);
+        CopyPanelUnder(panel, &frame);
         PaintKnob(frame, CentreX(c), CentreY(c), style, SweepAngle(i / double(kKnobFrames - 1)));
         Reduce(frame, &strip, 0, i * c.frameHeight);
     }
@@ -583,7 +587,7 @@ void PaintToggle(Canvas& canvas, double cx, double cy, bool up)
                  });
 }
 
-void WriteSwitchStrip(const Canvas& panel, const char* outDir, const char* file)
+void WriteSwitchStrip(Canvas& panel, const char* outDir, const char* file)
 {
     const ArtworkControl& c = Control(file);
     Raster_MemBitmap strip(c.frameWidth, c.frameHeight * 2);
@@ -593,9 +597,7 @@ void WriteSwitchStrip(const Canvas& panel, const char* outDir, const char* file)
     {
         // Value 0 puts the transformer in circuit: lever up, lamp lit, "IN".
         const bool in = i == 0;
-        Raster_Blit(&frame.bitmap, const_cast<Raster_MemBitmap*>(&panel.bitmap), 0, 0,
-                    c.left * kScale, c.top * kScale, frame.bitmap.getWidth(),
-                    frame.bitmap.getHeight(), 1.0f, RASTER_BLIT_MODE_COPY);
+        CopyPanelUnder(panel, &frame);
         PaintLamp(frame, cx, c.top + 13, 6.0, kLampRed, in);
         PaintToggle(frame, cx, c.top + 52, in);
         Text(frame, in ? "IN" : "OUT", cx, c.top + 86, 10, true, in ? Rgb{255, 120, 96} : kInkDim);
@@ -649,7 +651,7 @@ void PaintChickenHead(Canvas& canvas, double cx, double cy, double angle)
                  });
 }
 
-void WriteModelStrip(const Canvas& panel, const char* outDir)
+void WriteModelStrip(Canvas& panel, const char* outDir)
 {
     const ArtworkControl& c = Control("MODEL.png");
     Raster_MemBitmap strip(c.frameWidth, c.frameHeight * 3);
@@ -657,9 +659,7 @@ void WriteModelStrip(const Canvas& panel, const char* outDir)
     const double cx = CentreX(c), cy = c.top + 58;
     for (int i = 0; i < 3; ++i)
     {
-        Raster_Blit(&frame.bitmap, const_cast<Raster_MemBitmap*>(&panel.bitmap), 0, 0,
-                    c.left * kScale, c.top * kScale, frame.bitmap.getWidth(),
-                    frame.bitmap.getHeight(), 1.0f, RASTER_BLIT_MODE_COPY);
+        CopyPanelUnder(panel, &frame);
         for (int p = 0; p < 3; ++p)
         {
             const double a = kModelAngles[p] * kPi / 180.0, s = std::sin(a), k = -std::cos(a);
