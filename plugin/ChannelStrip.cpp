@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <xmmintrin.h>
@@ -318,17 +319,40 @@ void ChannelStrip::Run(const double* const* inputs, double* const* outputs, int 
                 chunk[k] = stage1;
         stage1 = chunk[count - 1];
 
-        for (int k = 0; k < count; ++k)
+        // Once a smoother sits at its fixed point ((z * a) + step == z) every later step gives
+        // the same z: the settled gains need no recurrence.
+        const auto amplify = [&](auto nextGains)
         {
-            if constexpr (Model >= 0)
+            for (int k = 0; k < count; ++k)
             {
-                const double gainL = zIn = (zIn * a) + inputStep;
-                const double gainR = zIn = (zIn * a) + inputStep;
-                tube = AmplifierStage<Model>(chunk[k] * Lanes{gainL, gainR});
+                const auto [input, output] = nextGains();
+                if constexpr (Model >= 0)
+                    tube = AmplifierStage<Model>(chunk[k] * input);
+                chunk[k] = output * (tube * kMakeUp);
             }
-            const double gainL = (zOut * a) + outputStep;
-            zOut = (gainL * a) + outputStep;
-            chunk[k] = Lanes{gainL, zOut} * (tube * kMakeUp);
+        };
+        const bool inputSettled = Model < 0 || (zIn * a) + inputStep == zIn;
+        if (inputSettled && (zOut * a) + outputStep == zOut)
+        {
+            const Lanes input = {zIn, zIn}, output = {zOut, zOut};
+            amplify([&] { return std::pair(input, output); });
+        }
+        else
+        {
+            amplify(
+                [&]
+                {
+                    Lanes input = {zIn, zIn};
+                    if constexpr (Model >= 0)
+                    {
+                        const double gainL = zIn = (zIn * a) + inputStep;
+                        const double gainR = zIn = (zIn * a) + inputStep;
+                        input = Lanes{gainL, gainR};
+                    }
+                    const double gainL = (zOut * a) + outputStep;
+                    zOut = (gainL * a) + outputStep;
+                    return std::pair(input, Lanes{gainL, zOut});
+                });
         }
         filterIn = chunk[count - 1];
 

@@ -261,6 +261,38 @@ TEST(ChannelStrip, BitIdenticalToPerFrameRecomputation)
     }
 }
 
+TEST(ChannelStrip, BitIdenticalThroughSettlingAndLeavingIt)
+{
+    Automation r(99);
+    ChannelStrip strip;
+    ReferenceChain reference;
+    for (int phase = 0; phase < 6; ++phase)
+    {
+        const ChannelStripSettings s = {phase < 3 ? 48000.0 : 44100.0,
+                                        std::pow(10.0, r.Uniform(0.0, 24.0) / 20.0),
+                                        std::pow(10.0, r.Uniform(-24.0, 24.0) / 20.0),
+                                        r.Uniform(0.0, 1.0),
+                                        r.Uniform(0.0, 1.0),
+                                        phase % 2,
+                                        (phase / 2) % 2,
+                                        phase % 3};
+        // Long enough for every smoother to reach its fixed point.
+        Stereo in(48000 * 7);
+        for (size_t k = 0; k < in.left.size(); ++k)
+        {
+            in.left[k] = 0.3 * r.Uniform(-1.0, 1.0);
+            in.right[k] = 0.3 * r.Uniform(-1.0, 1.0);
+        }
+        const int block = 1 + r.Pick(0, 600);
+        const Stereo got = ProcessAll(strip, in, s, block);
+        const Stereo want = ProcessAll(reference, in, s, block);
+        ASSERT_EQ(got.left, want.left) << phase;
+        ASSERT_EQ(got.right, want.right) << phase;
+        const ParamSmoother& g = strip.mInputGainSmoother;
+        EXPECT_EQ((g.z * g.a) + (s.inputGain * g.b), g.z) << "not settled in phase " << phase;
+    }
+}
+
 TEST(ChannelStrip, SilenceAfterALoudPassageLeavesNoSubnormalNumbers)
 {
     ChannelStrip strip;
