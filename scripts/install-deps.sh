@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   juce-modules-source-data
   libpng-dev zlib1g-dev libsndfile1-dev
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libx11-dev
 )
 
