@@ -1,7 +1,8 @@
 #include "GfxTestSupport.h"
 
-#include <png.h>
+#include "raster/RasterPNG.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -37,13 +38,11 @@ Raster_pixel FramePixel(int resourceID, int frame)
 
 bool WritePNG(const std::string& path, int width, int height, const std::vector<Raster_pixel>& px)
 {
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
-    image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(width);
-    image.height = png_uint_32(height);
-    image.format = PNG_FORMAT_BGRA;
-    return png_image_write_to_file(&image, path.c_str(), 0, px.data(), 0, nullptr) != 0;
+    Raster_MemBitmap bitmap(width, height, 1);
+    if (bitmap.getWidth() != width || bitmap.getHeight() != height)
+        return false;
+    std::copy(px.begin(), px.end(), bitmap.getBits());
+    return Raster_WritePNG(path.c_str(), &bitmap);
 }
 
 namespace

@@ -1,0 +1,134 @@
+// The editor's drawing costs on the product's own artwork: a full paint of the 352 × 568 panel,
+// the redraw after one knob moved (the common case while a user drags or the host automates),
+// and decoding every PNG once.
+#include "framework/core/IFxBase.h"
+#include "framework/platform/HeadlessNativeLayer.h"
+#include "framework/platform/IGraphicsMac.h"
+#include "raster/RasterPNG.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+namespace
+{
+
+// A host adapter that answers nothing: only the editor is measured.
+class BenchPlug : public IFxBase
+{
+public:
+    BenchPlug()
+        : IFxBase(7, "1-1 2-2", 1, "Bench", "", "Maker", 0x10100, 0x42656e31, 0x4d6b7231, 0, false,
+                  false, false, kAPIVST3)
+    {
+        for (int i = 0; i < 4; ++i)
+            GetParam(i)->InitDouble("Knob", 0.5, 0.0, 1.0, 0.01);
+        for (int i = 4; i < 6; ++i)
+            GetParam(i)->InitBool("Switch", true);
+        GetParam(6)->InitEnum("Model", 0, 3);
+    }
+    void BeginInformHostOfParamChange(int) override {}
+    void InformHostOfParamChange(int, double) override {}
+    void EndInformHostOfParamChange(int) override {}
+    void InformHostOfProgramChange() override {}
+    int GetSamplePos() override { return 0; }
+    double GetTempo() override { return 120.0; }
+    void GetTimeSig(int* n, int* d) override { *n = *d = 4; }
+    void GetTime(ITimeInfo*) override {}
+    void ResizeGraphics(int, int) override {}
+    bool SendMidiMsg(IMidiMsg*) override { return true; }
+};
+
+struct Strip
+{
+    int id;
+    const char* file;
+    int frames;
+};
+const Strip kStrips[] = {{108, "resources/img/BG.png", 1},    {101, "resources/img/IN.png", 61},
+                         {102, "resources/img/OUT.png", 61},  {104, "resources/img/LOW.png", 61},
+                         {105, "resources/img/HIGH.png", 61}, {103, "resources/img/BUS.png", 2},
+                         {107, "resources/img/XFMR.png", 2},  {106, "resources/img/MODEL.png", 3}};
+
+struct Editor
+{
+    BenchPlug plug;
+    HeadlessNativeLayer* layer = nullptr;
+    IGraphicsMac* graphics = nullptr;
+
+    Editor()
+    {
+        auto native = std::make_unique<HeadlessNativeLayer>(VELTAR_SOURCE_DIR);
+        layer = native.get();
+        graphics = new IGraphicsMac(&plug, 352, 568, 0, std::move(native));
+        graphics->AttachBackground(108, kStrips[0].file);
+        const int pos[7][3] = {{102, 19, 0},  {102, 187, 1}, {47, 347, 2}, {217, 347, 3},
+                               {278, 144, 5}, {5, 144, 4},   {105, 455, 6}};
+        for (int i = 0; i < 7; ++i)
+        {
+            const Strip& s = kStrips[i + 1];
+            IBitmap bitmap = graphics->LoadIBitmap(s.id, s.file, s.frames);
+            if (i < 4)
+                graphics->AttachControl(
+                    new IKnobMultiControl(&plug, pos[i][0], pos[i][1], pos[i][2], bitmap));
+            else
+                graphics->AttachControl(
+                    new ISwitchControl(&plug, pos[i][0], pos[i][1], pos[i][2], bitmap));
+        }
+        plug.AttachGraphics(graphics);
+        graphics->OpenWindow(nullptr);
+        layer->RunFrame();
+        layer->RunFrame();
+    }
+    bool Loaded() const { return graphics->GetControl(1)->GetRECT()->W() > 0; }
+};
+
+void BM_FullPaint(benchmark::State& state)
+{
+    Editor editor;
+    if (!editor.Loaded())
+        state.SkipWithError("artwork not found under " VELTAR_SOURCE_DIR "/resources/img");
+    const IRECT all(0, 0, 352, 568);
+    for (auto _ : state)
+    {
+        editor.graphics->SetAllControlsDirty();
+        editor.graphics->Draw(all);
+        benchmark::DoNotOptimize(editor.graphics->GetBits());
+    }
+}
+BENCHMARK(BM_FullPaint)->Unit(benchmark::kMicrosecond);
+
+// One timer tick and the paint it asks for, after the host moved one knob.
+void BM_RedrawOneKnob(benchmark::State& state)
+{
+    Editor editor;
+    if (!editor.Loaded())
+        state.SkipWithError("artwork not found under " VELTAR_SOURCE_DIR "/resources/img");
+    int i = 0;
+    for (auto _ : state)
+    {
+        editor.graphics->SetParameterFromPlug(0, double(++i % 61) / 60.0, true);
+        editor.layer->RunFrame();
+        editor.layer->RunFrame();
+    }
+}
+BENCHMARK(BM_RedrawOneKnob)->Unit(benchmark::kMicrosecond);
+
+void BM_DecodeAllPNGs(benchmark::State& state)
+{
+    for (auto _ : state)
+        for (const Strip& s : kStrips)
+        {
+            const std::string path = std::string(VELTAR_SOURCE_DIR "/") + s.file;
+            std::unique_ptr<Raster_IBitmap> bitmap(Raster_LoadPNG(path.c_str()));
+            if (!bitmap)
+                state.SkipWithError(("cannot decode " + path).c_str());
+            benchmark::DoNotOptimize(bitmap.get());
+        }
+}
+BENCHMARK(BM_DecodeAllPNGs)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
