@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <vector>
@@ -216,6 +217,18 @@ struct Automation
     int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 };
 
+const double kEdgeValues[] = {std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(),
+                              -0.0,
+                              0.0,
+                              1e300,
+                              -22.3573,
+                              22.36,
+                              7.7e6,
+                              -1.6e7,
+                              3e9};
+
 TEST(ChannelStrip, BitIdenticalToPerFrameRecomputation)
 {
     const double rates[] = {44100.0, 48000.0, 96000.0, 8000.0, 192000.0};
@@ -249,6 +262,11 @@ TEST(ChannelStrip, BitIdenticalToPerFrameRecomputation)
             {
                 in.left[k] = level * r.Uniform(-1.0, 1.0);
                 in.right[k] = level * r.Uniform(-1.0, 1.0);
+                // Now and then a value at an edge of the curves' index range.
+                if (r.Pick(0, 99) == 0)
+                    in.left[k] = kEdgeValues[r.Pick(0, std::size(kEdgeValues) - 1)];
+                if (r.Pick(0, 99) == 0)
+                    in.right[k] = kEdgeValues[r.Pick(0, std::size(kEdgeValues) - 1)];
             }
             const Stereo got = ProcessAll(strip, in, s, n);
             const Stereo want = ProcessAll(reference, in, s, n);
