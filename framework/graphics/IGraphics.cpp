@@ -683,11 +683,6 @@ bool IGraphics::IsDirty(IRECT* rect)
     return dirty;
 }
 
-void IGraphics::DrawControl(IControl* control)
-{
-    control->Draw(this);
-}
-
 void IGraphics::Draw(const IRECT& area)
 {
     ApplyPendingParamValues();
@@ -710,7 +705,7 @@ void IGraphics::DrawStrict(const IRECT& area)
         // Tested from the control's side, like the non-strict pass: a control that starts
         // exactly at the area's right or bottom edge has no pixel in it and is skipped.
         if (!control->IsHidden() && r.Intersects(area))
-            DrawControl(control);
+            control->Draw(this);
         control->SetClean();
     }
 }
@@ -726,7 +721,7 @@ void IGraphics::DrawNonStrict()
             IControl* control = mControls.Get(i);
             if (i == 0 || !control->IsHidden())
             {
-                DrawControl(control);
+                control->Draw(this);
                 control->SetClean();
             }
         }
@@ -742,7 +737,7 @@ void IGraphics::DrawNonStrict()
         {
             IControl* control = mControls.Get(k);
             if (!control->IsHidden() && (k == j || control->GetRECT()->Intersects(mDrawRECT)))
-                DrawControl(control);
+                control->Draw(this);
         }
         dirty->SetClean();
     }

@@ -190,8 +190,6 @@ public:
 
 protected:
     void DeleteControls();
-    bool mCursorHidden = false;
-    int mHiddenMousePointX = -1, mHiddenMousePointY = -1;
 
 private:
     struct ParamSlot
@@ -201,7 +199,6 @@ private:
     };
 
     void ApplyValueFromPlug(int paramIdx, double normalizedValue);
-    void DrawControl(IControl* control);
     void DrawStrict(const IRECT& area);
     void DrawNonStrict();
     IParam* ParamOf(const IControl* control) const;

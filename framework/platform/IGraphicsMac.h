@@ -25,7 +25,6 @@ public:
     bool DrawScreen(const IRECT& rect) override;
     void ForceEndUserEdit() override;
     void Resize(int width, int height) override;
-    bool WindowIsOpen() override { return GetWindow() != nullptr; }
     const char* GetGUIAPI() override { return mNative->GetName(); }
     int ShowMessageBox(const char* text, const char* caption, int type) override;
     IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, const IRECT& rect) override;
