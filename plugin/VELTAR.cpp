@@ -1,5 +1,6 @@
 #include "plugin/VELTAR.h"
 
+#include "framework/platform/IGraphicsMac.h"
 #include "framework/vst3/PlugModule.h"
 
 #include <cmath>
@@ -10,7 +11,38 @@ constexpr int kNumPrograms = 1;
 constexpr int kVendorVersion = 0x00010100;
 constexpr int kUniqueID = 0x56747231; // 'Vtr1'
 constexpr int kMfrID = 0x51756175;    // 'Quau'
+constexpr int kEditorWidth = 352;
+constexpr int kEditorHeight = 568;
+
+struct KnobPlace
+{
+    int x, y, paramIdx, bitmapID;
+    const char* file;
+};
+const KnobPlace kKnobs[] = {
+    {102, 19, kInput, 101, "resources/img/IN.png"},
+    {102, 187, kOutput, 102, "resources/img/OUT.png"},
+    {47, 347, kLow, 104, "resources/img/LOW.png"},
+    {217, 347, kHigh, 105, "resources/img/HIGH.png"},
+};
+
+struct SwitchPlace
+{
+    int x, y, paramIdx, bitmapID;
+    const char* file;
+    int nFrames;
+};
+const SwitchPlace kSwitches[] = {
+    {278, 144, kBus, 103, "resources/img/BUS.png", 2},
+    {5, 144, kTransformer, 107, "resources/img/XFMR.png", 2},
+    {105, 455, kModel, 106, "resources/img/MODEL.png", 3},
+};
 } // namespace
+
+IGraphics* MakeGraphics(IFxVST3* plug, int width, int height, int fps)
+{
+    return MakePlatformGraphics(plug, width, height, fps, "com.QuillstoneAudio.vst3.VELTAR");
+}
 
 unsigned int GUID_DATA1 = 0xF2AEE70D;
 unsigned int GUID_DATA2 = 0x00DE4F4E;
@@ -41,6 +73,17 @@ VELTAR::VELTAR(IFxInstanceInfo instanceInfo)
     GetParam(kTransformer)->InitInt("Transformer", 1, 0, 1, "", "");
     GetParam(kBus)->InitInt("Bus", 1, 0, 1, "", "");
     GetParam(kModel)->InitInt("Model", 0, 0, 2, "", "");
+
+    IGraphics* graphics = MakeGraphics(this, kEditorWidth, kEditorHeight, 0);
+    graphics->AttachBackground(108, "resources/img/BG.png");
+    for (const KnobPlace& k : kKnobs)
+        graphics->AttachControl(new IKnobMultiControl(
+            this, k.x, k.y, k.paramIdx, graphics->LoadIBitmap(k.bitmapID, k.file, 61)));
+    for (const SwitchPlace& sw : kSwitches)
+        graphics->AttachControl(
+            new ISwitchControl(this, sw.x, sw.y, sw.paramIdx,
+                               graphics->LoadIBitmap(sw.bitmapID, sw.file, sw.nFrames)));
+    AttachGraphics(graphics);
 
     MakeDefaultPreset("-", kNumPrograms);
 }

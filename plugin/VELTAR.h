@@ -15,6 +15,8 @@ enum EParams
     kNumParams
 };
 
+class IGraphics;
+
 // The console channel: input transformer, amplifier curve, gain, shelves, output transformer.
 class VELTAR : public IFxVST3
 {
@@ -34,3 +36,6 @@ private:
     double mHigh = 0.5;
     ChannelStrip mChain;
 };
+
+// The editor's graphics context for a plug-in, on this platform's native layer.
+IGraphics* MakeGraphics(IFxVST3* plug, int width, int height, int fps);
