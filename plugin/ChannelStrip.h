@@ -20,7 +20,9 @@ struct ChannelStripSettings
 // smoothed per sample; one smoother serves both channels and advances once per channel.
 //
 // Results are bit-identical to recomputing the smoothing pole and all filter coefficients at
-// every frame: those are recomputed only when their inputs differ from the last ones.
+// every frame (as long as no value falls into the subnormal range, see Process): those are
+// recomputed only when their inputs differ from the last ones, and gain smoothers that have
+// reached their fixed point are not stepped.
 struct ChannelStrip
 {
     ParamSmoother mLowSmoother, mHighSmoother, mInputGainSmoother, mOutputGainSmoother;
@@ -32,9 +34,11 @@ struct ChannelStrip
     double mFilterOutL = 0.0, mFilterOutR = 0.0;
     double mOutL = 0.0, mOutR = 0.0;
 
-    // inputs and outputs: two channels each; they may be the same buffers. A sample rate that is
-    // not a positive finite number yields silence and leaves the state alone; a non-finite gain
-    // or shelf position holds its smoother where it is.
+    // inputs and outputs: two channels each. An output may be the very buffer of either input
+    // (in place, or with the channels swapped), but must not overlap it at an offset. A sample
+    // rate that is not a positive finite number yields silence and leaves the state alone; a
+    // non-finite gain or shelf position holds its smoother where it is. Subnormal numbers are
+    // flushed to zero during the call (the caller's floating-point mode is restored).
     void Process(const double* const* inputs, double* const* outputs, int nFrames,
                  const ChannelStripSettings& s);
 
