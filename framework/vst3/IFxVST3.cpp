@@ -195,16 +195,19 @@ tresult PLUGIN_API IFxVST3::initialize(FUnknown* context)
 
 void IFxVST3::AddMainBuses()
 {
+    // The buses carry the bus labels made at construction ("Main Input", "Output"); the channel
+    // labels are per channel and empty unless a plug-in sets them.
     SpeakerArrangement in = ArrangementForChannels(NInChannels() - mScChans);
     if (in)
-        addAudioInput(HostString(GetInputLabel(0)).units, in);
+        addAudioInput(HostString(GetInputBusLabel(0)).units, in);
     if (IsInst())
     {
         for (int k = 0; 2 * k < NOutChannels(); ++k)
-            addAudioOutput(HostString(GetOutputLabel(k)).units, ArrangementForChannels(2));
+            addAudioOutput(HostString(GetOutputBusLabel(k)).units, ArrangementForChannels(2));
     }
     else
-        addAudioOutput(HostString(GetOutputLabel(0)).units, ArrangementForChannels(NOutChannels()));
+        addAudioOutput(HostString(GetOutputBusLabel(0)).units,
+                       ArrangementForChannels(NOutChannels()));
 }
 
 tresult PLUGIN_API IFxVST3::terminate()
@@ -556,6 +559,15 @@ tresult PLUGIN_API IFxVST3::setEditorState(IBStream* state)
     SetIsBypassed(bypassed != 0);
     RedrawParamControls();
     return kResultOk;
+}
+
+// The SDK's parameter container looks the index up with a range-checked access that throws;
+// an index a host gets wrong is answered here instead of throwing across the module boundary.
+tresult PLUGIN_API IFxVST3::getParameterInfo(int32 paramIndex, ParameterInfo& info)
+{
+    if (paramIndex < 0 || paramIndex >= parameters.getParameterCount())
+        return kResultFalse;
+    return SingleComponentEffect::getParameterInfo(paramIndex, info);
 }
 
 tresult PLUGIN_API IFxVST3::setParamNormalized(ParamID tag, ParamValue value)

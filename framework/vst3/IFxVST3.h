@@ -60,6 +60,8 @@ public:
     Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
     tresult PLUGIN_API setEditorState(Steinberg::IBStream* state) override;
     tresult PLUGIN_API getEditorState(Steinberg::IBStream* state) override;
+    tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
+                                        Steinberg::Vst::ParameterInfo& info) override;
     tresult PLUGIN_API setParamNormalized(ParamID tag, ParamValue value) override;
     ParamValue PLUGIN_API getParamNormalized(ParamID tag) override;
     ParamValue PLUGIN_API plainParamToNormalized(ParamID tag, ParamValue plainValue) override;
