@@ -356,25 +356,36 @@ void ChannelStrip::Run(const double* const* inputs, double* const* outputs, int 
         }
         filterIn = chunk[count - 1];
 
-        for (int k = 0; k < count; ++k)
+        const auto setShelves = [&](Lanes lowV, Lanes highV)
         {
-            const double lowL = zLow = (zLow * a) + lowStep;
-            const double lowR = zLow = (zLow * a) + lowStep;
-            const Lanes lowV = {lowL, lowR};
             if (Differs(lowV, lowFrom))
             {
                 L7360::Coefficients(low, fs, lowV);
                 lowFrom = lowV;
             }
-            const double highL = zHigh = (zHigh * a) + highStep;
-            const double highR = zHigh = (zHigh * a) + highStep;
-            const Lanes highV = {highL, highR};
             if (Differs(highV, highFrom))
             {
                 H73::Coefficients(high, fs, highV);
                 highFrom = highV;
             }
-            chunk[k] = low.Process(high.Process(chunk[k]));
+        };
+        if ((zLow * a) + lowStep == zLow && (zHigh * a) + highStep == zHigh)
+        {
+            setShelves(Lanes{zLow, zLow}, Lanes{zHigh, zHigh});
+            for (int k = 0; k < count; ++k)
+                chunk[k] = low.Process(high.Process(chunk[k]));
+        }
+        else
+        {
+            for (int k = 0; k < count; ++k)
+            {
+                const double lowL = zLow = (zLow * a) + lowStep;
+                const double lowR = zLow = (zLow * a) + lowStep;
+                const double highL = zHigh = (zHigh * a) + highStep;
+                const double highR = zHigh = (zHigh * a) + highStep;
+                setShelves(Lanes{lowL, lowR}, Lanes{highL, highR});
+                chunk[k] = low.Process(high.Process(chunk[k]));
+            }
         }
         filterOut = chunk[count - 1];
 

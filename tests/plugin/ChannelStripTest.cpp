@@ -8,6 +8,7 @@
 #include <iterator>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -306,8 +307,14 @@ TEST(ChannelStrip, BitIdenticalThroughSettlingAndLeavingIt)
         const Stereo want = ProcessAll(reference, in, s, block);
         ASSERT_EQ(got.left, want.left) << phase;
         ASSERT_EQ(got.right, want.right) << phase;
-        const ParamSmoother& g = strip.mInputGainSmoother;
-        EXPECT_EQ((g.z * g.a) + (s.inputGain * g.b), g.z) << "not settled in phase " << phase;
+        // The settled paths were taken.
+        const std::pair<const ParamSmoother*, double> smoothers[] = {
+            {&strip.mInputGainSmoother, s.inputGain},
+            {&strip.mOutputGainSmoother, s.outputGain},
+            {&strip.mLowSmoother, s.low},
+            {&strip.mHighSmoother, s.high}};
+        for (const auto& [p, target] : smoothers)
+            EXPECT_EQ((p->z * p->a) + (target * p->b), p->z) << "not settled in phase " << phase;
     }
 }
 
