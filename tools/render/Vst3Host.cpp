@@ -79,8 +79,9 @@ std::string ToUtf8(const TChar* text)
     return out;
 }
 
-// Reference counting and interface lookup for the objects the host hands to the plug-in. They are
-// created with a count of one, owned through IPtr, and outlive the plug-in's references by design.
+// Reference counting and interface lookup for the objects the host hands to the plug-in. They
+// start with a count of one, which the host's IPtr owns; the plug-in may hold references of its
+// own, so whoever releases last deletes.
 template <class Interface> class HostObject : public Interface
 {
 public:
