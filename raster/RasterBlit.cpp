@@ -15,14 +15,19 @@ struct Region
     bool Empty() const { return x0 >= x1 || y0 >= y1; }
 };
 
+// v limited to lo … hi before it becomes an int (NaN gives lo).
+int ClampToInt(double v, int lo, int hi)
+{
+    if (!(v > lo))
+        return lo;
+    return v < hi ? int(v) : hi;
+}
+
 Region SourceRegion(Raster_IBitmap* src, double x, double y, double w, double h)
 {
-    Region r;
-    r.x0 = int(std::max(0.0, std::floor(x)));
-    r.y0 = int(std::max(0.0, std::floor(y)));
-    r.x1 = int(std::min<double>(src->getWidth(), std::ceil(x + w)));
-    r.y1 = int(std::min<double>(src->getHeight(), std::ceil(y + h)));
-    return r;
+    const int width = src->getWidth(), height = src->getHeight();
+    return Region{ClampToInt(std::floor(x), 0, width), ClampToInt(std::floor(y), 0, height),
+                  ClampToInt(std::ceil(x + w), 0, width), ClampToInt(std::ceil(y + h), 0, height)};
 }
 
 // The part of the area (x, y, w, h) inside a bitmap of width × height, or false when nothing of

@@ -188,26 +188,37 @@ void Raster_RoundRect(Raster_IBitmap* bitmap, int x, int y, int width, int heigh
 {
     if (!bitmap || width <= 0 || height <= 0)
         return;
-    const int r = std::max(0, std::min(radius, (std::min(width, height) - 1) / 2));
-    const int right = x + width - 1, bottom = y + height - 1;
+    // Wide arithmetic: the far edges of a rectangle near the limits of int do not fit in one.
+    const long long r = std::max(0, std::min(radius, (std::min(width, height) - 1) / 2));
+    const long long left = x, top = y, right = left + width - 1, bottom = top + height - 1;
     // Straight edges between the corner arcs; each pixel belongs to exactly one piece so that
     // blending modes never hit a pixel twice.
-    const int side = std::max(r, 1);
-    Raster_FillRect(bitmap, x + r, y, width - 2 * r, 1, colour, weight, mode);
+    const long long side = std::max(r, 1LL);
+    auto edge = [&](long long ex, long long ey, long long ew, long long eh)
+    {
+        const long long x0 = std::max(ex, -1LL), y0 = std::max(ey, -1LL);
+        const long long x1 = std::min(ex + ew, (long long)bitmap->getWidth() + 1);
+        const long long y1 = std::min(ey + eh, (long long)bitmap->getHeight() + 1);
+        if (x0 < x1 && y0 < y1)
+            Raster_FillRect(bitmap, int(x0), int(y0), int(x1 - x0), int(y1 - y0), colour, weight,
+                            mode);
+    };
+    edge(left + r, top, width - 2 * r, 1);
     if (height > 1)
-        Raster_FillRect(bitmap, x + r, bottom, width - 2 * r, 1, colour, weight, mode);
-    Raster_FillRect(bitmap, x, y + side, 1, height - 2 * side, colour, weight, mode);
+        edge(left + r, bottom, width - 2 * r, 1);
+    edge(left, top + side, 1, height - 2 * side);
     if (width > 1)
-        Raster_FillRect(bitmap, right, y + side, 1, height - 2 * side, colour, weight, mode);
+        edge(right, top + side, 1, height - 2 * side);
     if (r == 0)
         return;
     struct Corner
     {
-        int cx, cy, sx, sy;
+        long long cx, cy;
+        int sx, sy;
     };
-    const Corner corners[4] = {{x + r, y + r, -1, -1},
-                               {right - r, y + r, 1, -1},
-                               {x + r, bottom - r, -1, 1},
+    const Corner corners[4] = {{left + r, top + r, -1, -1},
+                               {right - r, top + r, 1, -1},
+                               {left + r, bottom - r, -1, 1},
                                {right - r, bottom - r, 1, 1}};
     for (const Corner& c : corners)
         Ring(bitmap, float(c.cx), float(c.cy), float(r), colour, weight, mode, antialias,

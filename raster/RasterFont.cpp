@@ -1,6 +1,7 @@
 #include "raster/RasterFont.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "raster/RasterCombine.h"
@@ -96,21 +97,23 @@ const Raster_CachedFont::Glyph& Raster_CachedFont::GetGlyph(unsigned int charact
     return glyph;
 }
 
-int Raster_CachedFont::LineWidth(const char* text, int length)
+long long Raster_CachedFont::LineWidth(const char* text, int length)
 {
-    int width = 0;
+    long long width = 0;
     for (int i = 0; i < length;)
         width += GetGlyph(NextCharacter(text, length, i)).advance;
     return width;
 }
 
-void Raster_CachedFont::BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, int x, int y,
-                                   const RECT& clip, Raster_pixel colour)
+void Raster_CachedFont::BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, long long x,
+                                   long long y, const RECT& clip, Raster_pixel colour)
 {
     const RECT bounds = Intersect(clip, RECT{0, 0, bitmap->getWidth(), bitmap->getHeight()});
-    const int left = x + glyph.left, top = y + mMetrics.tmAscent - glyph.top;
-    const int x0 = std::max(left, bounds.left), x1 = std::min(left + glyph.width, bounds.right);
-    const int y0 = std::max(top, bounds.top), y1 = std::min(top + glyph.height, bounds.bottom);
+    const long long left = x + glyph.left, top = y + mMetrics.tmAscent - glyph.top;
+    const long long x0 = std::max<long long>(left, bounds.left);
+    const long long x1 = std::min<long long>(left + glyph.width, bounds.right);
+    const long long y0 = std::max<long long>(top, bounds.top);
+    const long long y1 = std::min<long long>(top + glyph.height, bounds.bottom);
     if (x0 >= x1 || y0 >= y1)
         return;
     const unsigned int alpha = Raster_GETA(colour);
@@ -136,10 +139,10 @@ void Raster_CachedFont::BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, i
                  });
 }
 
-void Raster_CachedFont::DrawLine(Raster_IBitmap* bitmap, const char* text, int length, int x, int y,
-                                 const RECT& clip, Raster_pixel colour)
+void Raster_CachedFont::DrawLine(Raster_IBitmap* bitmap, const char* text, int length, long long x,
+                                 long long y, const RECT& clip, Raster_pixel colour)
 {
-    for (int i = 0; i < length;)
+    for (int i = 0; i < length && x < clip.right;)
     {
         const Glyph& glyph = GetGlyph(NextCharacter(text, length, i));
         if (glyph.valid)
@@ -159,7 +162,8 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
 
     struct Line
     {
-        int start, length, width;
+        int start, length;
+        long long width;
     };
     std::vector<Line> lines;
     for (int start = 0; start <= length;)
@@ -170,48 +174,57 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
         lines.push_back(Line{start, stop - start, LineWidth(text + start, stop - start)});
         start = stop + 1;
     }
-    int width = 0;
+    long long width = 0;
     for (const Line& line : lines)
         width = std::max(width, line.width);
     const int lineHeight = mMetrics.tmHeight;
-    const int height = length > 0 ? int(lines.size()) * lineHeight : 0;
+    const long long height = length > 0 ? (long long)lines.size() * lineHeight : 0;
+    // Positions are worked out wide: rectangles near the limits of int are cut, not wrapped.
+    auto toInt = [](long long v)
+    { return int(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, v))); };
 
     if (flags & DT_CALCRECT)
     {
-        rect->right = rect->left + (length > 0 ? width : 0);
-        rect->bottom = rect->top + height;
-        return height;
+        rect->right = toInt((long long)rect->left + (length > 0 ? width : 0));
+        rect->bottom = toInt((long long)rect->top + height);
+        return toInt(height);
     }
     if (!bitmap || length == 0)
-        return height;
+        return toInt(height);
 
-    int y = rect->top;
+    long long y = rect->top;
     if (flags & DT_VCENTER)
-        y = rect->top + (rect->bottom - rect->top - height) / 2;
+        y = rect->top + ((long long)rect->bottom - rect->top - height) / 2;
     else if (flags & DT_BOTTOM)
         y = rect->bottom - height;
-    const RECT clip =
-        (flags & DT_NOCLIP) ? RECT{0, 0, bitmap->getWidth(), bitmap->getHeight()} : *rect;
+    const RECT whole = {0, 0, bitmap->getWidth(), bitmap->getHeight()};
+    const RECT clip = (flags & DT_NOCLIP) ? whole : Intersect(whole, *rect);
     const Raster_pixel colour =
         (flags & RASTER_DT_USEFGALPHA) ? mTextColor : (mTextColor | 0xff000000u);
 
     for (const Line& line : lines)
     {
-        int x = rect->left;
+        if (y >= clip.bottom)
+            break;
+        long long x = rect->left;
         if (flags & DT_CENTER)
-            x = rect->left + (rect->right - rect->left - line.width) / 2;
+            x = rect->left + ((long long)rect->right - rect->left - line.width) / 2;
         else if (flags & DT_RIGHT)
             x = rect->right - line.width;
-        if (mBkMode == RASTER_BKMODE_OPAQUE)
+        if (y + lineHeight > clip.top)
         {
-            const RECT box = Intersect(clip, RECT{x, y, x + line.width, y + lineHeight});
-            Raster_FillRect(bitmap, box.left, box.top, box.right - box.left, box.bottom - box.top,
-                            mBkColor, mCombineWeight, mCombineMode);
+            const RECT box = Intersect(
+                clip, RECT{toInt(x), toInt(y), toInt(x + line.width), toInt(y + lineHeight)});
+            if (mBkMode == RASTER_BKMODE_OPAQUE && box.left < box.right && box.top < box.bottom)
+            {
+                Raster_FillRect(bitmap, box.left, box.top, box.right - box.left,
+                                box.bottom - box.top, mBkColor, mCombineWeight, mCombineMode);
+            }
+            DrawLine(bitmap, text + line.start, line.length, x, y, clip, colour);
         }
-        DrawLine(bitmap, text + line.start, line.length, x, y, clip, colour);
         y += lineHeight;
     }
-    return height;
+    return toInt(height);
 }
 
 bool Raster_CachedFont::DrawGlyph(Raster_IBitmap* bitmap, unsigned int character, int x, int y,

@@ -77,11 +77,11 @@ private:
     };
 
     const Glyph& GetGlyph(unsigned int character);
-    int LineWidth(const char* text, int length);
-    void DrawLine(Raster_IBitmap* bitmap, const char* text, int length, int x, int y,
+    long long LineWidth(const char* text, int length);
+    void DrawLine(Raster_IBitmap* bitmap, const char* text, int length, long long x, long long y,
                   const RECT& clip, Raster_pixel colour);
-    void BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, int x, int y, const RECT& clip,
-                    Raster_pixel colour);
+    void BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, long long x, long long y,
+                    const RECT& clip, Raster_pixel colour);
     void ReleaseFont();
 
     HFONT mFont = nullptr;

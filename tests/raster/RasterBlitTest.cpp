@@ -231,6 +231,12 @@ TEST(RasterScaledBlit, CoversExactlyTheDestinationArea)
         Raster_Clear(&dest, 0);
         Raster_ScaledBlit(&dest, &src, -4, 5, 10, 6, 0, 0, 2, 2, 1.0f, mode);
         EXPECT_EQ(CountEqual(dest, 0xff00ff00), 6 * 4);
+        // Source areas that are not finite or lie outside the source draw nothing.
+        Raster_Clear(&dest, 0);
+        Raster_ScaledBlit(&dest, &src, 0, 0, 12, 9, -INFINITY, 0, INFINITY, 2, 1.0f, mode);
+        Raster_ScaledBlit(&dest, &src, 0, 0, 12, 9, 1e30f, NAN, 2, 2, 1.0f, mode);
+        Raster_ScaledBlit(&dest, &src, 0, 0, 12, 9, 5, 5, 2, 2, 1.0f, mode);
+        EXPECT_EQ(CountEqual(dest, 0), 12 * 9);
     }
 }
 

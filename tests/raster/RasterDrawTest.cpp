@@ -176,6 +176,15 @@ TEST(RasterRoundRect, RoundsItsCornersAndDrawsEachPixelOnce)
     Raster_Clear(&b, 0);
     Raster_RoundRect(&b, 2, 2, 1, 1, 5, kOne, 1.0f, RASTER_BLIT_MODE_ADD, true);
     EXPECT_EQ(Drawn(b), (Pixels{{2, 2}}));
+
+    // Far edges beyond the range of int: only the edges crossing the bitmap show.
+    Raster_Clear(&b, 0);
+    Raster_RoundRect(&b, 3, 4, INT_MAX, INT_MAX, 0, kInk, 1.0f, 0, false);
+    EXPECT_EQ(Drawn(b).size(), 9u + 5u);
+    Raster_RoundRect(&b, -5, 1, INT_MAX, 3, 1, kInk, 1.0f, 0, false);
+    EXPECT_EQ(Drawn(b).size(), 14u + 24u);
+    Raster_RoundRect(&b, INT_MAX - 1, 0, INT_MAX, 5, INT_MAX, kInk, 1.0f, 0, true);
+    EXPECT_EQ(Drawn(b).size(), 38u);
 }
 
 TEST(RasterFill, RectsClipAndCombine)

@@ -1,3 +1,4 @@
+#include <climits>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -133,9 +134,18 @@ TEST_F(RasterFont, ClipsToTheRectangleUnlessToldNotTo)
     Raster_Clear(&b, 0xffffffff);
     mFont.DrawText(&b, "WWWWWW", -1, &narrow, DT_NOCLIP);
     EXPECT_GE(Inked(b, 0xffffffff).right, 8);
-    // Text running off the bitmap is cut at its edges.
+    // Text running off the bitmap is cut at its edges, even from rectangles at the limits of int.
     RECT outside = {-30, -5, 200, 40};
     mFont.DrawText(&b, "WWWWWWWWWWWWWWWWWWWWWWWWWW", -1, &outside, DT_NOCLIP | DT_RIGHT);
+    mFont.SetBkMode(RASTER_BKMODE_OPAQUE);
+    RECT extreme = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    for (unsigned int flags :
+         {0u, unsigned(DT_CENTER | DT_VCENTER), unsigned(DT_RIGHT | DT_BOTTOM)})
+        mFont.DrawText(&b, "WW\nWW", -1, &extreme, flags);
+    RECT far = {INT_MAX - 3, INT_MAX - 3, 0, 0};
+    mFont.DrawText(&b, "WW", -1, &far, DT_CALCRECT);
+    EXPECT_EQ(far.right, INT_MAX);
+    EXPECT_EQ(far.bottom, INT_MAX);
 }
 
 TEST_F(RasterFont, ColourAlphaIsUsedOnlyWhenAskedFor)
