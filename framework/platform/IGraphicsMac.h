@@ -64,3 +64,9 @@ private:
 // the default) with the bundle identifier set, on the platform's native layer.
 IGraphicsMac* MakePlatformGraphics(IFxBase* plug, int width, int height, int refreshFPS,
                                    const char* bundleID);
+
+// Where editors made from now on by MakePlatformGraphics find their resource files (the folder
+// that holds "resources/img/..."), instead of the resources of the bundle that holds this code.
+// For programs that link a plug-in in rather than load its bundle, so that its editor, built in
+// the plug-in's constructor, still finds its bitmaps. Null or "" goes back to the bundle's.
+void SetPlatformResourceRoot(const char* root);
