@@ -3,12 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace veltar_render
 {
@@ -87,24 +82,15 @@ bool AudioFileWriter::Open(const std::string& path, int channels, double sampleR
     Discard();
     mPath = path;
     mChannels = channels;
-    mTempPath = path + ".partial-XXXXXX";
-    const int fd = mkstemp(mTempPath.data());
-    if (fd < 0)
+    if (!mTarget.Open(path))
     {
-        mTempPath.clear();
-        return Fail("cannot write " + path + ": " + std::strerror(errno));
+        return Fail(mTarget.GetError());
     }
-    // mkstemp makes the file private; the result should get the permissions any new file gets.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-
     SF_INFO info{};
     info.channels = channels;
     info.samplerate = static_cast<int>(std::lround(sampleRate));
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    mFd = fd;
-    mFile = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
+    mFile = sf_open_fd(mTarget.GetFd(), SFM_WRITE, &info, SF_FALSE);
     if (mFile == nullptr)
     {
         return Fail("cannot write " + path + ": " + sf_strerror(nullptr));
@@ -146,17 +132,10 @@ bool AudioFileWriter::Commit()
     {
         return Fail("cannot write " + mPath + ": " + sf_error_number(closed));
     }
-    const int descriptorClosed = close(mFd);
-    mFd = -1;
-    if (descriptorClosed != 0)
+    if (!mTarget.Commit())
     {
-        return Fail("cannot write " + mPath + ": " + std::strerror(errno));
+        return Fail(mTarget.GetError());
     }
-    if (std::rename(mTempPath.c_str(), mPath.c_str()) != 0)
-    {
-        return Fail("cannot write " + mPath + ": " + std::strerror(errno));
-    }
-    mTempPath.clear();
     return true;
 }
 
@@ -174,16 +153,7 @@ void AudioFileWriter::Discard()
         sf_close(mFile);
         mFile = nullptr;
     }
-    if (mFd >= 0)
-    {
-        close(mFd);
-        mFd = -1;
-    }
-    if (!mTempPath.empty())
-    {
-        std::remove(mTempPath.c_str());
-        mTempPath.clear();
-    }
+    mTarget.Discard();
 }
 
 } // namespace veltar_render

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PendingFile.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -89,9 +91,8 @@ private:
     void Discard();
 
     SNDFILE* mFile = nullptr;
-    int mFd = -1;
+    PendingFile mTarget;
     std::string mPath;
-    std::string mTempPath;
     int mChannels = 0;
     std::vector<double> mInterleaved;
     std::string mError;
