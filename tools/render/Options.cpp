@@ -59,6 +59,8 @@ bool ParseSetting(const std::string& text, Setting& setting, std::string& error)
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error)
 {
     options = Options();
+    // The first option seen that only a render uses, to refuse it next to --snapshot.
+    std::string renderOnly;
     for (size_t i = 0; i < args.size(); ++i)
     {
         std::string name = args[i];
@@ -83,10 +85,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 return false;
             }
             (name == "--double" ? options.doublePrecision : options.help) = true;
+            if (name == "--double" && renderOnly.empty())
+            {
+                renderOnly = name;
+            }
             continue;
         }
         if (name != "--plugin" && name != "--in" && name != "--out" && name != "--set" &&
-            name != "--block")
+            name != "--block" && name != "--snapshot")
         {
             error = name.rfind("-", 0) == 0 ? "unknown option " + name
                                             : "unexpected argument '" + name + "'";
@@ -100,6 +106,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 return false;
             }
             value = args[++i];
+        }
+        if ((name == "--in" || name == "--out" || name == "--block") && renderOnly.empty())
+        {
+            renderOnly = name;
         }
         if (name == "--set")
         {
@@ -124,10 +134,17 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
         else
         {
-            (name == "--plugin" ? options.plugin
-             : name == "--in"   ? options.input
-                                : options.output) = value;
+            (name == "--plugin"     ? options.plugin
+             : name == "--in"       ? options.input
+             : name == "--snapshot" ? options.snapshot
+                                    : options.output) = value;
         }
+    }
+    if (!options.snapshot.empty() && !renderOnly.empty())
+    {
+        error = "--snapshot draws the editor and renders no audio; " + renderOnly +
+                " does not go with it";
+        return false;
     }
     if (!options.input.empty() && options.output.empty())
     {
@@ -142,13 +159,17 @@ std::string UsageText()
     return std::string(
                "Usage: veltar-render [--plugin PATH] [--in FILE] [--out FILE]\n"
                "                     [--set NAME=VALUE ...] [--block N] [--double] [--help]\n"
+               "       veltar-render --snapshot FILE.png [--set NAME=VALUE ...] [--plugin PATH]\n"
                "\n"
                "Runs an audio file through the VELTAR VST 3 plug-in, hosted as a DAW hosts it,\n"
                "and writes the result as a 32-bit float WAV file at the input's sample rate\n"
-               "and channel count.\n"
+               "and channel count. With --snapshot it renders no audio: it draws the plug-in's\n"
+               "editor off screen, as a host shows it with those parameter values, and writes\n"
+               "the 352 x 568 picture as a PNG file.\n"
                "\n"
                "  --plugin PATH     the VST 3 bundle (X.vst3) or its module file; default: the\n"
-               "                    VELTAR.vst3 bundle built next to this program\n"
+               "                    VELTAR.vst3 bundle built next to this program; for\n"
+               "                    --snapshot, the bundle whose resources hold the bitmaps\n"
                "  --in FILE         the input: any file libsndfile reads, mono or stereo;\n"
                "                    without --in a built-in demo signal is rendered (a few\n"
                "                    seconds of a plucked chord and a drum thump, stereo, 48 kHz)\n"
@@ -158,11 +179,15 @@ std::string UsageText()
            " in the current folder\n"
            "  --set NAME=VALUE  sets a parameter by its name (any case) to a value in its own\n"
            "                    units, e.g. Input=12 (dB), Output=-6 (dB), Low=0.7, High=0.3,\n"
-           "                    Transformer=0, Bus=0, Model=1, Bypass=1; repeatable\n"
+           "                    Transformer=0, Bus=0, Model=1, Bypass=1 (the editor has no\n"
+           "                    Bypass, so --snapshot does not take it); repeatable\n"
            "  --block N         frames per processing block, 1 to " +
            std::to_string(kMaxBlockFrames) +
            " (default 512)\n"
            "  --double          hand the plug-in 64-bit samples instead of 32-bit\n"
+           "  --snapshot FILE   draw the editor into FILE (PNG) instead of rendering; the\n"
+           "                    plug-in object built into this program draws it, the\n"
+           "                    bitmaps come from the bundle\n"
            "  --help            shows this text\n"
            "\n"
            "Prints the peak and RMS level (dBFS) of each channel of input and output, the\n"

@@ -15,9 +15,10 @@ struct Setting
 
 struct Options
 {
-    std::string plugin; // empty: the bundle built next to the executable
-    std::string input;  // empty: the built-in demo signal
-    std::string output; // empty: only allowed for the demo, which then writes kDemoOutput
+    std::string plugin;   // empty: the bundle built next to the executable
+    std::string input;    // empty: the built-in demo signal
+    std::string output;   // empty: only allowed for the demo, which then writes kDemoOutput
+    std::string snapshot; // non-empty: draw the editor into this PNG file instead of rendering
     std::vector<Setting> settings;
     int blockFrames = 512;
     bool doublePrecision = false;

@@ -1,11 +1,15 @@
-// veltar-render: batch-processes audio through the VELTAR VST 3 bundle, hosted as a DAW hosts it.
+// veltar-render: batch-processes audio through the VELTAR VST 3 bundle, hosted as a DAW hosts it,
+// or draws the plug-in's editor into a PNG file.
 #include "AudioFile.h"
 #include "DemoSignal.h"
 #include "Options.h"
 #include "ParamSettings.h"
 #include "Progress.h"
 #include "SignalStats.h"
+#include "Snapshot.h"
 #include "Vst3Host.h"
+
+#include "raster/Raster.h"
 
 #include <algorithm>
 #include <chrono>
@@ -280,6 +284,41 @@ int Render(const Options& options)
     return 0;
 }
 
+int Snapshot(const Options& options)
+{
+    const std::string pluginPath = options.plugin.empty() ? DefaultPluginPath() : options.plugin;
+    std::string resources;
+    std::string error;
+    if (!FindBundleResources(pluginPath, resources, error))
+    {
+        return Fail(error + " (name a bundle with --plugin PATH)");
+    }
+    EditorSnapshot snapshot;
+    if (!snapshot.Create(resources) || !snapshot.Apply(options.settings))
+    {
+        return Fail(snapshot.GetError());
+    }
+    Raster_IBitmap* image = snapshot.Draw();
+    if (gStopSignal != 0)
+    {
+        return Fail("interrupted; nothing written");
+    }
+    if (!WritePNGFile(options.snapshot, image, error))
+    {
+        return Fail(error);
+    }
+    std::printf("editor drawn with the bitmaps of %s\n", pluginPath.c_str());
+    std::printf("parameters:");
+    for (const HostParameter& parameter : snapshot.GetParameters())
+    {
+        std::printf(" %s=%s", parameter.title.c_str(),
+                    FormatValue(snapshot.GetParameter(parameter.id)).c_str());
+    }
+    std::printf("\nsnapshot: %s, %d x %d pixels\n", options.snapshot.c_str(), image->getWidth(),
+                image->getHeight());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -301,7 +340,7 @@ int main(int argc, char** argv)
     {
         std::signal(signal, RequestStop);
     }
-    const int status = Render(options);
+    const int status = options.snapshot.empty() ? Render(options) : Snapshot(options);
     if (gStopSignal != 0)
     {
         // End the way an interrupted program does, so that shells and scripts see the signal.
