@@ -93,9 +93,27 @@ TEST(RenderOptions, SettingsNeedANameAndAFiniteNumber)
 TEST(RenderOptions, UsageNamesEveryOptionAndTheDemoOutput)
 {
     const std::string usage = UsageText();
-    for (const char* word :
-         {"--plugin", "--in", "--out", "--set", "--block", "--double", "--help", kDemoOutput})
+    for (const char* word : {"--plugin", "--in", "--out", "--set", "--block", "--double",
+                             "--snapshot", "--help", kDemoOutput})
     {
         EXPECT_NE(usage.find(word), std::string::npos) << word;
+    }
+}
+
+TEST(RenderOptions, SnapshotTakesSettingsAndAPluginButNoRenderOptions)
+{
+    const Options options =
+        Parse({"--snapshot", "ed.png", "--set", "Model=2", "--plugin=/x/VELTAR.vst3"});
+    EXPECT_EQ(options.snapshot, "ed.png");
+    ASSERT_EQ(options.settings.size(), 1u);
+    EXPECT_EQ(options.plugin, "/x/VELTAR.vst3");
+    EXPECT_TRUE(Parse({}).snapshot.empty());
+    EXPECT_EQ(ParseError({"--snapshot="}), "--snapshot needs a non-empty value");
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--snapshot", "a.png", "--block", "64"},
+                                               {"--double", "--snapshot", "a.png"},
+                                               {"--snapshot", "a.png", "--out", "b.wav"}})
+    {
+        EXPECT_NE(ParseError(args).find("does not go with it"), std::string::npos) << args[0];
     }
 }
