@@ -8,6 +8,9 @@
 
 #include <vector>
 
+class IGraphics;
+class IFxVST3View;
+
 // Per-instance information from the host's create call; nothing is needed on this platform.
 struct IFxInstanceInfo
 {
@@ -38,7 +41,8 @@ public:
     double GetTempo() override;
     void GetTimeSig(int* numerator, int* denominator) override;
     void GetTime(ITimeInfo* timeInfo) override;
-    void ResizeGraphics(int, int) override {}
+    void ResizeGraphics(int width, int height) override;
+    void PopupHostContextMenuForParam(int paramIdx, int x, int y) override;
     void SetLatency(int samples) override;
     bool SendMidiMsg(IMidiMsg*) override { return false; }
 
@@ -117,6 +121,13 @@ public:
     }
     REFCOUNT_METHODS(SingleComponentEffect)
 
+    // The editor graphics context, or null when the plug-in has none.
+    IGraphics* GetEditor() const;
+    // Views made by createView and not yet destroyed, oldest first.
+    const std::vector<IFxVST3View*>& GetOpenViews() const { return mViews; }
+    // Called by a view that is being destroyed: the list is emptied as a whole.
+    void ForgetViews() { mViews.clear(); }
+
 private:
     void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
     void ApplyEvents(Steinberg::Vst::IEventList* events);
@@ -130,4 +141,5 @@ private:
     int mScChans;
     bool mSidechainActive = false;
     Steinberg::Vst::ProcessContext mProcessContext = {};
+    std::vector<IFxVST3View*> mViews;
 };

@@ -1,0 +1,305 @@
+// The editor view as a host drives it: createView, platform types, attach and remove, sizes,
+// the edit gesture and the host's context menu, the open-views list and the plug-in reference.
+#include "EditorPlug.h"
+
+#include "ComponentHandler.h"
+#include "PlugFrame.h"
+
+#include "framework/platform/HeadlessNativeLayer.h"
+#include "framework/vst3/IFxVST3View.h"
+
+#include "pluginterfaces/vst/ivstcontextmenu.h"
+
+#include <gtest/gtest.h>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+using viewtest::EditorPlug;
+
+namespace
+{
+
+// A host's component handler that also offers context menus, recording what they were asked.
+class MenuHost : public vst3test::ComponentHandler, public IComponentHandler3
+{
+public:
+    class Menu : public IContextMenu
+    {
+    public:
+        int32 PLUGIN_API getItemCount() override { return 0; }
+        tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override
+        {
+            return kResultFalse;
+        }
+        tresult PLUGIN_API addItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
+        tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override
+        {
+            return kResultOk;
+        }
+        tresult PLUGIN_API popup(UCoord x, UCoord y) override
+        {
+            mPopups.push_back({x, y});
+            return kResultOk;
+        }
+        tresult PLUGIN_API queryInterface(const TUID, void** obj) override
+        {
+            *obj = nullptr;
+            return kNoInterface;
+        }
+        VST3TEST_REFCOUNT_METHODS
+        std::vector<std::pair<UCoord, UCoord>> mPopups;
+
+    private:
+        vst3test::RefCount mRefs;
+    };
+
+    IContextMenu* PLUGIN_API createContextMenu(IPlugView* view, const ParamID* id) override
+    {
+        mRequests.push_back({view, id ? static_cast<int>(*id) : -1});
+        mMenu.addRef();
+        return &mMenu;
+    }
+    tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
+    {
+        if (FUnknownPrivate::iidEqual(queried, IComponentHandler3::iid))
+        {
+            addRef();
+            *obj = static_cast<IComponentHandler3*>(this);
+            return kResultOk;
+        }
+        return ComponentHandler::queryInterface(queried, obj);
+    }
+    uint32 PLUGIN_API addRef() override { return ComponentHandler::addRef(); }
+    uint32 PLUGIN_API release() override { return ComponentHandler::release(); }
+
+    std::vector<std::pair<IPlugView*, int>> mRequests;
+    Menu mMenu;
+};
+
+struct PlugRelease
+{
+    void operator()(IFxVST3* plug) const { plug->release(); }
+};
+using PlugPtr = std::unique_ptr<EditorPlug, PlugRelease>;
+
+const IMouseMod kLeft(true);
+const IMouseMod kRight(false, true);
+
+class ViewTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        mPlug.reset(new EditorPlug);
+        mPlug->setComponentHandler(&mHandler);
+        mView = mPlug->createView(ViewType::kEditor);
+        ASSERT_NE(mView, nullptr);
+        mView->setFrame(&mFrame);
+    }
+    void TearDown() override
+    {
+        if (mView)
+            mView->release();
+        mPlug->setComponentHandler(nullptr);
+    }
+    HeadlessNativeLayer* Layer()
+    {
+        return static_cast<HeadlessNativeLayer*>(mPlug->Editor()->GetNativeLayer());
+    }
+    int Refs()
+    {
+        mPlug->addRef();
+        return static_cast<int>(mPlug->release());
+    }
+
+    MenuHost mHandler;
+    vst3test::PlugFrame mFrame;
+    PlugPtr mPlug;
+    IPlugView* mView = nullptr;
+};
+
+TEST_F(ViewTest, CreateViewAnswersOnlyTheEditorName)
+{
+    EXPECT_EQ(mPlug->createView("Editor"), nullptr);
+    EXPECT_EQ(mPlug->createView(nullptr), nullptr);
+    EXPECT_EQ(mPlug->createView(""), nullptr);
+    EXPECT_EQ(mPlug->GetOpenViews().size(), 1u);
+}
+
+TEST_F(ViewTest, PlatformTypes)
+{
+    EXPECT_EQ(mView->isPlatformTypeSupported(kPlatformTypeNSView), kResultOk);
+    EXPECT_EQ(mView->isPlatformTypeSupported(kPlatformTypeHIView), kResultOk);
+    EXPECT_EQ(mView->isPlatformTypeSupported(kPlatformTypeHWND), kResultFalse);
+    EXPECT_EQ(mView->isPlatformTypeSupported("nsview"), kResultFalse);
+    EXPECT_EQ(mView->isPlatformTypeSupported(nullptr), kResultFalse);
+}
+
+TEST_F(ViewTest, AttachAndRemoveOpenAndCloseTheWindowAroundTheHooks)
+{
+    int parent = 0;
+    EXPECT_EQ(mView->attached(&parent, kPlatformTypeNSView), kResultOk);
+    EXPECT_TRUE(mPlug->Editor()->WindowIsOpen());
+    EXPECT_EQ(Layer()->GetParent(), &parent);
+    EXPECT_EQ(mPlug->mHooks, std::vector<char>({'o'}));
+    EXPECT_EQ(mView->removed(), kResultOk);
+    EXPECT_FALSE(mPlug->Editor()->WindowIsOpen());
+    EXPECT_EQ(mPlug->mHooks, std::vector<char>({'o', 'c'}));
+
+    // The host may attach again after removing; HIView runs the hook but opens nothing.
+    EXPECT_EQ(mView->attached(&parent, kPlatformTypeHIView), kResultOk);
+    EXPECT_FALSE(mPlug->Editor()->WindowIsOpen());
+    EXPECT_EQ(mPlug->mHooks.back(), 'o');
+    EXPECT_EQ(mView->removed(), kResultOk);
+}
+
+TEST_F(ViewTest, ReleasingAnAttachedViewClosesItsWindow)
+{
+    int parent = 0;
+    ASSERT_EQ(mView->attached(&parent, kPlatformTypeNSView), kResultOk);
+    mView->release();
+    mView = nullptr;
+    EXPECT_FALSE(mPlug->Editor()->WindowIsOpen());
+    EXPECT_EQ(mPlug->mHooks, std::vector<char>({'o', 'c'}));
+}
+
+TEST_F(ViewTest, SizeIsTheEditorSize)
+{
+    ViewRect r(1, 2, 3, 4);
+    ASSERT_EQ(mView->getSize(&r), kResultOk);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 352);
+    EXPECT_EQ(r.bottom, 568);
+    EXPECT_EQ(mView->getSize(nullptr), kResultFalse);
+    EXPECT_EQ(mView->canResize(), kResultFalse);
+}
+
+TEST_F(ViewTest, HostSizeChangesAreStoredAndOnlyRequestedOnesReachThePlugIn)
+{
+    ViewRect r(0, 0, 400, 300);
+    EXPECT_EQ(mView->onSize(&r), kResultOk);
+    EXPECT_EQ(mView->onSize(nullptr), kResultOk);
+    EXPECT_EQ(static_cast<IFxVST3View*>(mView)->getRect().right, 400);
+    EXPECT_TRUE(mPlug->mHooks.empty());
+
+    mPlug->ResizeGraphics(500, 600);
+    ASSERT_EQ(mFrame.GetResizeRequests().size(), 1u);
+    EXPECT_EQ(mFrame.GetResizeRequests()[0].right, 500);
+    EXPECT_EQ(mFrame.GetResizeRequests()[0].bottom, 600);
+    EXPECT_EQ(mPlug->mHooks, std::vector<char>({'r'}));
+    EXPECT_EQ(static_cast<IFxVST3View*>(mView)->getRect().bottom, 600);
+    // The request has been answered: a later host-made change is not reported.
+    EXPECT_EQ(mView->onSize(&r), kResultOk);
+    EXPECT_EQ(mPlug->mHooks.size(), 1u);
+}
+
+TEST_F(ViewTest, ResizeGraphicsNeedsAViewWithAFrame)
+{
+    mView->setFrame(nullptr);
+    mPlug->ResizeGraphics(500, 600);
+    mView->release();
+    mView = nullptr;
+    mPlug->ResizeGraphics(500, 600);
+    EXPECT_TRUE(mFrame.GetResizeRequests().empty());
+    EXPECT_TRUE(mPlug->mHooks.empty());
+}
+
+TEST_F(ViewTest, KnobDragIsOneEditGesture)
+{
+    int parent = 0;
+    ASSERT_EQ(mView->attached(&parent, kPlatformTypeNSView), kResultOk);
+    HeadlessNativeLayer* layer = Layer();
+    layer->MouseDown(140, 140, kLeft);
+    layer->MouseDrag(140, 130, kLeft);
+    layer->MouseDrag(140, 120, kLeft);
+    layer->MouseDrag(140, 110, kLeft);
+    layer->MouseUp(140, 110, kLeft);
+    const auto edits = mHandler.GetEdits();
+    ASSERT_EQ(edits.size(), 5u);
+    EXPECT_EQ(edits.front().kind, vst3test::ComponentHandler::EditKind::kBegin);
+    EXPECT_EQ(edits.back().kind, vst3test::ComponentHandler::EditKind::kEnd);
+    double last = 0.0;
+    for (size_t i = 1; i + 1 < edits.size(); ++i)
+    {
+        EXPECT_EQ(edits[i].kind, vst3test::ComponentHandler::EditKind::kPerform);
+        EXPECT_GT(edits[i].value, last);
+        last = edits[i].value;
+    }
+    for (const auto& e : edits)
+        EXPECT_EQ(e.id, 0u);
+    EXPECT_DOUBLE_EQ(mPlug->GetParam(0)->GetNormalized(), last);
+    mView->removed();
+}
+
+TEST_F(ViewTest, EditsWithoutHandlerAnswerFalseButTheValueChanges)
+{
+    mPlug->setComponentHandler(nullptr);
+    EXPECT_EQ(mPlug->beginEdit(0), kResultFalse);
+    EXPECT_EQ(mPlug->performEdit(0, 0.5), kResultFalse);
+    EXPECT_EQ(mPlug->endEdit(0), kResultFalse);
+    mPlug->SetParameterFromGUI(1, 1.0);
+    EXPECT_EQ(mPlug->GetParam(1)->Value(), 1.0);
+    mPlug->setComponentHandler(&mHandler);
+    EXPECT_EQ(mPlug->beginEdit(7), kResultOk);
+    EXPECT_EQ(mHandler.GetEdits().size(), 1u);
+}
+
+TEST_F(ViewTest, RightClickOnAParameterOpensTheHostMenuAndBeginsNoEdit)
+{
+    int parent = 0;
+    ASSERT_EQ(mView->attached(&parent, kPlatformTypeNSView), kResultOk);
+    Layer()->MouseDown(210, 410, kRight);
+    ASSERT_EQ(mHandler.mRequests.size(), 1u);
+    EXPECT_EQ(mHandler.mRequests[0].first, mView);
+    EXPECT_EQ(mHandler.mRequests[0].second, 1);
+    ASSERT_EQ(mHandler.mMenu.mPopups.size(), 1u);
+    EXPECT_EQ(mHandler.mMenu.mPopups[0], std::make_pair(UCoord(210), UCoord(410)));
+    EXPECT_EQ(mHandler.mMenu.GetRefCount(), 1);
+    EXPECT_EQ(mHandler.GetRefCount(), 2); // the plug-in's own reference from setComponentHandler
+    EXPECT_TRUE(mHandler.GetEdits().empty());
+    mView->removed();
+}
+
+TEST_F(ViewTest, HostMenuNeedsAHandler3AndAView)
+{
+    vst3test::ComponentHandler plain;
+    mPlug->setComponentHandler(&plain);
+    mPlug->PopupHostContextMenuForParam(0, 1, 2);
+    EXPECT_EQ(plain.GetRefCount(), 2);
+    mPlug->setComponentHandler(&mHandler);
+    mView->release();
+    mView = nullptr;
+    mPlug->PopupHostContextMenuForParam(0, 1, 2);
+    EXPECT_TRUE(mHandler.mRequests.empty());
+}
+
+TEST_F(ViewTest, EachViewHoldsThePlugInAndAnyReleaseEmptiesTheList)
+{
+    const int before = Refs();
+    IPlugView* second = mPlug->createView(ViewType::kEditor);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(Refs(), before + 1);
+    EXPECT_EQ(mPlug->GetOpenViews().size(), 2u);
+    second->release();
+    EXPECT_TRUE(mPlug->GetOpenViews().empty());
+    EXPECT_EQ(Refs(), before);
+}
+
+TEST(ViewWithoutEditor, AnswersFalseAndRemovesQuietly)
+{
+    PlugPtr plug(new EditorPlug(false));
+    IPlugView* view = plug->createView(ViewType::kEditor);
+    ASSERT_NE(view, nullptr);
+    int parent = 0;
+    EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeNSView), kResultFalse);
+    EXPECT_EQ(view->attached(&parent, kPlatformTypeNSView), kResultFalse);
+    ViewRect r(1, 2, 3, 4);
+    EXPECT_EQ(view->getSize(&r), kResultFalse);
+    EXPECT_EQ(r.right, 3);
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_TRUE(plug->mHooks.empty());
+    view->release();
+}
+
+} // namespace
