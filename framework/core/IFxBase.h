@@ -11,6 +11,7 @@
 #include "util/mutex.h"
 #include "util/ptrlist.h"
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -201,6 +202,21 @@ public:
     bool DumpPresetBlob(const char* filename);
     bool DumpBankBlob(const char* filename);
 
+    // ---- program (.fxp) and bank (.fxb) files
+    // Plug-ins that do state chunks store their state blocks; others one normalised float per
+    // parameter. The savers fail only for an empty path or a file that cannot be written; the
+    // loaders fail for a rejected file and then leave parameters and presets as they were.
+    bool SaveProgramAsFXP(const FxString& path);
+    bool SaveBankAsFXB(const FxString& path);
+    bool LoadProgramFromFXP(const FxString& path);
+    bool LoadBankFromFXB(const FxString& path);
+    // The same on bytes in memory; the file operations are one read or write around these. The
+    // savers replace the chunk's contents and fail only when memory runs out.
+    bool SaveProgramToChunk(ByteChunk* file);
+    bool SaveBankToChunk(ByteChunk* file);
+    bool LoadProgramFromMemory(const unsigned char* data, size_t size);
+    bool LoadBankFromMemory(const unsigned char* data, size_t size);
+
     static IPreset* GetNextUninitializedPreset(FxPtrList<IPreset>* presets);
     static void MakeDefaultUserPresetName(FxPtrList<IPreset>* presets, char* str);
 
@@ -214,10 +230,19 @@ protected:
     FxMutex mMutex;
 
 private:
+    struct Snapshot;
+
     // The first free preset, marked initialised and named; null when every preset is in use.
     IPreset* TakeFreePreset(const char* name);
     int ClampFrames(int nFrames) const;
     void WriteFloatOutputs(int nFrames, bool accumulate);
+    bool LoadProgramChunk(const unsigned char* block, int size);
+    bool LoadBankChunk(const unsigned char* block, int size);
+    // Walks the program records of a parameter-form bank; checks them only, or loads them.
+    bool VisitParamBank(const unsigned char* data, size_t size, int numPrograms, bool apply);
+    void EndProgramLoad(int presetIdx);
+    void TakeSnapshot(Snapshot* snapshot);
+    void RestoreSnapshot(const Snapshot& snapshot);
 
     FxPtrList<ChannelIO> mChannelIO;
     char mEffectName[kNameLen];
