@@ -280,6 +280,10 @@ int IFxBase::UnserializePresets(const ByteChunk* chunk, int startPos)
             break;
         preset->SetName(name);
         pos = chunk->GetBool(&preset->mInitialized, pos);
+        // A preset the bank marks free holds no state: whatever initialises it later appends
+        // to its chunk.
+        if (pos >= 0 && !preset->mInitialized)
+            preset->mChunk.Clear();
         if (pos >= 0 && preset->mInitialized)
         {
             pos = UnserializeState(chunk, pos);

@@ -250,6 +250,27 @@ TEST(Presets, BankRoundTripAndPrune)
     EXPECT_STREQ(partial.GetPresetName(0), "first");
 }
 
+// Found by fuzzing: a bank that marks an initialised preset free left the preset's old state in
+// its chunk, and re-initialising it appended the current state after that, so the next bank
+// written held two states for one preset and could not be read back.
+TEST(Presets, BankThatFreesAPresetRoundTrips)
+{
+    ThreeParams plug;
+    plug.MakeDefaultPreset("-", 1);
+    ByteChunk freeing;
+    freeing.PutStr("empty");
+    freeing.PutBool(false);
+    EXPECT_EQ(plug.UnserializePresets(&freeing, 0), freeing.Size());
+    EXPECT_EQ(plug.GetPreset(0)->mChunk.Size(), 3 * 8);
+
+    ByteChunk bank;
+    EXPECT_TRUE(plug.SerializePresets(&bank));
+    EXPECT_EQ(plug.UnserializePresets(&bank, 0), bank.Size());
+    ByteChunk again;
+    EXPECT_TRUE(plug.SerializePresets(&again));
+    EXPECT_TRUE(again.IsEqual(bank));
+}
+
 TEST(Presets, ModifyCurrentPreset)
 {
     ThreeParams plug;
