@@ -1,0 +1,119 @@
+#include "FuzzSupport.h"
+
+#include "framework/vst3/PlugModule.h"
+
+#include "public.sdk/source/common/memorystream.h"
+
+#include <cmath>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace fuzzsupport
+{
+
+PlugPtr MakeInitialisedPlug()
+{
+    PlugPtr plug(MakePlug());
+    FUZZ_CHECK(plug && plug->initialize(nullptr) == kResultOk);
+    return plug;
+}
+
+IFxVST3& PlugAtBaseline()
+{
+    struct Baseline
+    {
+        PlugPtr plug = MakeInitialisedPlug();
+        MemoryStream state;
+        ByteChunk presets;
+        Baseline()
+        {
+            FUZZ_CHECK(plug->getEditorState(&state) == kResultOk);
+            FUZZ_CHECK(plug->SerializePresets(&presets));
+        }
+    };
+    static Baseline baseline;
+    IFxVST3& plug = *baseline.plug;
+    FUZZ_CHECK(plug.UnserializePresets(&baseline.presets, 0) == baseline.presets.Size());
+    baseline.state.seek(0, IBStream::kIBSeekSet, nullptr);
+    FUZZ_CHECK(plug.setEditorState(&baseline.state) == kResultOk);
+    return plug;
+}
+
+void CheckParams(IFxBase& plug)
+{
+    for (int i = 0; i < plug.NParams(); ++i)
+    {
+        const IParam* p = plug.GetParam(i);
+        FUZZ_CHECK(std::isfinite(p->Value()));
+        FUZZ_CHECK(p->Value() >= p->GetMin() && p->Value() <= p->GetMax());
+    }
+}
+
+void CheckProcessesFinite(IFxVST3& plug)
+{
+    constexpr int kFrames = 64;
+    ProcessSetup setup = {kRealtime, kSample64, kFrames, 48000.0};
+    FUZZ_CHECK(plug.setupProcessing(setup) == kResultOk);
+    double in[2][kFrames];
+    double out[2][kFrames] = {};
+    for (int n = 0; n < kFrames; ++n)
+        in[0][n] = in[1][n] = 0.8 * std::sin(0.05 * n);
+    double* inPtrs[2] = {in[0], in[1]};
+    double* outPtrs[2] = {out[0], out[1]};
+    AudioBusBuffers inBus, outBus;
+    inBus.numChannels = outBus.numChannels = 2;
+    inBus.channelBuffers64 = inPtrs;
+    outBus.channelBuffers64 = outPtrs;
+    ProcessData data;
+    data.symbolicSampleSize = kSample64;
+    data.numSamples = kFrames;
+    data.numInputs = data.numOutputs = 1;
+    data.inputs = &inBus;
+    data.outputs = &outBus;
+    FUZZ_CHECK(plug.process(data) == kResultOk);
+    for (auto& channel : out)
+        for (double v : channel)
+            FUZZ_CHECK(std::isfinite(v));
+}
+
+void ParamChanges::Add(ParamID id, ParamValue value, int nPoints)
+{
+    mQueues.push_back(std::make_unique<Queue>(id, value, nPoints));
+}
+
+int32 PLUGIN_API ParamChanges::getParameterCount()
+{
+    return static_cast<int32>(mQueues.size());
+}
+
+IParamValueQueue* PLUGIN_API ParamChanges::getParameterData(int32 index)
+{
+    if (index < 0 || index >= getParameterCount())
+        return nullptr;
+    return mQueues[static_cast<size_t>(index)].get();
+}
+
+tresult PLUGIN_API ParamChanges::queryInterface(const TUID, void** obj)
+{
+    *obj = nullptr;
+    return kNoInterface;
+}
+
+tresult PLUGIN_API ParamChanges::Queue::getPoint(int32 index, int32& sampleOffset,
+                                                 ParamValue& value)
+{
+    if (index < 0 || index >= mPoints)
+        return kResultFalse;
+    sampleOffset = index;
+    value = mValue;
+    return kResultOk;
+}
+
+tresult PLUGIN_API ParamChanges::Queue::queryInterface(const TUID, void** obj)
+{
+    *obj = nullptr;
+    return kNoInterface;
+}
+
+} // namespace fuzzsupport

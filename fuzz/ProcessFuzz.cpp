@@ -1,0 +1,280 @@
+// A host that gets everything wrong: odd setups and bus arrangements, blocks of any length, buses
+// and channels missing or surplus, null buffers, parameter queues for IDs that name nothing and
+// values that are not numbers, samples that are not numbers. The plug-in must keep its
+// parameters sane and, unless it is bypassed and the input itself was not finite, its output
+// finite.
+#include "FuzzSupport.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace
+{
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+double OddValue(FuzzedDataProvider& in)
+{
+    static const double kValues[] = {0.0,   0.5,   1.0,    -1.0,   2.0,     kNaN,   kInf,
+                                     -kInf, 1e300, -1e300, 1e-310, 0.50001, 0.49999};
+    if (in.ConsumeBool())
+        return in.PickValueInArray(kValues);
+    return in.ConsumeFloatingPoint<double>();
+}
+
+ParamID OddParamID(FuzzedDataProvider& in)
+{
+    static const ParamID kIDs[] = {0,          1,          2,          3,          4,
+                                   5,          6,          7,          0x70727374, 0x62706173,
+                                   0xFFFFFFFF, 0x80000000, 0x7FFFFFFF, 0x70727375};
+    if (in.ConsumeBool())
+        return in.PickValueInArray(kIDs);
+    return in.ConsumeIntegral<ParamID>();
+}
+
+SpeakerArrangement OddArrangement(FuzzedDataProvider& in)
+{
+    static const SpeakerArrangement kArrangements[] = {0, 0x80000, 0x3, 0x103, 0x33, 0x37, 0x3f};
+    if (in.ConsumeBool())
+        return in.PickValueInArray(kArrangements);
+    return in.ConsumeIntegral<SpeakerArrangement>();
+}
+
+// The samples of one host bus in both precisions; a channel may have no buffer, and the bus
+// may have no pointer array at all.
+struct HostBus
+{
+    std::vector<std::vector<double>> data;
+    std::vector<std::vector<float>> data32;
+    std::vector<double*> ptrs;
+    std::vector<float*> ptrs32;
+    AudioBusBuffers buffers;
+};
+
+void MakeBus(FuzzedDataProvider& in, HostBus& bus, int nFrames, bool isInput)
+{
+    const int nChannels = in.ConsumeIntegralInRange(-1, 4);
+    const int nBuffers = nChannels > 0 ? nChannels : 0;
+    bus.data.assign(static_cast<size_t>(nBuffers), std::vector<double>(nFrames, 0.0));
+    bus.ptrs.assign(static_cast<size_t>(nBuffers), nullptr);
+    for (int c = 0; c < nBuffers; ++c)
+    {
+        std::vector<double>& samples = bus.data[static_cast<size_t>(c)];
+        if (in.ConsumeIntegralInRange(0, 15) != 0)
+            bus.ptrs[static_cast<size_t>(c)] = samples.data();
+        if (!isInput || samples.empty())
+            continue;
+        const double amplitude = in.ConsumeBool() ? 0.9 : OddValue(in);
+        const double step = in.ConsumeFloatingPointInRange(0.0, 1.0);
+        for (int n = 0; n < nFrames; ++n)
+            samples[static_cast<size_t>(n)] = amplitude * std::sin(step * n);
+        for (int spikes = in.ConsumeIntegralInRange(0, 3); spikes > 0; --spikes)
+            samples[in.ConsumeIntegralInRange<size_t>(0, samples.size() - 1)] = OddValue(in);
+    }
+    bus.data32.resize(bus.data.size());
+    bus.ptrs32.assign(bus.ptrs.size(), nullptr);
+    for (size_t c = 0; c < bus.data.size(); ++c)
+    {
+        bus.data32[c].assign(bus.data[c].begin(), bus.data[c].end());
+        if (bus.ptrs[c])
+            bus.ptrs32[c] = bus.data32[c].data();
+    }
+    bus.buffers.numChannels = nChannels;
+    bus.buffers.channelBuffers64 = nullptr;
+}
+
+// Points the bus at its samples of the precision in use.
+void AttachBus(HostBus& bus, bool use64, bool noPointers)
+{
+    if (noPointers || bus.ptrs.empty())
+        bus.buffers.channelBuffers64 = nullptr;
+    else if (use64)
+        bus.buffers.channelBuffers64 = bus.ptrs.data();
+    else
+        bus.buffers.channelBuffers32 = bus.ptrs32.data();
+}
+
+bool AllFinite(const std::vector<HostBus>& buses, bool use64)
+{
+    for (const HostBus& bus : buses)
+        for (size_t c = 0; c < bus.data.size(); ++c)
+        {
+            if (use64)
+            {
+                for (double v : bus.data[c])
+                    if (!std::isfinite(v))
+                        return false;
+            }
+            else
+            {
+                for (float v : bus.data32[c])
+                    if (!std::isfinite(v))
+                        return false;
+            }
+        }
+    return true;
+}
+
+void SetUp(FuzzedDataProvider& in, IFxVST3& plug, int32& sampleSize)
+{
+    static const double kRates[] = {44100.0, 48000.0, 96000.0, 192000.0, 8000.0, 1.0,
+                                    0.0,     -1.0,    kNaN,    kInf,     1e9};
+    static const int32 kBlocks[] = {1, 64, 512, 4096, 8192, 8193, 100000, 0, -1};
+    ProcessSetup setup;
+    setup.processMode = in.ConsumeIntegralInRange(-1, 3);
+    setup.symbolicSampleSize = in.ConsumeIntegralInRange(-1, 2);
+    setup.sampleRate = in.ConsumeBool() ? in.PickValueInArray(kRates) : OddValue(in);
+    setup.maxSamplesPerBlock =
+        in.ConsumeBool() ? in.PickValueInArray(kBlocks) : in.ConsumeIntegral<int32>();
+    const bool valid =
+        (setup.symbolicSampleSize == kSample32 || setup.symbolicSampleSize == kSample64) &&
+        setup.sampleRate > 0.0 && std::isfinite(setup.sampleRate) && setup.maxSamplesPerBlock >= 1;
+    const tresult result = plug.setupProcessing(setup);
+    FUZZ_CHECK((result == kResultOk) == valid);
+    if (valid)
+        sampleSize = setup.symbolicSampleSize;
+}
+
+void Arrange(FuzzedDataProvider& in, IFxVST3& plug)
+{
+    SpeakerArrangement ins[3], outs[3];
+    for (int i = 0; i < 3; ++i)
+    {
+        ins[i] = OddArrangement(in);
+        outs[i] = OddArrangement(in);
+    }
+    const int32 numIns = in.ConsumeIntegralInRange(0, 3);
+    const int32 numOuts = in.ConsumeIntegralInRange(0, 3);
+    const bool nullIns = in.ConsumeIntegralInRange(0, 7) == 0;
+    plug.setBusArrangements(nullIns ? nullptr : ins, numIns, outs, numOuts);
+}
+
+void ProcessBlock(FuzzedDataProvider& in, IFxVST3& plug, int32 sampleSize)
+{
+    int32 nFrames;
+    switch (in.ConsumeIntegralInRange(0, 7))
+    {
+    case 0:
+        nFrames = 0;
+        break;
+    case 1:
+        nFrames = in.ConsumeIntegralInRange(-5, 20000);
+        break;
+    default:
+        nFrames = in.ConsumeIntegralInRange(1, 70);
+        break;
+    }
+    const int nAlloc = nFrames > 0 ? nFrames : 0;
+
+    std::vector<HostBus> inputs(static_cast<size_t>(in.ConsumeIntegralInRange(0, 3)));
+    std::vector<HostBus> outputs(static_cast<size_t>(in.ConsumeIntegralInRange(0, 3)));
+    for (HostBus& bus : inputs)
+        MakeBus(in, bus, nAlloc, true);
+    for (HostBus& bus : outputs)
+        MakeBus(in, bus, nAlloc, false);
+    // Hosts that process in place hand the same buffers in and out.
+    const bool inPlace = in.ConsumeBool() && !inputs.empty() && !outputs.empty() &&
+                         inputs[0].buffers.numChannels == outputs[0].buffers.numChannels;
+    if (inPlace)
+    {
+        outputs[0].ptrs = inputs[0].ptrs;
+        outputs[0].ptrs32 = inputs[0].ptrs32;
+    }
+    const bool use64 = sampleSize == kSample64;
+    for (HostBus& bus : inputs)
+        AttachBus(bus, use64, in.ConsumeIntegralInRange(0, 15) == 0);
+    for (HostBus& bus : outputs)
+        AttachBus(bus, use64, in.ConsumeIntegralInRange(0, 15) == 0);
+    const bool inputFinite = AllFinite(inputs, use64);
+
+    std::vector<AudioBusBuffers> inBuffers, outBuffers;
+    for (HostBus& bus : inputs)
+        inBuffers.push_back(bus.buffers);
+    for (HostBus& bus : outputs)
+        outBuffers.push_back(bus.buffers);
+
+    fuzzsupport::ParamChanges changes;
+    for (int q = in.ConsumeIntegralInRange(0, 8); q > 0; --q)
+        changes.Add(OddParamID(in), OddValue(in), in.ConsumeIntegralInRange(-1, 3));
+
+    ProcessContext context = {};
+    const std::vector<uint8_t> contextBytes = in.ConsumeBytes<uint8_t>(sizeof(context));
+    if (!contextBytes.empty())
+        std::memcpy(&context, contextBytes.data(), contextBytes.size());
+
+    ProcessData data;
+    data.processMode = kRealtime;
+    data.symbolicSampleSize = sampleSize;
+    data.numSamples = nFrames;
+    data.numInputs = static_cast<int32>(inputs.size());
+    data.numOutputs = static_cast<int32>(outputs.size());
+    data.inputs =
+        inBuffers.empty() || in.ConsumeIntegralInRange(0, 15) == 0 ? nullptr : inBuffers.data();
+    data.outputs =
+        outBuffers.empty() || in.ConsumeIntegralInRange(0, 15) == 0 ? nullptr : outBuffers.data();
+    data.inputParameterChanges = in.ConsumeBool() ? &changes : nullptr;
+    data.processContext = contextBytes.empty() ? nullptr : &context;
+
+    FUZZ_CHECK(plug.process(data) == kResultOk);
+    fuzzsupport::CheckParams(plug);
+
+    // Output channels the plug-in does not have keep what the host left there, which in place
+    // is the input.
+    if (!inputFinite && (plug.GetIsBypassed() || inPlace))
+        return;
+    for (const AudioBusBuffers& bus : outBuffers)
+    {
+        if (!bus.channelBuffers64)
+            continue;
+        for (int c = 0; c < bus.numChannels; ++c)
+        {
+            if (use64 && bus.channelBuffers64[c])
+            {
+                for (int n = 0; n < nAlloc; ++n)
+                    FUZZ_CHECK(std::isfinite(bus.channelBuffers64[c][n]));
+            }
+            else if (!use64 && bus.channelBuffers32[c])
+            {
+                for (int n = 0; n < nAlloc; ++n)
+                    FUZZ_CHECK(std::isfinite(bus.channelBuffers32[c][n]));
+            }
+        }
+    }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    fuzzsupport::PlugPtr plug = fuzzsupport::MakeInitialisedPlug();
+    int32 sampleSize = kSample32;
+    SetUp(in, *plug, sampleSize);
+    Arrange(in, *plug);
+    plug->setActive(true);
+
+    for (int round = 0; round < 8 && in.remaining_bytes() > 0; ++round)
+    {
+        switch (in.ConsumeIntegralInRange(0, 9))
+        {
+        case 0:
+            SetUp(in, *plug, sampleSize);
+            break;
+        case 1:
+            Arrange(in, *plug);
+            break;
+        default:
+            ProcessBlock(in, *plug, sampleSize);
+            break;
+        }
+    }
+    plug->setActive(false);
+    fuzzsupport::CheckParams(*plug);
+    return 0;
+}

@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+
+Each target gets a few well-formed inputs and a few broken ones. The targets read their
+settings with libFuzzer's FuzzedDataProvider, which takes plain bytes from the front of the
+input and integers from its end; the layouts below follow that.
+"""
+import os
+import random
+import struct
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+NAN = float("nan")
+INF = float("inf")
+
+# VELTAR's parameters in index order: Input, Output, Low, High, Transformer, Bus, Model.
+DEFAULTS = [0.0, 0.0, 0.5, 0.5, 1.0, 1.0, 0.0]
+MAXIMA = [24.0, 24.0, 1.0, 1.0, 1.0, 1.0, 2.0]
+MINIMA = [0.0, -24.0, 0.0, 0.0, 0.0, 0.0, 0.0]
+
+
+def doubles(values):
+    return b"".join(struct.pack("<d", v) for v in values)
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def editor_state():
+    t = "fuzz_editor_state"
+    write(t, "defaults", doubles(DEFAULTS) + struct.pack("<i", 0))
+    write(t, "maxima-bypassed", doubles(MAXIMA) + struct.pack("<i", 1))
+    write(t, "minima", doubles(MINIMA) + struct.pack("<i", 0))
+    write(t, "no-bypass-flag", doubles(DEFAULTS))
+    write(t, "short", doubles(DEFAULTS[:2])[:13])
+    write(t, "empty", b"")
+    write(t, "not-numbers", doubles([NAN, INF, -INF, 1e308, -1e308, 0.333, 7.0]) +
+          struct.pack("<i", -7))
+    write(t, "trailing-bytes", doubles(DEFAULTS) + struct.pack("<i", 0) + b"\xff" * 40)
+
+
+def state_chunk():
+    # Layout: chunk bytes, then one byte for the start position (value - 2), then one byte whose
+    # lowest bit chooses a preset bank (1) over plain parameters (0).
+    t = "fuzz_state_chunk"
+
+    def entry(chunk, start, bank):
+        return chunk + bytes([start + 2, 1 if bank else 0])
+
+    def preset(name, initialised, values):
+        body = struct.pack("<i", len(name)) + name + bytes([1 if initialised else 0])
+        return body + (doubles(values) if initialised else b"")
+
+    write(t, "params", entry(doubles(DEFAULTS), 0, False))
+    write(t, "params-out-of-range", entry(doubles([30.0, -99.0, 2.0, -1.0, 0.333, 5.0, 9.0]),
+                                          0, False))
+    write(t, "params-not-numbers", entry(doubles([NAN, INF, -INF, NAN, 0.5, 1.0, 1.0]), 0, False))
+    write(t, "params-short", entry(doubles(DEFAULTS[:3]), 0, False))
+    write(t, "params-start-minus-one", entry(doubles(DEFAULTS), -1, False))
+    write(t, "bank", entry(preset(b"-", True, MAXIMA), 0, True))
+    write(t, "bank-uninitialised", entry(preset(b"empty", False, []), 0, True))
+    write(t, "bank-offset", entry(b"\x00" * 5 + preset(b"Warm", True, DEFAULTS), 5, True))
+    write(t, "bank-huge-name-length", entry(struct.pack("<i", 0x7fffffff) + b"abc", 0, True))
+    write(t, "bank-negative-name-length", entry(struct.pack("<i", -5) + b"\x01", 0, True))
+    write(t, "bank-cut-state", entry(preset(b"Cut", True, DEFAULTS)[:-11], 0, True))
+
+
+def preset_blob():
+    # Layout: name, a backslash and one more character that end the name, the base64 text, then
+    # two bytes (most significant last) giving the chunk size as value % 4100 - 4.
+    t = "fuzz_preset_blob"
+
+    def entry(name, text, size):
+        v = size + 4
+        return name + b"\\|" + text + bytes([v & 0xff, v >> 8])
+
+    write(t, "24-in-8", entry(b"-", b"AAAAAAAAOEA=", 8))
+    write(t, "24-in-16", entry(b"Padded", b"AAAAAAAAOEA=", 16))
+    write(t, "defaults", entry(b"Default", __import__("base64").b64encode(doubles(DEFAULTS)), 56))
+    write(t, "text-longer-than-size", entry(b"x", b"QUJDREVGR0hJSktMTU5PUA==", 3))
+    write(t, "bad-character", entry(b"y", b"AAAA*AAAAOEA=", 8))
+    write(t, "zero-size", entry(b"z", b"AAAA", 0))
+    write(t, "negative-size", entry(b"n", b"AAAA", -4))
+    write(t, "long-name", entry(b"N" * 290, b"AA", 4095))
+    write(t, "unpadded-tail", entry(b"t", b"QUJDRA", 10))
+
+
+def png_chunk(kind, body):
+    return (struct.pack(">I", len(body)) + kind + body +
+            struct.pack(">I", zlib.crc32(kind + body) & 0xffffffff))
+
+
+def png(width, height, depth, colour, rows, extra=b"", interlace=0):
+    sig = b"\x89PNG\r\n\x1a\n"
+    ihdr = struct.pack(">IIBBBBB", width, height, depth, colour, 0, 0, interlace)
+    raw = b"".join(b"\x00" + r for r in rows)
+    return (sig + png_chunk(b"IHDR", ihdr) + extra + png_chunk(b"IDAT", zlib.compress(raw)) +
+            png_chunk(b"IEND", b""))
+
+
+def png_corpus():
+    # Layout: one mode byte (bit 0: set the chunk checksums right, bit 1: decode into a given
+    # bitmap), then the PNG data.
+    t = "fuzz_png"
+    rgba = png(2, 2, 8, 6, [b"\xff\x00\x00\x80\x00\xff\x00\xff", b"\x00\x00\xff\x00\xff\xff\xff\xff"])
+    write(t, "rgba-2x2", b"\x00" + rgba)
+    write(t, "rgba-2x2-into-bitmap", b"\x02" + rgba)
+    write(t, "grey-3x1", b"\x01" + png(3, 1, 8, 0, [b"\x00\x80\xff"]))
+    write(t, "grey16-1x2", b"\x00" + png(1, 2, 16, 0, [b"\x12\x34", b"\xff\xff"]))
+    write(t, "rgb-1x1", b"\x00" + png(1, 1, 8, 2, [b"\x10\x20\x30"]))
+    write(t, "palette-trns-4x1", b"\x03" + png(
+        4, 1, 2, 3, [b"\x1b"], png_chunk(b"PLTE", b"\x00\x00\x00\xff\x00\x00\x00\xff\x00\x00\x00\xff") +
+        png_chunk(b"tRNS", b"\x00\x80")))
+    write(t, "grey1-interlaced-9x9", b"\x01" + png(9, 9, 1, 0, [b"\x55\x80"] * 9, interlace=1))
+    write(t, "truncated", b"\x00" + rgba[:40])
+    write(t, "bad-checksum", b"\x00" + rgba[:29] + b"\x00" + rgba[30:])
+    write(t, "huge-width", b"\x01" + png(100000, 1, 8, 0, [b"\x00"]))
+    write(t, "zero-height", b"\x01" + png(4, 0, 8, 0, []))
+    write(t, "not-png", b"\x00GIF89a\x01\x00\x01\x00")
+
+
+def process():
+    # The process target reads dozens of small decisions; random bytes of a few lengths seed it,
+    # the empty input gives the all-defaults path.
+    t = "fuzz_process"
+    rng = random.Random(7351)
+    write(t, "empty", b"")
+    for n in (8, 32, 128, 512, 2048):
+        write(t, "random-%d" % n, bytes(rng.randrange(256) for _ in range(n)))
+    write(t, "zeros-256", b"\x00" * 256)
+    write(t, "ones-256", b"\xff" * 256)
+
+
+if __name__ == "__main__":
+    editor_state()
+    state_chunk()
+    preset_blob()
+    png_corpus()
+    process()
