@@ -92,7 +92,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             continue;
         }
         if (name != "--plugin" && name != "--in" && name != "--out" && name != "--set" &&
-            name != "--block" && name != "--snapshot")
+            name != "--block" && name != "--snapshot" && name != "--load-fxp" &&
+            name != "--save-fxp")
         {
             error = name.rfind("-", 0) == 0 ? "unknown option " + name
                                             : "unexpected argument '" + name + "'";
@@ -107,7 +108,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             }
             value = args[++i];
         }
-        if ((name == "--in" || name == "--out" || name == "--block") && renderOnly.empty())
+        if ((name == "--in" || name == "--out" || name == "--block" || name == "--load-fxp" ||
+             name == "--save-fxp") &&
+            renderOnly.empty())
         {
             renderOnly = name;
         }
@@ -137,6 +140,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             (name == "--plugin"     ? options.plugin
              : name == "--in"       ? options.input
              : name == "--snapshot" ? options.snapshot
+             : name == "--load-fxp" ? options.loadFxp
+             : name == "--save-fxp" ? options.saveFxp
                                     : options.output) = value;
         }
     }
@@ -154,11 +159,18 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     return true;
 }
 
+bool OnlySavesProgram(const Options& options)
+{
+    return !options.saveFxp.empty() && options.input.empty() && options.output.empty();
+}
+
 std::string UsageText()
 {
     return std::string(
                "Usage: veltar-render [--plugin PATH] [--in FILE] [--out FILE]\n"
-               "                     [--set NAME=VALUE ...] [--block N] [--double] [--help]\n"
+               "                     [--load-fxp FILE] [--set NAME=VALUE ...] [--save-fxp FILE]\n"
+               "                     [--block N] [--double] [--help]\n"
+               "       veltar-render --save-fxp FILE [--load-fxp FILE] [--set NAME=VALUE ...]\n"
                "       veltar-render --snapshot FILE.png [--set NAME=VALUE ...] [--plugin PATH]\n"
                "\n"
                "Runs an audio file through the VELTAR VST 3 plug-in, hosted as a DAW hosts it,\n"
@@ -181,6 +193,14 @@ std::string UsageText()
            "                    units, e.g. Input=12 (dB), Output=-6 (dB), Low=0.7, High=0.3,\n"
            "                    Transformer=0, Bus=0, Model=1, Bypass=1 (the editor has no\n"
            "                    Bypass, so --snapshot does not take it); repeatable\n"
+           "  --load-fxp FILE   applies a program file (.fxp, parameter form \"FxCk\", as\n"
+           "                    the plug-in saves it) before the --set options, which then\n"
+           "                    change single values of it; Bypass is not part of a program\n"
+           "  --save-fxp FILE   writes the plug-in's parameter values, after --load-fxp and\n"
+           "                    --set, as a program file (.fxp) once the render succeeded;\n"
+           "                    without --in and --out it only writes the file and renders\n"
+           "                    nothing. Programs hold single-precision positions, so a\n"
+           "                    value comes back within about 1e-7 of its range\n"
            "  --block N         frames per processing block, 1 to " +
            std::to_string(kMaxBlockFrames) +
            " (default 512)\n"

@@ -19,6 +19,8 @@ struct Options
     std::string input;    // empty: the built-in demo signal
     std::string output;   // empty: only allowed for the demo, which then writes kDemoOutput
     std::string snapshot; // non-empty: draw the editor into this PNG file instead of rendering
+    std::string loadFxp;  // program file applied before the settings
+    std::string saveFxp;  // program file written with the settings of the render
     std::vector<Setting> settings;
     int blockFrames = 512;
     bool doublePrecision = false;
@@ -31,6 +33,9 @@ constexpr int kMaxBlockFrames = 65536;
 // Parses the arguments after the program name. Answers false with a one-line reason in error.
 // Every option that takes a value accepts it as the next argument or after '='.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+
+// --save-fxp without --in and --out only writes the program file.
+bool OnlySavesProgram(const Options& options);
 
 std::string UsageText();
 

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -247,6 +248,29 @@ void SetChannels(AudioBusBuffers& bus, const double* const* channels)
     bus.channelBuffers64 = const_cast<double**>(channels);
 }
 
+int32_t UniqueIdOf(const TUID cid)
+{
+    uint32_t id = 0;
+    for (int i = 12; i < 16; ++i)
+    {
+        id = id << 8 | static_cast<uint8_t>(cid[i]);
+    }
+    return static_cast<int32_t>(id);
+}
+
+// "major.minor.revision" as major * 10000 + minor * 100 + revision; 0 for any other text.
+int32_t DecimalVersionOf(const char8* text)
+{
+    int major = 0;
+    int minor = 0;
+    int revision = 0;
+    if (std::sscanf(text, "%d.%d.%d", &major, &minor, &revision) != 3)
+    {
+        return 0;
+    }
+    return major * 10000 + minor * 100 + revision;
+}
+
 } // namespace
 
 class Vst3Host::Impl
@@ -271,6 +295,8 @@ public:
 
     std::string error;
     std::string pluginName;
+    int32_t uniqueId = 0;
+    int32_t decimalVersion = 0;
     std::vector<HostParameter> parameters;
 
     void* library = nullptr;
@@ -347,6 +373,13 @@ bool Vst3Host::Impl::CreateComponent()
             continue;
         }
         pluginName.assign(info.name, strnlen(info.name, PClassInfo::kNameSize));
+        uniqueId = UniqueIdOf(info.cid);
+        FUnknownPtr<IPluginFactory2> factory2(factory);
+        PClassInfo2 info2;
+        if (factory2 && factory2->getClassInfo2(i, &info2) == kResultOk)
+        {
+            decimalVersion = DecimalVersionOf(info2.version);
+        }
         IComponent* created = nullptr;
         if (factory->createInstance(info.cid, IComponent::iid,
                                     reinterpret_cast<void**>(&created)) != kResultOk ||
@@ -552,6 +585,8 @@ bool Vst3Host::Load(const std::string& path)
 {
     mImpl->Unload();
     mImpl->parameters.clear();
+    mImpl->uniqueId = 0;
+    mImpl->decimalVersion = 0;
     return mImpl->Load(path);
 }
 
@@ -576,15 +611,37 @@ void Vst3Host::SetParameter(uint32_t id, double plainValue)
     {
         return;
     }
-    IEditController& controller = *mImpl->controller;
-    const double normalized =
-        std::clamp(controller.plainParamToNormalized(id, plainValue), 0.0, 1.0);
+    SetParameterNormalized(id, mImpl->controller->plainParamToNormalized(id, plainValue));
+}
+
+void Vst3Host::SetParameterNormalized(uint32_t id, double normalized)
+{
+    if (!mImpl->loaded)
+    {
+        return;
+    }
+    normalized = std::clamp(normalized, 0.0, 1.0);
     // Parameters outside the plug-in's own set (bypass, preset) are refused here by design and
     // reach the processor through the block's changes only.
-    controller.setParamNormalized(id, normalized);
+    mImpl->controller->setParamNormalized(id, normalized);
     int32 queueIndex = 0;
     int32 pointIndex = 0;
     mImpl->inputChanges->addParameterData(id, queueIndex)->addPoint(0, normalized, pointIndex);
+}
+
+double Vst3Host::GetParameterNormalized(uint32_t id) const
+{
+    return mImpl->loaded ? mImpl->controller->getParamNormalized(id) : 0.0;
+}
+
+int32_t Vst3Host::GetUniqueId() const
+{
+    return mImpl->uniqueId;
+}
+
+int32_t Vst3Host::GetDecimalVersion() const
+{
+    return mImpl->decimalVersion;
 }
 
 double Vst3Host::GetParameter(uint32_t id) const

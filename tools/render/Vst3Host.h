@@ -52,12 +52,20 @@ public:
     const std::string& GetPluginName() const;
     // The settable parameters, in the controller's order.
     const std::vector<HostParameter>& GetParameters() const;
+    // The plug-in's four-character unique ID, which plug-ins of this framework put in the last
+    // four bytes of their class ID (most significant byte first).
+    int32_t GetUniqueId() const;
+    // The class's version ("1.1.0") in decimal form (10100); 0 when the factory tells none.
+    int32_t GetDecimalVersion() const;
 
     // Sets a parameter to a plain value: on the controller at once, and to the processor through
     // the input parameter changes of the next processed block.
     void SetParameter(uint32_t id, double plainValue);
     // The controller's current plain value of a parameter.
     double GetParameter(uint32_t id) const;
+    // The same in normalised positions, clamped to [0, 1].
+    void SetParameterNormalized(uint32_t id, double normalized);
+    double GetParameterNormalized(uint32_t id) const;
 
     // Configures the main buses for the channel count (1 or 2, the same in and out), sets up
     // offline processing in 32-bit or 64-bit samples and activates the component.

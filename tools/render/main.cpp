@@ -4,6 +4,8 @@
 #include "DemoSignal.h"
 #include "Options.h"
 #include "ParamSettings.h"
+#include "PendingFile.h"
+#include "ProgramFile.h"
 #include "Progress.h"
 #include "SignalStats.h"
 #include "Snapshot.h"
@@ -189,6 +191,99 @@ bool RenderBlocks(SignalSource& source, Vst3Host& host, AudioFileWriter& writer,
     return true;
 }
 
+// The name a saved program carries: the loaded program's, else the file's own name without
+// folder and extension, as a host's preset browser would show it.
+std::string ProgramName(const std::string& loadedName, const std::string& savePath)
+{
+    if (!loadedName.empty())
+    {
+        return loadedName;
+    }
+    std::string name = savePath.substr(savePath.find_last_of('/') + 1);
+    const size_t dot = name.find_last_of('.');
+    return dot == 0 || dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+// Loads the plug-in and gives it its parameters: --load-fxp first, then --set, so that a setting
+// changes one value of a loaded program. With --save-fxp the resulting values go into a pending
+// program file, which the caller commits once everything else has succeeded.
+bool PreparePlugin(const Options& options, const std::string& pluginPath, Vst3Host& host,
+                   PendingFile& programFile, std::string& error)
+{
+    if (!host.Load(pluginPath))
+    {
+        error = host.GetError() + " (name a bundle with --plugin PATH)";
+        return false;
+    }
+    ProgramFile loaded;
+    if (!options.loadFxp.empty())
+    {
+        if (!LoadProgramFile(options.loadFxp, loaded, error))
+        {
+            return false;
+        }
+        if (!ApplyProgram(host, loaded, error))
+        {
+            error = options.loadFxp + ": " + error;
+            return false;
+        }
+    }
+    std::vector<ResolvedSetting> settings;
+    if (!ResolveSettings(host.GetParameters(), options.settings, settings, error))
+    {
+        return false;
+    }
+    for (const ResolvedSetting& setting : settings)
+    {
+        host.SetParameter(setting.id, setting.value);
+    }
+    return options.saveFxp.empty() ||
+           WriteProgramFile(programFile, options.saveFxp,
+                            CaptureProgram(host, ProgramName(loaded.name, options.saveFxp)), error);
+}
+
+void PrintParameters(const Vst3Host& host, const std::string& pluginPath)
+{
+    std::printf("%s hosted from %s\n", host.GetPluginName().c_str(), pluginPath.c_str());
+    std::printf("parameters:");
+    for (const HostParameter& parameter : host.GetParameters())
+    {
+        std::printf(" %s=%s", parameter.title.c_str(),
+                    FormatValue(host.GetParameter(parameter.id)).c_str());
+    }
+    std::printf("\n");
+}
+
+bool CommitProgram(const Options& options, PendingFile& programFile, std::string& error)
+{
+    if (options.saveFxp.empty())
+    {
+        return true;
+    }
+    if (!programFile.Commit())
+    {
+        error = "cannot write the program file " + options.saveFxp + ": " + programFile.GetError();
+        return false;
+    }
+    return true;
+}
+
+int SaveProgramOnly(const Options& options)
+{
+    const std::string pluginPath = options.plugin.empty() ? DefaultPluginPath() : options.plugin;
+    Vst3Host host;
+    PendingFile programFile;
+    std::string error;
+    if (!PreparePlugin(options, pluginPath, host, programFile, error) ||
+        !CommitProgram(options, programFile, error))
+    {
+        return Fail(error);
+    }
+    PrintParameters(host, pluginPath);
+    std::printf("program: %s (nothing rendered)\n", options.saveFxp.c_str());
+    return 0;
+}
+
 int Render(const Options& options)
 {
     const std::string pluginPath = options.plugin.empty() ? DefaultPluginPath() : options.plugin;
@@ -220,19 +315,11 @@ int Render(const Options& options)
     const double sampleRate = source->GetSampleRate();
 
     Vst3Host host;
-    if (!host.Load(pluginPath))
-    {
-        return Fail(host.GetError() + " (name a bundle with --plugin PATH)");
-    }
-    std::vector<ResolvedSetting> settings;
+    PendingFile programFile;
     std::string error;
-    if (!ResolveSettings(host.GetParameters(), options.settings, settings, error))
+    if (!PreparePlugin(options, pluginPath, host, programFile, error))
     {
         return Fail(error);
-    }
-    for (const ResolvedSetting& setting : settings)
-    {
-        host.SetParameter(setting.id, setting.value);
     }
     if (!host.Start(sampleRate, channels, options.blockFrames, options.doublePrecision))
     {
@@ -254,22 +341,24 @@ int Render(const Options& options)
     {
         return Fail(writer.GetError());
     }
+    if (!CommitProgram(options, programFile, error))
+    {
+        return Fail(error);
+    }
 
     const int64_t frames = result.output.GetFrames();
     const double duration = static_cast<double>(frames) / sampleRate;
-    std::printf("%s hosted from %s\n", host.GetPluginName().c_str(), pluginPath.c_str());
-    std::printf("parameters:");
-    for (const HostParameter& parameter : host.GetParameters())
-    {
-        std::printf(" %s=%s", parameter.title.c_str(),
-                    FormatValue(host.GetParameter(parameter.id)).c_str());
-    }
-    std::printf("\ninput:  %s, %s, %.0f Hz, %lld frames (%.2f s)\n", inputName.c_str(),
+    PrintParameters(host, pluginPath);
+    std::printf("input:  %s, %s, %.0f Hz, %lld frames (%.2f s)\n", inputName.c_str(),
                 channels == 1 ? "mono" : "stereo", sampleRate, static_cast<long long>(frames),
                 duration);
     PrintLevels(result.input);
     std::printf("output: %s, 32-bit float WAV\n", outputPath.c_str());
     PrintLevels(result.output);
+    if (!options.saveFxp.empty())
+    {
+        std::printf("program: %s\n", options.saveFxp.c_str());
+    }
     std::printf("rendered in %.3f s, %.1fx realtime (%s samples, %d-frame blocks)\n",
                 result.seconds, duration / std::max(result.seconds, 1e-9),
                 options.doublePrecision ? "64-bit" : "32-bit", options.blockFrames);
@@ -340,7 +429,9 @@ int main(int argc, char** argv)
     {
         std::signal(signal, RequestStop);
     }
-    const int status = options.snapshot.empty() ? Render(options) : Snapshot(options);
+    const int status = !options.snapshot.empty()   ? Snapshot(options)
+                       : OnlySavesProgram(options) ? SaveProgramOnly(options)
+                                                   : Render(options);
     if (gStopSignal != 0)
     {
         // End the way an interrupted program does, so that shells and scripts see the signal.
