@@ -1,5 +1,5 @@
 # The editor's platform half: IGraphicsMac on the native-layer interface, and the headless layer.
-add_library(veltar_platform_headless STATIC HeadlessNativeLayer.cpp)
+add_library(veltar_platform_headless STATIC HeadlessNativeLayer.cpp ViewHostRules.cpp)
 target_link_libraries(veltar_platform_headless PUBLIC veltar_graphics veltar_platform_bundle
   PRIVATE veltar_warnings)
 

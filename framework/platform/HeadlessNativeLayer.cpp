@@ -1,10 +1,21 @@
 #include "framework/platform/HeadlessNativeLayer.h"
 
-#include "framework/graphics/IGraphics.h"
 #include "framework/graphics/IPopupMenu.h"
 #include "framework/platform/Bundle.h"
 
-#include <unistd.h>
+namespace
+{
+// The native modifiers and button of an event that the editor sees with mod.
+unsigned NativeModifiers(const IMouseMod& mod)
+{
+    return (mod.S ? kNativeShift : 0u) | (mod.C ? kNativeControl : 0u) | (mod.A ? kNativeAlt : 0u) |
+           (mod.L && mod.R ? kNativeCommand : 0u);
+}
+bool IsRightButton(const IMouseMod& mod)
+{
+    return mod.R && !mod.L;
+}
+} // namespace
 
 HeadlessNativeLayer::HeadlessNativeLayer(const char* resourceRoot)
 {
@@ -25,30 +36,39 @@ HeadlessNativeLayer::~HeadlessNativeLayer() = default;
 
 std::string HeadlessNativeLayer::FindResource(const char*, const char* name)
 {
-    if (!name || !name[0] || mResourceRoot.empty())
-        return "";
-    std::string path = mResourceRoot + "/" + name;
-    return access(path.c_str(), R_OK) == 0 ? path : std::string();
+    return FindBundleResource(mResourceRoot, name);
 }
 
-void* HeadlessNativeLayer::OpenView(void* parent, int width, int height, int fps,
+void* HeadlessNativeLayer::OpenView(void* parent, int width, int height, int intervalMs,
                                     INativeViewClient* client)
 {
     if (!client)
         return nullptr;
     mClient = client;
     mParent = parent;
-    mFPS = fps;
+    mIntervalMs = intervalMs;
     mScreen.reset(new Raster_SysBitmap(width, height));
-    mInvalid.Clear();
+    mInvalid = NativeRect();
     return GetView();
 }
 
 void HeadlessNativeLayer::CloseView()
 {
     mTextEntryOpen = false;
+    mTooltips.clear();
     mClient = nullptr;
     mParent = nullptr;
+}
+
+void HeadlessNativeLayer::Detach()
+{
+    if (INativeViewClient* client = mClient)
+        client->OnViewDetached();
+}
+
+ViewGeometry HeadlessNativeLayer::Geometry() const
+{
+    return {mScreen ? mScreen->getHeight() : 0, IsFlipped()};
 }
 
 void HeadlessNativeLayer::ResizeView(int width, int height)
@@ -57,7 +77,7 @@ void HeadlessNativeLayer::ResizeView(int width, int height)
         mScreen->resize(width, height);
 }
 
-void HeadlessNativeLayer::Invalidate(const IRECT& area)
+void HeadlessNativeLayer::Invalidate(const NativeRect& area)
 {
     mInvalid = mInvalid.Union(area);
 }
@@ -72,9 +92,10 @@ bool HeadlessNativeLayer::Present(Raster_IBitmap* surface, const IRECT& area)
     return true;
 }
 
-IPopupMenu* HeadlessNativeLayer::ShowMenu(IPopupMenu* menu, const IRECT&)
+IPopupMenu* HeadlessNativeLayer::ShowMenu(IPopupMenu* menu, const NativeRect& area)
 {
     ++mMenuCount;
+    mLastMenuArea = area;
     mLastMenuTexts.clear();
     for (int i = 0; i < menu->GetNItems(); ++i)
         mLastMenuTexts.emplace_back(menu->GetDisplayText(i).Get());
@@ -102,12 +123,10 @@ bool HeadlessNativeLayer::TypeText(const char* text)
         return false;
     for (const char* c = text; *c; ++c)
     {
-        const std::string& allowed = mTextEntry.mAllowedChars;
-        if (!allowed.empty() && allowed.find(*c) == std::string::npos)
+        const std::string proposed = mTextEntry.mText + *c;
+        if (!TextFilterAccepts(mTextEntry.mFilter, proposed))
             return false;
-        if (mTextEntry.mMaxLength > 0 && int(mTextEntry.mText.size()) >= mTextEntry.mMaxLength)
-            return false;
-        mTextEntry.mText.push_back(*c);
+        mTextEntry.mText = proposed;
     }
     return true;
 }
@@ -119,6 +138,28 @@ void HeadlessNativeLayer::CommitTextEntry()
     mTextEntryOpen = false;
     const std::string text = mTextEntry.mText;
     mClient->OnTextEntryEnded(text.c_str());
+}
+
+std::string HeadlessNativeLayer::TooltipText()
+{
+    return mClient ? mClient->OnViewTooltip() : std::string();
+}
+
+int HeadlessNativeLayer::RunAlert(const char*, const char*, const std::vector<std::string>& buttons)
+{
+    mLastAlertButtons = buttons;
+    const int answer = mNextAlertButton;
+    mNextAlertButton = -1;
+    return answer >= 0 && answer < static_cast<int>(buttons.size()) ? answer : -1;
+}
+
+std::string HeadlessNativeLayer::RunFilePanel(const NativeFilePanel& panel)
+{
+    ++mFilePanelCount;
+    mLastFilePanel = panel;
+    std::string chosen;
+    chosen.swap(mNextFileChoice);
+    return chosen;
 }
 
 bool HeadlessNativeLayer::Tick()
@@ -133,8 +174,8 @@ bool HeadlessNativeLayer::Paint()
 {
     if (!mClient || mInvalid.Empty())
         return false;
-    const IRECT area = mInvalid;
-    mInvalid.Clear();
+    const NativeRect area = mInvalid;
+    mInvalid = NativeRect();
     mClient->OnViewPaint(area);
     return true;
 }
@@ -145,56 +186,78 @@ bool HeadlessNativeLayer::RunFrame()
     return Paint();
 }
 
+void HeadlessNativeLayer::ViewMouse(ENativeMouse kind, bool rightButton, double x, double y,
+                                    unsigned modifiers, int clickCount)
+{
+    if (mClient)
+        mClient->OnViewMouse(kind, rightButton, x, y, modifiers, clickCount);
+}
+
+void HeadlessNativeLayer::ViewWheel(double x, double y, unsigned modifiers, double deltaY)
+{
+    if (mClient)
+        mClient->OnViewWheel(x, y, modifiers, deltaY);
+}
+
+EKeyResult HeadlessNativeLayer::ViewKey(int nativeKeyCode, const char* chars)
+{
+    return mClient ? mClient->OnViewKey(nativeKeyCode, chars) : EKeyResult::kPassedOn;
+}
+
+void HeadlessNativeLayer::EditorMouse(ENativeMouse kind, int x, int y, const IMouseMod& mod,
+                                      int clickCount)
+{
+    double px, py;
+    ViewPointFromEditor(Geometry(), x, y, &px, &py);
+    ViewMouse(kind, kind != ENativeMouse::kMove && IsRightButton(mod), px, py, NativeModifiers(mod),
+              clickCount);
+}
+
 void HeadlessNativeLayer::MouseDown(int x, int y, const IMouseMod& mod)
 {
-    mMouseX = x;
-    mMouseY = y;
-    if (mClient)
-        mClient->GetGraphics()->OnMouseDown(x, y, mod);
+    EditorMouse(ENativeMouse::kDown, x, y, mod, 1);
 }
 
 void HeadlessNativeLayer::MouseUp(int x, int y, const IMouseMod& mod)
 {
-    mMouseX = x;
-    mMouseY = y;
-    if (mClient)
-        mClient->GetGraphics()->OnMouseUp(x, y, mod);
+    EditorMouse(ENativeMouse::kUp, x, y, mod, 1);
 }
 
 void HeadlessNativeLayer::MouseDrag(int x, int y, const IMouseMod& mod)
 {
-    mMouseX = x;
-    mMouseY = y;
-    if (mClient && !mTextEntryOpen)
-        mClient->GetGraphics()->OnMouseDrag(x, y, mod);
+    EditorMouse(ENativeMouse::kDrag, x, y, mod, 1);
 }
 
 void HeadlessNativeLayer::MouseDblClick(int x, int y, const IMouseMod& mod)
 {
-    mMouseX = x;
-    mMouseY = y;
-    if (mClient)
-        mClient->GetGraphics()->OnMouseDblClick(x, y, mod);
+    EditorMouse(ENativeMouse::kDown, x, y, mod, 2);
 }
 
 void HeadlessNativeLayer::MouseMove(int x, int y, const IMouseMod& mod)
 {
-    mMouseX = x;
-    mMouseY = y;
-    if (mClient)
-        mClient->GetGraphics()->OnMouseOver(x, y, mod);
+    EditorMouse(ENativeMouse::kMove, x, y, mod, 1);
 }
 
 void HeadlessNativeLayer::MouseWheel(int x, int y, const IMouseMod& mod, int delta)
 {
-    if (!mClient)
-        return;
-    if (mTextEntryOpen)
-        mClient->GetGraphics()->ForceEndUserEdit();
-    mClient->GetGraphics()->OnMouseWheel(x, y, mod, delta);
+    double px, py;
+    ViewPointFromEditor(Geometry(), x, y, &px, &py);
+    ViewWheel(px, py, NativeModifiers(mod), delta);
 }
 
 bool HeadlessNativeLayer::KeyDown(int key)
 {
-    return mClient && mClient->GetGraphics()->OnKeyDown(mMouseX, mMouseY, key);
+    static const int kNamedKeys[] = {kNativeKeySpace, kNativeKeyUp, kNativeKeyDown, kNativeKeyLeft,
+                                     kNativeKeyRight};
+    char chars[2] = {};
+    int code = kNativeKeyNone;
+    if (key >= 0 && key <= 4)
+        code = kNamedKeys[key];
+    else if (key >= 5 && key <= 14)
+        chars[0] = static_cast<char>('0' + key - 5);
+    else if (key >= 15 && key <= 40)
+        chars[0] = static_cast<char>('A' + key - 15);
+    else
+        return false;
+    return ViewKey(code, chars) == EKeyResult::kTaken;
 }

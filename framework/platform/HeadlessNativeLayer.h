@@ -1,6 +1,7 @@
 // A native layer with no window system: the "screen" is a bitmap in memory, the timer ticks
-// when the caller says so, and events, menu choices and typed text are injected by the caller.
-// Tests, the snapshot renderer and hosts without a display use it.
+// when the caller says so, and events, menu choices, typed text, alert buttons and file choices
+// are injected by the caller. Its view behaves like the editor's macOS view: origin at the
+// bottom left, y upwards. Tests, the snapshot renderer and hosts without a display use it.
 #pragma once
 
 #include "framework/platform/NativeLayer.h"
@@ -26,8 +27,9 @@ public:
 
     // ---- INativeLayer
     const char* GetName() const override { return "Headless"; }
+    bool IsFlipped() const override { return false; }
     std::string FindResource(const char* bundleID, const char* name) override;
-    void* OpenView(void* parent, int width, int height, int fps,
+    void* OpenView(void* parent, int width, int height, int intervalMs,
                    INativeViewClient* client) override;
     void CloseView() override;
     void* GetView() const override
@@ -35,12 +37,16 @@ public:
         return mClient ? const_cast<HeadlessNativeLayer*>(this) : nullptr;
     }
     void ResizeView(int width, int height) override;
-    void Invalidate(const IRECT& area) override;
+    void Invalidate(const NativeRect& area) override;
     bool Present(Raster_IBitmap* surface, const IRECT& area) override;
-    IPopupMenu* ShowMenu(IPopupMenu* menu, const IRECT& area) override;
+    IPopupMenu* ShowMenu(IPopupMenu* menu, const NativeRect& area) override;
     bool OpenTextEntry(const NativeTextEntry& entry) override;
     void CloseTextEntry() override { mTextEntryOpen = false; }
     bool IsTextEntryOpen() const override { return mTextEntryOpen; }
+    void SetTooltipAreas(const std::vector<NativeRect>& areas) override { mTooltips = areas; }
+    int RunAlert(const char* caption, const char* text,
+                 const std::vector<std::string>& buttons) override;
+    std::string RunFilePanel(const NativeFilePanel& panel) override;
 
     // ---- driving the view
     // One timer tick; answers whether it asked for a repaint.
@@ -49,28 +55,39 @@ public:
     bool Paint();
     // A tick followed by the paint it asked for.
     bool RunFrame();
-    const IRECT& GetInvalidArea() const { return mInvalid; }
+    // The area waiting to be repainted, in view coordinates (empty when none).
+    const NativeRect& GetInvalidArea() const { return mInvalid; }
     // The screen: what Present has copied so far.
     Raster_IBitmap* GetScreen() const { return mScreen.get(); }
     int GetPresentCount() const { return mPresentCount; }
     void* GetParent() const { return mParent; }
-    int GetTimerFPS() const { return mFPS; }
+    int GetTimerIntervalMs() const { return mIntervalMs; }
+    // The host takes the view away without closing it.
+    void Detach();
 
-    // Events in editor pixels; ignored while no view is open. Drags are dropped while a text
-    // field is open (the position is still remembered for keys).
+    // Native events in view coordinates; ignored while no view is open.
+    void ViewMouse(ENativeMouse kind, bool rightButton, double x, double y, unsigned modifiers,
+                   int clickCount = 1);
+    void ViewWheel(double x, double y, unsigned modifiers, double deltaY);
+    EKeyResult ViewKey(int nativeKeyCode, const char* chars);
+
+    // The same events given in editor pixels and editor modifiers, for tests of the editor that
+    // do not care about the view: each becomes the native event that lands there.
     void MouseDown(int x, int y, const IMouseMod& mod);
     void MouseUp(int x, int y, const IMouseMod& mod);
     void MouseDrag(int x, int y, const IMouseMod& mod);
     void MouseDblClick(int x, int y, const IMouseMod& mod);
     void MouseMove(int x, int y, const IMouseMod& mod);
-    // Ends an open text entry first, as any scroll does.
     void MouseWheel(int x, int y, const IMouseMod& mod, int delta);
+    // An editor key code (0 space, 1–4 arrows, 5–14 digits, 15–40 letters) as its key press;
+    // answers whether the editor took it.
     bool KeyDown(int key);
 
     // The index the next menu answers (−1 for none; the default).
     void SetNextMenuChoice(int index) { mNextMenuChoice = index; }
     // Texts of the items of the last menu shown, as the menu would display them.
     const std::vector<std::string>& GetLastMenuTexts() const { return mLastMenuTexts; }
+    const NativeRect& GetLastMenuArea() const { return mLastMenuArea; }
     int GetMenuCount() const { return mMenuCount; }
 
     const NativeTextEntry& GetTextEntry() const { return mTextEntry; }
@@ -82,18 +99,39 @@ public:
     // Ends editing: the field closes and its text goes to the editor.
     void CommitTextEntry();
 
+    const std::vector<NativeRect>& GetTooltipAreas() const { return mTooltips; }
+    // The text the view would show for its tooltip now.
+    std::string TooltipText();
+
+    // The button index the next alert answers (−1 for none; the default), and the last alert.
+    void SetNextAlertButton(int index) { mNextAlertButton = index; }
+    const std::vector<std::string>& GetLastAlertButtons() const { return mLastAlertButtons; }
+    // The path the next file panel answers ("" cancels; the default), and the last panel.
+    void SetNextFileChoice(const char* path) { mNextFileChoice = path ? path : ""; }
+    const NativeFilePanel& GetLastFilePanel() const { return mLastFilePanel; }
+    int GetFilePanelCount() const { return mFilePanelCount; }
+
 private:
+    ViewGeometry Geometry() const;
+    void EditorMouse(ENativeMouse kind, int x, int y, const IMouseMod& mod, int clickCount);
+
     std::string mResourceRoot;
     INativeViewClient* mClient = nullptr;
     void* mParent = nullptr;
-    int mFPS = 0;
+    int mIntervalMs = 0;
     std::unique_ptr<Raster_IBitmap> mScreen;
-    IRECT mInvalid;
+    NativeRect mInvalid;
     int mPresentCount = 0;
-    int mMouseX = 0, mMouseY = 0;
     int mNextMenuChoice = -1;
     int mMenuCount = 0;
     std::vector<std::string> mLastMenuTexts;
+    NativeRect mLastMenuArea;
     bool mTextEntryOpen = false;
     NativeTextEntry mTextEntry;
+    std::vector<NativeRect> mTooltips;
+    int mNextAlertButton = -1;
+    std::vector<std::string> mLastAlertButtons;
+    std::string mNextFileChoice;
+    NativeFilePanel mLastFilePanel;
+    int mFilePanelCount = 0;
 };

@@ -19,12 +19,6 @@ std::string HomeFolder()
     return pw && pw->pw_dir ? pw->pw_dir : "";
 }
 
-bool HasPNGExtension(const char* name)
-{
-    const char* dot = std::strrchr(name, '.');
-    return dot && strcasecmp(dot + 1, "png") == 0;
-}
-
 // What a text field for a parameter of this kind accepts: digits and signs, plus the decimal
 // point for continuous values; anything for a parameter without a kind.
 const char* AllowedChars(const IParam* param)
@@ -46,7 +40,7 @@ const char* AllowedChars(const IParam* param)
 
 IGraphicsMac::IGraphicsMac(IFxBase* plug, int width, int height, int refreshFPS,
                            std::unique_ptr<INativeLayer> native)
-    : IGraphics(plug, width, height, refreshFPS), mNative(std::move(native))
+    : IGraphics(plug, width, height, refreshFPS), mNative(std::move(native)), mActive(mNative.get())
 {
 }
 
@@ -58,34 +52,130 @@ IGraphicsMac::~IGraphicsMac()
 void* IGraphicsMac::OpenWindow(void* parent)
 {
     CloseWindow();
-    void* view = mNative->OpenView(parent, Width(), Height(), FPS(), this);
+    mWindowLayer.reset();
+    mActive = mNative.get();
+    return OpenWindowIn(parent);
+}
+
+void* IGraphicsMac::OpenWindow(void* parent, std::unique_ptr<INativeLayer> layer)
+{
+    if (!layer)
+        return nullptr;
+    CloseWindow();
+    mWindowLayer = std::move(layer);
+    mActive = mWindowLayer.get();
+    return OpenWindowIn(parent);
+}
+
+void* IGraphicsMac::OpenWindowIn(void* parent)
+{
+    void* view = mActive->OpenView(parent, Width(), Height(), TimerIntervalMs(FPS()), this);
     UpdateTooltips();
     return view;
 }
 
 void IGraphicsMac::CloseWindow()
 {
-    if (!mNative->GetView())
+    if (!mActive->GetView())
         return;
     ForceEndUserEdit();
-    mNative->CloseView();
+    mActive->SetTooltipAreas({});
+    mActive->CloseView();
+    mActive = mNative.get();
+}
+
+void IGraphicsMac::OnViewDetached()
+{
+    CloseWindow();
 }
 
 bool IGraphicsMac::DrawScreen(const IRECT& rect)
 {
-    return mNative->GetView() && mNative->Present(GetDrawBitmap(), rect);
+    return mActive->GetView() && mActive->Present(GetDrawBitmap(), rect);
 }
 
 void IGraphicsMac::OnViewTimer()
 {
     IRECT dirty;
-    if (IsDirty(&dirty))
-        mNative->Invalidate(dirty);
+    if (mActive->GetView() && IsDirty(&dirty))
+        mActive->Invalidate(ViewRectFromEditor(Geometry(), dirty));
 }
 
-void IGraphicsMac::OnViewPaint(const IRECT& area)
+void IGraphicsMac::OnViewPaint(const NativeRect& area)
 {
-    Draw(area);
+    if (mActive->GetView())
+        Draw(EditorRectFromView(Geometry(), area));
+}
+
+void IGraphicsMac::OnViewMouse(ENativeMouse kind, bool rightButton, double x, double y,
+                               unsigned modifiers, int clickCount)
+{
+    if (!mActive->GetView())
+        return;
+    EditorPointFromView(Geometry(), x, y, &mPrevX, &mPrevY);
+    const IMouseMod mod = MouseModFromNative(modifiers, rightButton);
+    switch (kind)
+    {
+    case ENativeMouse::kDown:
+        if (!rightButton && clickCount >= 2)
+            OnMouseDblClick(mPrevX, mPrevY, mod);
+        else
+            OnMouseDown(mPrevX, mPrevY, mod);
+        break;
+    case ENativeMouse::kUp:
+        OnMouseUp(mPrevX, mPrevY, mod);
+        break;
+    case ENativeMouse::kDrag:
+        // While a text field is open the drag would edit the control under it.
+        if (!mActive->IsTextEntryOpen())
+            OnMouseDrag(mPrevX, mPrevY, mod);
+        break;
+    case ENativeMouse::kMove:
+        OnMouseOver(mPrevX, mPrevY, mod);
+        break;
+    }
+}
+
+void IGraphicsMac::OnViewWheel(double x, double y, unsigned modifiers, double deltaY)
+{
+    if (!mActive->GetView())
+        return;
+    ForceEndUserEdit();
+    EditorPointFromView(Geometry(), x, y, &mPrevX, &mPrevY);
+    OnMouseWheel(mPrevX, mPrevY, MouseModFromNative(modifiers, false),
+                 WheelDeltaFromNative(deltaY));
+}
+
+EKeyResult IGraphicsMac::OnViewKey(int nativeKeyCode, const char* chars)
+{
+    if (!mActive->GetView())
+        return EKeyResult::kPassedOn;
+    const int key = EditorKeyFromNative(nativeKeyCode, chars);
+    if (key == kKeyDrop)
+        return EKeyResult::kDropped;
+    if (key == kKeyPassOn || !OnKeyDown(mPrevX, mPrevY, key))
+        return EKeyResult::kPassedOn;
+    return EKeyResult::kTaken;
+}
+
+std::string IGraphicsMac::OnViewTooltip()
+{
+    const IControl* control = GetControl(GetMouseOver());
+    return control ? control->GetTooltip() : "";
+}
+
+void IGraphicsMac::UpdateTooltips()
+{
+    if (!mActive->GetView() || !TooltipsEnabled())
+        return;
+    std::vector<NativeRect> areas;
+    for (int i = 0; i < GetNControls(); ++i)
+    {
+        const IControl* control = GetControl(i);
+        if (!control->IsHidden() && !control->GetTargetRECT()->Empty())
+            areas.push_back(ViewRectFromEditor(Geometry(), *control->GetTargetRECT()));
+    }
+    mActive->SetTooltipAreas(areas);
 }
 
 void IGraphicsMac::Resize(int width, int height)
@@ -93,39 +183,40 @@ void IGraphicsMac::Resize(int width, int height)
     if (width == Width() && height == Height())
         return;
     IGraphics::Resize(width, height);
-    if (mNative->GetView())
-        mNative->ResizeView(width, height);
+    if (mActive->GetView())
+        mActive->ResizeView(width, height);
 }
 
-int IGraphicsMac::ShowMessageBox(const char*, const char*, int)
+int IGraphicsMac::ShowMessageBox(const char* text, const char* caption, int type)
 {
-    // No modal alert exists on this layer: the answer is "no button pressed".
-    return 0;
+    return MessageBoxAnswer(
+        mActive->RunAlert(caption ? caption : "", text ? text : "", MessageBoxButtons(type)));
 }
 
 IPopupMenu* IGraphicsMac::CreateIPopupMenu(IPopupMenu* menu, const IRECT& rect)
 {
     ReleaseMouseCapture();
-    if (!menu || !mNative->GetView())
+    if (!menu || !mActive->GetView())
         return nullptr;
-    return mNative->ShowMenu(menu, rect);
+    return mActive->ShowMenu(menu, ViewRectFromEditor(Geometry(), rect));
 }
 
 void IGraphicsMac::CreateTextEntry(IControl* control, const IText& text, const IRECT& rect,
                                    const char* str, IParam* param)
 {
-    if (!control || !mNative->GetView() || mNative->IsTextEntryOpen())
+    if (!control || !mActive->GetView() || mActive->IsTextEntryOpen())
         return;
     NativeTextEntry entry;
-    entry.mArea = rect;
+    entry.mArea = ViewRectFromEditor(Geometry(), rect);
     entry.mStyle = text;
+    entry.mFontSize = static_cast<float>(static_cast<int>(text.mSize * 0.9));
     entry.mText = str ? str : "";
     if (param)
     {
-        entry.mAllowedChars = AllowedChars(param);
-        entry.mMaxLength = control->GetTextEntryLength();
+        entry.mFilter.mAllowedChars = AllowedChars(param);
+        entry.mFilter.mMaxLength = control->GetTextEntryLength();
     }
-    if (!mNative->OpenTextEntry(entry))
+    if (!mActive->OpenTextEntry(entry))
         return;
     mEdControl = control;
     mEdParam = param;
@@ -141,12 +232,12 @@ void IGraphicsMac::OnTextEntryEnded(const char* text)
         SetFromStringAfterPrompt(control, param, text);
     else if (control)
         control->TextFromTextEntry(text);
-    mNative->Invalidate(IRECT(0, 0, Width(), Height()));
+    mActive->Invalidate(ViewRectFromEditor(Geometry(), IRECT(0, 0, Width(), Height())));
 }
 
 void IGraphicsMac::ForceEndUserEdit()
 {
-    mNative->CloseTextEntry();
+    mActive->CloseTextEntry();
     mEdControl = nullptr;
     mEdParam = nullptr;
 }
@@ -188,13 +279,31 @@ void IGraphicsMac::SandboxSafeAppSupportPath(FxString* path)
     path->Set((HomeFolder() + "/Music").c_str());
 }
 
-void IGraphicsMac::PromptForFile(FxString* file, EFileAction, FxString* dir, const char*)
+void IGraphicsMac::PromptForFile(FxString* file, EFileAction action, FxString* dir,
+                                 const char* extensions)
 {
-    // No file panel exists on this layer: nothing is chosen.
-    if (file)
-        file->Set("");
-    if (dir && !dir->GetLength() && mNative->GetView())
-        dir->Set("~/Desktop");
+    if (!file)
+        return;
+    file->Set("");
+    if (!mActive->GetView())
+        return;
+    NativeFilePanel panel;
+    panel.mSave = action == kFileSave;
+    if (dir && dir->GetLength())
+        panel.mDirectory = dir->Get();
+    else
+    {
+        panel.mDirectory = "~/Desktop";
+        if (dir)
+            dir->Set(panel.mDirectory.c_str());
+    }
+    panel.mTypes = SplitFileTypes(extensions);
+    const std::string chosen = mActive->RunFilePanel(panel);
+    if (chosen.empty())
+        return;
+    file->Set(chosen.c_str());
+    if (dir)
+        dir->Set(ParentFolderWithSlash(chosen).c_str());
 }
 
 bool IGraphicsMac::OpenURL(const char*, const char*, const char*, const char*)
@@ -210,8 +319,10 @@ bool IGraphicsMac::GetTextFromClipboard(FxString* str)
 
 Raster_IBitmap* IGraphicsMac::OSLoadBitmap(int, const char* name)
 {
-    if (!name || !HasPNGExtension(name))
+    if (ResourceFileName(name).empty())
         return nullptr;
+    // Bitmaps are loaded once per process, usually before any window opens: the context's own
+    // layer knows where its bundle's resources are.
     const std::string path = mNative->FindResource(mBundleID.c_str(), name);
     if (path.empty())
         return nullptr;

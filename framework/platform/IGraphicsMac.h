@@ -1,7 +1,12 @@
 // The editor's platform half: the operations IGraphics leaves to the platform, carried out
 // through a native layer (see NativeLayer.h), with the rules of the macOS view host applied on
-// top of it (menus release the mouse, one text entry at a time, its text returned to the
-// parameter or the control, bitmaps as PNG files of the bundle's resources).
+// top of it (ViewHostRules.h for the arithmetic; here: which editor call each native event
+// becomes, menus release the mouse, one text entry at a time, its text returned to the parameter
+// or the control, tooltips, alerts, file prompts, bitmaps as PNG files of the bundle's resources).
+//
+// The context has a native layer of its own (headless unless the platform factory says
+// otherwise); a host that gives a window of a particular window system opens the editor through
+// a layer made for it, which serves that window until it closes.
 #pragma once
 
 #include "framework/graphics/IGraphics.h"
@@ -20,12 +25,15 @@ public:
 
     void SetBundleID(const char* bundleID) { mBundleID = bundleID ? bundleID : ""; }
     const char* GetBundleID() const { return mBundleID.c_str(); }
+    // The context's own layer.
     INativeLayer* GetNativeLayer() const { return mNative.get(); }
+    // The layer that serves the open window (or would serve the next one opened by OpenWindow).
+    INativeLayer* GetActiveLayer() const { return mActive; }
 
     bool DrawScreen(const IRECT& rect) override;
     void ForceEndUserEdit() override;
     void Resize(int width, int height) override;
-    const char* GetGUIAPI() override { return mNative->GetName(); }
+    const char* GetGUIAPI() override { return mActive->GetName(); }
     int ShowMessageBox(const char* text, const char* caption, int type) override;
     IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, const IRECT& rect) override;
     void CreateTextEntry(IControl* control, const IText& text, const IRECT& rect, const char* str,
@@ -42,20 +50,39 @@ public:
                  const char* confirmMsg = nullptr, const char* errMsgOnFailure = nullptr) override;
     void* OpenWindow(void* parent) override;
     using IGraphics::OpenWindow;
+    // Opens the window inside parent through layer, which serves it until it closes.
+    void* OpenWindow(void* parent, std::unique_ptr<INativeLayer> layer);
     void CloseWindow() override;
-    void* GetWindow() override { return mNative->GetView(); }
+    void* GetWindow() override { return mActive->GetView(); }
     bool GetTextFromClipboard(FxString* str) override;
-    void UpdateTooltips() override {}
+    void UpdateTooltips() override;
     Raster_IBitmap* OSLoadBitmap(int ID, const char* name) override;
 
+    // The last mouse position in editor pixels, where keys are sent.
+    int GetPrevX() const { return mPrevX; }
+    int GetPrevY() const { return mPrevY; }
+
 private:
-    IGraphics* GetGraphics() override { return this; }
     void OnViewTimer() override;
-    void OnViewPaint(const IRECT& area) override;
+    void OnViewPaint(const NativeRect& area) override;
+    void OnViewMouse(ENativeMouse kind, bool rightButton, double x, double y, unsigned modifiers,
+                     int clickCount) override;
+    void OnViewWheel(double x, double y, unsigned modifiers, double deltaY) override;
+    EKeyResult OnViewKey(int nativeKeyCode, const char* chars) override;
+    std::string OnViewTooltip() override;
     void OnTextEntryEnded(const char* text) override;
+    void OnViewDetached() override;
+
+    ViewGeometry Geometry() const { return {Height(), mActive->IsFlipped()}; }
+    void* OpenWindowIn(void* parent);
 
     std::unique_ptr<INativeLayer> mNative;
+    // A layer given for one window; kept after the window closes (it may be closing from inside
+    // one of its own callbacks) until the next window opens or the context goes.
+    std::unique_ptr<INativeLayer> mWindowLayer;
+    INativeLayer* mActive;
     std::string mBundleID;
+    int mPrevX = 0, mPrevY = 0;
     IControl* mEdControl = nullptr;
     IParam* mEdParam = nullptr;
 };

@@ -46,7 +46,7 @@ TEST_F(EditorTest, LayoutMatchesTheBitmaps)
 TEST_F(EditorTest, FirstPaintCoversTheWholeEditor)
 {
     EXPECT_TRUE(mLayer->Tick());
-    EXPECT_EQ(mLayer->GetInvalidArea(), IRECT(0, 0, 352, 568));
+    EXPECT_EQ(mLayer->GetInvalidArea(), NativeRect({0, -1, 353, 569}));
     EXPECT_TRUE(mLayer->Paint());
     Raster_IBitmap* screen = mLayer->GetScreen();
     EXPECT_EQ(Raster_GETG(Raster_GetPixel(screen, 1, 1)), 108u);
@@ -322,9 +322,9 @@ TEST_F(EditorTest, TextPromptFiltersTypingAndSetsTheValue)
     knob->PromptUserInput();
     ASSERT_TRUE(mLayer->IsTextEntryOpen());
     const NativeTextEntry& entry = mLayer->GetTextEntry();
-    EXPECT_EQ(entry.mArea, IRECT(107, 36, 147, 52));
+    EXPECT_EQ(entry.mArea, NativeRect({107, 515, 41, 17}));
     EXPECT_EQ(entry.mText, "0.0");
-    EXPECT_EQ(entry.mMaxLength, 7);
+    EXPECT_EQ(entry.mFilter.mMaxLength, 7);
     // A second prompt while one is open is refused.
     Control(kCtlOutput)->DisablePrompt(false);
     Control(kCtlOutput)->PromptUserInput();
@@ -397,7 +397,7 @@ TEST_F(EditorTest, WindowOpensAndClosesRepeatedly)
     // Controls survive closing; the next paint draws them all again.
     mGraphics->SetAllControlsDirty();
     EXPECT_TRUE(mLayer->RunFrame());
-    EXPECT_EQ(mLayer->GetTimerFPS(), 25);
+    EXPECT_EQ(mLayer->GetTimerIntervalMs(), 40);
     EXPECT_EQ(mGraphics->CreateIPopupMenu(nullptr, IRECT()), nullptr);
 }
 
