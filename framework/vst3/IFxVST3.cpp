@@ -340,10 +340,12 @@ template <class Sample> void IFxVST3::ConnectInputs(ProcessData& data, int offse
     // Without an input bus no host pointer from an earlier block may stay attached.
     if (data.numInputs <= 0 || !data.inputs)
     {
+        NoteDeliveredInputs(0);
         SetInputChannelConnections(0, nIn, false);
         return;
     }
     BusSlice<Sample> main(data.inputs[0], offset);
+    NoteDeliveredInputs(std::min(main.count, nIn));
     if (mScChans == 0)
     {
         SetInputChannelConnections(0, main.count, true);
@@ -376,6 +378,15 @@ template <class Sample> void IFxVST3::ConnectInputs(ProcessData& data, int offse
     }
     else
         SetInputChannelConnections(nIn - mScChans, mScChans, false);
+}
+
+// A channel the host stops delivering reads the base's scratch buffer, which in 32 bit still holds
+// the last block converted into it; cleared, the channel reads silence instead of that block again.
+void IFxVST3::NoteDeliveredInputs(int count)
+{
+    if (count < mDeliveredInputs)
+        ZeroScratchBuffers();
+    mDeliveredInputs = count;
 }
 
 template <class Sample> void IFxVST3::ConnectOutputs(ProcessData& data, int offset)

@@ -136,10 +136,13 @@ private:
     template <class Sample>
     void ConnectInputs(Steinberg::Vst::ProcessData& data, int offset, int nFrames);
     template <class Sample> void ConnectOutputs(Steinberg::Vst::ProcessData& data, int offset);
+    void NoteDeliveredInputs(int count);
     void AddMainBuses();
 
     int mScChans;
     bool mSidechainActive = false;
+    // Main-input channels the host delivered in the last block.
+    int mDeliveredInputs = 0;
     Steinberg::Vst::ProcessContext mProcessContext = {};
     std::vector<IFxVST3View*> mViews;
 };
