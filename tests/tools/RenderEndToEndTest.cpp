@@ -274,3 +274,81 @@ TEST_F(RenderEndToEnd, UnusableFilesAndOptionsExitWithStatusTwo)
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: veltar-render"), std::string::npos);
 }
+
+TEST_F(RenderEndToEnd, SavedProgramReproducesTheRender)
+{
+    // Every normalised position here is exact in single precision (Input has shape 2, so 6 dB
+    // lies at 0.5), so the program holds the render's values exactly.
+    const RunResult first = Render("--in in.wav --out a.wav --set Input=6 --set Output=-6 "
+                                   "--set Low=0.75 --set High=0.25 --set Transformer=0 "
+                                   "--set Model=2 --save-fxp warm.fxp");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_NE(first.out.find("program: warm.fxp"), std::string::npos) << first.out;
+    const std::string program = Slurp(mDir / "warm.fxp");
+    ASSERT_EQ(program.size(), 56u + 7 * 4);
+    EXPECT_EQ(program.substr(0, 12), std::string("CcnK\0\0\0\0FxCk", 12));
+    EXPECT_EQ(program.substr(16, 12), std::string("Vtr1\0\0\x27\x74\0\0\0\x07", 12));
+    EXPECT_EQ(program.substr(28, 5), std::string("warm\0", 5));
+
+    const RunResult second = Render("--in in.wav --out b.wav --load-fxp warm.fxp");
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_NE(second.out.find("Input=6 Output=-6 Low=0.75 High=0.25 Transformer=0 Bus=1 Model=2"),
+              std::string::npos)
+        << second.out;
+    EXPECT_EQ(Slurp(mDir / "b.wav"), Slurp(mDir / "a.wav"));
+
+    // A loaded program keeps its name when it is saved again; --set changes one value of it.
+    ASSERT_EQ(Render("--load-fxp warm.fxp --set Model=0 --save-fxp cold.fxp").status, 0);
+    std::string expected = program;
+    expected[56 + 6 * 4] = 0;
+    expected[56 + 6 * 4 + 1] = 0;
+    EXPECT_EQ(Slurp(mDir / "cold.fxp"), expected);
+}
+
+TEST_F(RenderEndToEnd, SaveProgramWithoutInAndOutRendersNothing)
+{
+    const RunResult run = Render("--save-fxp only.fxp --set Model=1");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("nothing rendered"), std::string::npos) << run.out;
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{"only.fxp"});
+    // Model 1 of 0 to 2 is at 0.5.
+    EXPECT_EQ(Slurp(mDir / "only.fxp").substr(56 + 6 * 4), std::string("\x3F\0\0\0", 4));
+}
+
+TEST_F(RenderEndToEnd, UnusableProgramFilesExitWithStatusTwoAndWriteNothing)
+{
+    ASSERT_EQ(Render("--save-fxp good.fxp").status, 0);
+    const std::string good = Slurp(mDir / "good.fxp");
+    const auto write = [&](const char* name, std::string bytes)
+    { std::ofstream(mDir / name, std::ios::binary) << bytes; };
+    write("foreign.fxp", std::string(good).replace(16, 4, "Othr"));
+    write("chunk.fxp", std::string(good).replace(8, 4, "FPCh"));
+    write("short.fxp", good.substr(0, good.size() - 4));
+    write("nan.fxp", std::string(good).replace(60, 4, "\x7F\xC0\0\0", 4));
+    write("text.fxp", "not a program");
+    struct Case
+    {
+        const char* file;
+        const char* says;
+    };
+    for (const Case& c : {Case{"missing.fxp", "cannot read the program file missing.fxp"},
+                          Case{"foreign.fxp", "plug-in with ID 'Othr', not to VELTAR ('Vtr1')"},
+                          Case{"chunk.fxp", "state chunk"},
+                          Case{"short.fxp", "holds 6 values; VELTAR has 7 parameters"},
+                          Case{"nan.fxp", "parameter 1 is not a number"},
+                          Case{"text.fxp", "ends inside the 56-byte header"}})
+    {
+        const RunResult run = Render(
+            std::string("--in in.wav --out out.wav --save-fxp again.fxp --load-fxp ") + c.file);
+        EXPECT_EQ(run.status, 2) << c.file;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(mDir / "out.wav")) << c.file;
+        EXPECT_FALSE(fs::exists(mDir / "again.fxp")) << c.file;
+    }
+
+    const RunResult unwritable = Render("--in in.wav --out out.wav --save-fxp no/such/p.fxp");
+    EXPECT_EQ(unwritable.status, 2);
+    EXPECT_NE(unwritable.err.find("cannot write the program file"), std::string::npos)
+        << unwritable.err;
+    EXPECT_FALSE(fs::exists(mDir / "out.wav"));
+}
