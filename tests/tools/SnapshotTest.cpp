@@ -142,6 +142,18 @@ TEST_F(SnapshotCommand, DefaultSnapshotIsWhatAnOpenedEditorShows)
     graphics->CloseWindow();
 }
 
+// The README shows the default snapshot; a change of the artwork or the layout must renew it.
+TEST_F(SnapshotCommand, TheReadmePictureIsCurrent)
+{
+    const Image shot = Snapshot("");
+    const Image committed(Raster_LoadPNG(VELTAR_DOCS_DIR "/snapshot-default.png"));
+    ASSERT_TRUE(shot && committed);
+    ASSERT_EQ(committed->getWidth(), shot->getWidth());
+    ASSERT_EQ(committed->getHeight(), shot->getHeight());
+    EXPECT_EQ(CountDifferences(*shot, *committed), 0)
+        << "run: build/tools/veltar-render --snapshot docs/snapshot-default.png";
+}
+
 TEST_F(SnapshotCommand, SwitchesShowTheFramesOfTheValuesSet)
 {
     const Image standard = Snapshot("");
