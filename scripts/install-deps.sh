@@ -9,7 +9,7 @@ packages=(
   juce-modules-source-data
   libpng-dev zlib1g-dev libsndfile1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
-  libx11-dev
+  libx11-dev xvfb xauth
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #include "IFxVST3View.h"
 
+#include "HostRunLoopVST3.h"
 #include "IFxVST3.h"
-#include "framework/graphics/IGraphics.h"
+#include "framework/platform/IGraphicsMac.h"
+#include "framework/platform/X11NativeLayer.h"
 
 #include <cstring>
 
@@ -29,10 +31,15 @@ IFxVST3View::~IFxVST3View()
 
 tresult PLUGIN_API IFxVST3View::isPlatformTypeSupported(FIDString type)
 {
-    if (!mPlug->GetEditor())
+    IGraphics* editor = mPlug->GetEditor();
+    if (!editor)
         return kResultFalse;
-    return Is(type, kPlatformTypeNSView) || Is(type, kPlatformTypeHIView) ? kResultOk
-                                                                          : kResultFalse;
+    if (Is(type, kPlatformTypeNSView) || Is(type, kPlatformTypeHIView))
+        return kResultOk;
+    // Only the platform half of the framework can open an X11 window.
+    if (Is(type, kPlatformTypeX11EmbedWindowID) && dynamic_cast<IGraphicsMac*>(editor))
+        return kResultOk;
+    return kResultFalse;
 }
 
 tresult PLUGIN_API IFxVST3View::attached(void* parent, FIDString type)
@@ -40,8 +47,21 @@ tresult PLUGIN_API IFxVST3View::attached(void* parent, FIDString type)
     IGraphics* editor = mPlug->GetEditor();
     if (!editor)
         return kResultFalse;
-    // On this platform an "NSView" parent is shown off screen; any other type opens nothing.
-    if (Is(type, kPlatformTypeNSView))
+    // An X11 host window gets a child window driven by the host's run loop (from the frame);
+    // without one the editor cannot run there. On this platform an "NSView" parent is shown off
+    // screen, through the context's own layer; any other type opens nothing.
+    if (Is(type, kPlatformTypeX11EmbedWindowID))
+    {
+        auto* graphics = dynamic_cast<IGraphicsMac*>(editor);
+        std::unique_ptr<IHostRunLoop> loop = MakeHostRunLoop(plugFrame);
+        if (!graphics || !loop)
+            return kResultFalse;
+        mWindow = graphics->OpenWindow(parent, MakeX11NativeLayer(std::move(loop)));
+        if (!mWindow)
+            return kResultFalse;
+        mOpen = true;
+    }
+    else if (Is(type, kPlatformTypeNSView))
     {
         mWindow = editor->OpenWindow(parent);
         mOpen = mWindow != nullptr;
