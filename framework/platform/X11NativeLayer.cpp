@@ -446,7 +446,9 @@ void X11NativeLayer::OnKey(XKeyEvent& key)
     }
     KeySym sym = NoSymbol;
     const std::string chars = CharsOf(key, &sym);
-    if (mClient->OnViewKey(NativeKeyCodeOf(sym), chars.c_str()) != EKeyResult::kPassedOn)
+    // The editor may have closed itself over the key.
+    if (mClient->OnViewKey(NativeKeyCodeOf(sym), chars.c_str()) != EKeyResult::kPassedOn ||
+        !mDisplay)
         return;
     // The host's window gets what the editor does not use (its shortcuts keep working).
     XEvent forward;

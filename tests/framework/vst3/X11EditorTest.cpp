@@ -185,6 +185,26 @@ TEST_F(X11EditorTest, KeysAndTheTextEntryField)
     mView->removed();
 }
 
+TEST_F(X11EditorTest, WheelStepsTurnTheKnob)
+{
+    const unsigned long child = Attach();
+    mX->Press(child, 4, 140, 140);
+    mX->Release(child, 4, 140, 140);
+    Events();
+    const double up = mPlug->GetParam(0)->GetNormalized();
+    EXPECT_GT(up, 0.0);
+    mX->Press(child, 5, 140, 140);
+    mX->Press(child, 5, 140, 140);
+    Events();
+    EXPECT_LT(mPlug->GetParam(0)->GetNormalized(), up);
+    // Away from any control nothing moves.
+    mHandler.Clear();
+    mX->Press(child, 4, 5, 5);
+    Events();
+    EXPECT_TRUE(mHandler.GetEdits().empty());
+    mView->removed();
+}
+
 TEST_F(X11EditorTest, PopUpMenuChoice)
 {
     Attach();

@@ -3,6 +3,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
 static_assert(kHeldLeft == Button1Mask && kHeldRight == Button3Mask, "held masks are X11's");
 
 namespace
@@ -60,7 +64,14 @@ std::unique_ptr<X11TestDisplay> X11TestDisplay::Open()
     static const bool threads = XInitThreads() != 0;
     if (!threads)
         return nullptr;
+    // A server whose last client has just gone is resetting and refuses connections for a moment
+    // (Xvfb under xvfb-run does so between tests): try again for a while before giving up.
     Display* display = XOpenDisplay(nullptr);
+    for (int i = 0; !display && std::getenv("DISPLAY") && i < 100; ++i)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        display = XOpenDisplay(nullptr);
+    }
     if (!display)
         return nullptr;
     auto impl = std::make_unique<Impl>();

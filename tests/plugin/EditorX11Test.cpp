@@ -1,0 +1,148 @@
+// VELTAR's editor from the built module, opened in an X11 window as a Linux host opens it:
+// the Input knob dragged, the Bus switch clicked, the window captured. Needs an X display (CI
+// runs these under xvfb-run); without one they are skipped.
+#include "HostedPlugin.h"
+
+#include "PlugFrame.h"
+#include "RunLoop.h"
+#include "X11TestDisplay.h"
+
+#include "raster/RasterPNG.h"
+
+#include "pluginterfaces/gui/iplugview.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace Steinberg;
+using veltartest::HostedPlugin;
+
+namespace
+{
+
+// The host's component handler: what the editor reported, as "b0", "p0", "e0", "b5" …
+class EditLog : public Vst::IComponentHandler
+{
+public:
+    tresult PLUGIN_API beginEdit(Vst::ParamID id) override { return Add('b', id); }
+    tresult PLUGIN_API performEdit(Vst::ParamID id, Vst::ParamValue) override
+    {
+        return Add('p', id);
+    }
+    tresult PLUGIN_API endEdit(Vst::ParamID id) override { return Add('e', id); }
+    tresult PLUGIN_API restartComponent(int32) override { return kResultOk; }
+    tresult PLUGIN_API queryInterface(const TUID, void** obj) override
+    {
+        *obj = nullptr;
+        return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() override { return 2; }
+    uint32 PLUGIN_API release() override { return 1; }
+
+    std::vector<std::string> edits;
+
+private:
+    tresult Add(char kind, Vst::ParamID id)
+    {
+        edits.push_back(kind + std::to_string(id));
+        return kResultOk;
+    }
+};
+
+constexpr int kInputX = 176, kInputY = 93; // centre of the Input knob
+constexpr int kBusX = 312, kBusY = 192;    // centre of the Bus switch
+constexpr Vst::ParamID kInputID = 0, kBusID = 5;
+
+// Distinct colours in a rectangle of the capture: artwork has many, an unpainted window one.
+size_t Colours(Raster_IBitmap* bitmap, int x, int y, int w, int h)
+{
+    std::set<Raster_pixel> colours;
+    for (int j = y; j < y + h; ++j)
+        for (int i = x; i < x + w; ++i)
+            colours.insert(Raster_GetPixel(bitmap, i, j));
+    return colours.size();
+}
+
+bool SameArea(Raster_IBitmap* a, Raster_IBitmap* b, int x, int y, int w, int h)
+{
+    for (int j = y; j < y + h; ++j)
+        for (int i = x; i < x + w; ++i)
+            if (Raster_GetPixel(a, i, j) != Raster_GetPixel(b, i, j))
+                return false;
+    return true;
+}
+
+TEST(VeltarX11Editor, KnobSwitchAndScreen)
+{
+    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
+    if (!x)
+        GTEST_SKIP() << "no X display";
+    HostedPlugin plug;
+    EditLog handler;
+    ASSERT_EQ(plug.controller->setComponentHandler(&handler), kResultOk);
+    vst3test::RunLoop loop;
+    vst3test::PlugFrame frame(&loop);
+    IPlugView* view = plug.controller->createView(Vst::ViewType::kEditor);
+    ASSERT_NE(view, nullptr);
+    ViewRect size;
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth(), 352);
+    EXPECT_EQ(size.getHeight(), 568);
+    ASSERT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultOk);
+    view->setFrame(&frame);
+    const unsigned long parent = x->CreateWindow(size.getWidth(), size.getHeight());
+    ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)),
+                             kPlatformTypeX11EmbedWindowID),
+              kResultOk);
+    const auto children = x->Children(parent);
+    ASSERT_EQ(children.size(), 1u);
+    const unsigned long editor = children[0];
+    auto pump = [&]
+    {
+        x->Sync();
+        loop.FireEvents();
+        loop.FireTimers();
+    };
+    pump();
+    std::unique_ptr<Raster_IBitmap> before = x->Capture(editor);
+    ASSERT_NE(before, nullptr);
+    EXPECT_GT(Colours(before.get(), 0, 0, 352, 568), 50u);
+
+    x->Press(editor, 1, kInputX, kInputY);
+    for (int dy = 10; dy <= 60; dy += 10)
+    {
+        x->Motion(editor, kInputX, kInputY - dy, kHeldLeft);
+        pump();
+    }
+    x->Release(editor, 1, kInputX, kInputY - 60, kHeldLeft);
+    x->Press(editor, 1, kBusX, kBusY);
+    x->Release(editor, 1, kBusX, kBusY);
+    pump();
+
+    // One gesture per control: the knob's begin, one perform per move and end, then the switch.
+    const std::vector<std::string> expected = {"b0", "p0", "p0", "p0", "p0", "p0",
+                                               "p0", "e0", "b5", "p5", "e5"};
+    EXPECT_EQ(handler.edits, expected);
+    EXPECT_EQ(plug.controller->getParamNormalized(kBusID), 0.0);
+    EXPECT_GT(plug.controller->getParamNormalized(kInputID), 0.0);
+
+    std::unique_ptr<Raster_IBitmap> after = x->Capture(editor);
+    ASSERT_NE(after, nullptr);
+    EXPECT_FALSE(SameArea(before.get(), after.get(), 102, 19, 148, 148));
+    EXPECT_FALSE(SameArea(before.get(), after.get(), 278, 144, 69, 96));
+    EXPECT_TRUE(SameArea(before.get(), after.get(), 0, 400, 40, 100));
+    EXPECT_TRUE(Raster_WritePNG("veltar_x11_editor.png", after.get()));
+
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(loop.GetTimerCount(), 0);
+    EXPECT_EQ(loop.GetEventHandlerCount(), 0);
+    EXPECT_EQ(view->release(), 0u);
+    plug.controller->setComponentHandler(nullptr);
+    x->DestroyWindow(parent);
+}
+
+} // namespace
