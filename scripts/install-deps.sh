@@ -10,6 +10,7 @@ packages=(
   libpng-dev zlib1g-dev libsndfile1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libx11-dev xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()

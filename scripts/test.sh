@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once in a release build, once
-# with AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer.
+# with AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer. Then the tests that run
+# threads against each other under ThreadSanitizer, and a bounded run of every fuzz target over
+# its seed corpus (clang, libFuzzer, ASan and UBSan).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
@@ -22,3 +24,31 @@ run_suite() {
 run_suite "$root/build-tests" -DCMAKE_BUILD_TYPE=Release
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTAR_BENCH=OFF \
   -DVELTAR_SANITIZE=address,undefined
+
+# ThreadSanitizer: only the concurrency tests, so the build stays small.
+tsan="$root/build-tsan"
+cmake -S "$root" -B "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTAR_BENCH=OFF \
+  -DVELTAR_SANITIZE=thread >/dev/null
+cmake --build "$tsan" -j"$jobs" --target stress_tests graphics_tests
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+"$tsan/tests/stress/stress_tests"
+"$tsan/tests/framework/graphics/graphics_tests" --gtest_filter='*RaceFree*'
+
+# Fuzz targets: a finding (crash, sanitizer report, broken invariant, hang) fails the run.
+fuzz="$root/build-fuzz"
+cmake -S "$root" -B "$fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTAR_TESTS=OFF -DVELTAR_BENCH=OFF -DVELTAR_FUZZ=ON \
+  -DVELTAR_SANITIZE=address,undefined >/dev/null
+cmake --build "$fuzz" -j"$jobs" --target veltar_fuzz
+for target in "$fuzz"/fuzz/fuzz_*; do
+  name="$(basename "$target")"
+  found="$(mktemp -d)"
+  echo "== $name"
+  if ! "$target" -max_total_time="${VELTAR_FUZZ_SECONDS:-45}" -timeout=25 -print_final_stats=1 \
+    -artifact_prefix="$fuzz/$name-" "$found" "$root/fuzz/corpus/$name" >"$found.log" 2>&1; then
+    cat "$found.log"
+    exit 1
+  fi
+  grep -E "^(#[0-9]+ +DONE|stat::number_of_executed_units)" "$found.log"
+  rm -rf "$found" "$found.log"
+done
