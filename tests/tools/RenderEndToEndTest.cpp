@@ -295,7 +295,8 @@ TEST_F(RenderEndToEnd, SavedProgramReproducesTheRender)
     EXPECT_NE(second.out.find("Input=6 Output=-6 Low=0.75 High=0.25 Transformer=0 Bus=1 Model=2"),
               std::string::npos)
         << second.out;
-    EXPECT_EQ(Slurp(mDir / "b.wav"), Slurp(mDir / "a.wav"));
+    // Sample for sample; the files' bytes differ in the time stamp of their PEAK chunk.
+    EXPECT_EQ(ReadWav(mDir / "b.wav").channels, ReadWav(mDir / "a.wav").channels);
 
     // A loaded program keeps its name when it is saved again; --set changes one value of it.
     ASSERT_EQ(Render("--load-fxp warm.fxp --set Model=0 --save-fxp cold.fxp").status, 0);
