@@ -309,6 +309,10 @@ tresult PLUGIN_API IFxVST3::process(ProcessData& data)
     int32 sampleSize = processSetup.symbolicSampleSize;
     if (sampleSize != kSample32 && sampleSize != kSample64)
         return kResultOk;
+    // Buffers of another sample size than the one set up would be read and written with the
+    // wrong element size, past their ends: such a block is not processed.
+    if (data.symbolicSampleSize != sampleSize)
+        return kResultOk;
     // Hosts flush parameter changes with 0-frame calls that carry no buffers at all.
     int slice = GetBlockSize();
     if (data.numSamples <= 0 || slice <= 0)

@@ -617,3 +617,28 @@ TEST(VeltarBuffers, InactiveOutputBusLeavesTheHostBufferAlone)
 }
 
 } // namespace
+
+TEST(VeltarBuffers, BlocksOfAnotherSampleSizeThanSetUpAreNotTouched)
+{
+    HostedPlugin p;
+    ASSERT_EQ(p.Setup(48000.0, kSample64, 512), kResultOk);
+    // A host that set up 64-bit processing but hands over 32-bit buffers: read as doubles they
+    // would be overrun by half their size.
+    std::vector<float> inL(64, 0.25f), inR(64, 0.25f), left(64, 3.0f), right(64, 3.0f);
+    float* ins[2] = {inL.data(), inR.data()};
+    float* outs[2] = {left.data(), right.data()};
+    AudioBusBuffers inBus = {};
+    AudioBusBuffers outBus = {};
+    inBus.numChannels = outBus.numChannels = 2;
+    inBus.channelBuffers32 = ins;
+    outBus.channelBuffers32 = outs;
+    ProcessData data;
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = 64;
+    data.numInputs = data.numOutputs = 1;
+    data.inputs = &inBus;
+    data.outputs = &outBus;
+    EXPECT_EQ(p.processor->process(data), kResultOk);
+    EXPECT_EQ(left, std::vector<float>(64, 3.0f));
+    EXPECT_EQ(right, std::vector<float>(64, 3.0f));
+}
