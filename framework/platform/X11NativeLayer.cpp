@@ -761,6 +761,7 @@ IPopupMenu* X11NativeLayer::RunMenu(IPopupMenu* menu, int x, int y)
     };
     IPopupMenu* chosen = nullptr;
     bool done = false;
+    bool armed = false;
     while (!done && !mWindowGone)
     {
         XEvent e;
@@ -785,6 +786,7 @@ IPopupMenu* X11NativeLayer::RunMenu(IPopupMenu* menu, int x, int y)
         {
             const bool inside = e.xmotion.x >= 0 && e.xmotion.x < layout.width;
             const int now = inside ? itemAt(e.xmotion.y) : -1;
+            armed = armed || (now >= 0 && (e.xmotion.state & (Button1Mask | Button3Mask)));
             if (now != hover)
             {
                 hover = now;
@@ -797,12 +799,17 @@ IPopupMenu* X11NativeLayer::RunMenu(IPopupMenu* menu, int x, int y)
         {
             const bool inside = e.xbutton.x >= 0 && e.xbutton.x < layout.width &&
                                 e.xbutton.y >= 0 && e.xbutton.y < height;
-            if (!inside)
+            // A press outside closes the menu. An item is chosen by a release over it once the
+            // menu is armed by a press in it or a drag across it, so the release of the click
+            // that opened the menu under the pointer chooses nothing.
+            if (e.type == ButtonPress)
             {
-                // The release of the click that opened the menu is not a choice.
-                done = e.type == ButtonPress;
+                done = !inside;
+                armed = inside;
                 break;
             }
+            if (!inside || !armed)
+                break;
             const int i = itemAt(e.xbutton.y);
             const IPopupMenuItem* item = menu->GetItem(i);
             if (!item || item->GetIsSeparator() || !item->GetEnabled())

@@ -211,6 +211,7 @@ TEST_F(X11EditorTest, PopUpMenuChoice)
     IControl* choice = mPlug->Editor()->GetControl(3);
     choice->DisablePrompt(false);
     // The menu is modal: another client clicks its second item once it is on the screen.
+    // (Items are 20 pixels high from y = 2.)
     std::atomic<bool> clicked{false};
     std::thread user(
         [&clicked]
@@ -224,6 +225,8 @@ TEST_F(X11EditorTest, PopUpMenuChoice)
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                     continue;
                 }
+                // The release of the click that opened the menu chooses nothing.
+                x->Release(popups[0], 1, 30, 12);
                 x->Press(popups[0], 1, 30, 32);
                 x->Release(popups[0], 1, 30, 32);
                 x->Sync();
