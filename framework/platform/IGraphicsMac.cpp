@@ -5,10 +5,9 @@
 #include "raster/RasterPNG.h"
 
 #include <pwd.h>
-#include <strings.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <vector>
 
 namespace
 {
@@ -70,6 +69,12 @@ void* IGraphicsMac::OpenWindow(void* parent, std::unique_ptr<INativeLayer> layer
 void* IGraphicsMac::OpenWindowIn(void* parent)
 {
     void* view = mActive->OpenView(parent, Width(), Height(), TimerIntervalMs(FPS()), this);
+    if (!view)
+    {
+        // A window that could not be opened leaves the context on its own layer.
+        mActive = mNative.get();
+        return nullptr;
+    }
     UpdateTooltips();
     return view;
 }

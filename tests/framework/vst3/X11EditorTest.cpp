@@ -291,6 +291,7 @@ TEST_F(X11EditorTest, NoRunLoopOrNoWindowMeansNoEditor)
               kResultFalse);
     EXPECT_EQ(mLoop.GetTimerCount(), 0);
     EXPECT_FALSE(mPlug->Editor()->WindowIsOpen());
+    EXPECT_EQ(mPlug->Editor()->GetActiveLayer(), mPlug->Editor()->GetNativeLayer());
     EXPECT_TRUE(mPlug->mHooks.empty());
 }
 
