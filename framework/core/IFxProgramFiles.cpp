@@ -252,6 +252,11 @@ bool IFxBase::LoadProgramFromMemory(const unsigned char* data, size_t size)
     }
     else
         return false;
+    // A free current preset is first made a real one, as restoring it would: otherwise the restore
+    // below would rename it and append a second copy of the state to the one stored here.
+    const IPreset* current = mPresets.Get(mCurrentPresetIdx);
+    if (current && !current->mInitialized)
+        RestorePreset(mCurrentPresetIdx);
     ModifyCurrentPreset(header.name);
     EndProgramLoad(mCurrentPresetIdx);
     return true;

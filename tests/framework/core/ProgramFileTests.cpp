@@ -475,3 +475,26 @@ TEST(ProgramFiles, FilesOnDisk)
     EXPECT_FALSE(to.LoadBankFromFXB(FxString(program.path.c_str())));
     EXPECT_FALSE(to.LoadProgramFromFXP(FxString(bank.path.c_str())));
 }
+
+TEST(ProgramFiles, ProgramLoadedIntoAFreePresetMakesItARealOne)
+{
+    Plug from(2);
+    from.MakeDefaultPreset("warm", 1);
+    from.GetParam(0)->SetClamped(4.0);
+    Bytes file = SaveProgram(from);
+    for (const char* name : {"warm", ""})
+    {
+        std::fill(file.begin() + 28, file.begin() + 56, 0);
+        std::copy(name, name + std::strlen(name), file.begin() + 28);
+        Plug to(2);
+        ASSERT_FALSE(to.GetPreset(0)->mInitialized);
+        ASSERT_TRUE(LoadProgram(to, file));
+        const IPreset& preset = *to.GetPreset(0);
+        EXPECT_TRUE(preset.mInitialized);
+        EXPECT_STREQ(preset.mName, name[0] ? name : "user preset 1");
+        ByteChunk state;
+        to.SerializeState(&state);
+        EXPECT_EQ(ToBytes(preset.mChunk), ToBytes(state));
+        EXPECT_NEAR(to.GetParam(0)->Value(), 4.0, 1e-5);
+    }
+}
