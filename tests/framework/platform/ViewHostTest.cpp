@@ -403,6 +403,30 @@ TEST_F(HostedEditor, MenusOpenBelowTheConvertedArea)
     EXPECT_EQ(choice->Int(), 2);
 }
 
+TEST_F(HostedEditor, MenusShowNumberedItemsAndAnswerOnlyRealChoices)
+{
+    IPopupMenu menu;
+    menu.AddItem("Tube");
+    menu.AddSeparator();
+    menu.AddItem("Iron", -1, IPopupMenuItem::kDisabled);
+    menu.AddItem("Line");
+    menu.SetPrefix(2);
+    mLayer->SetNextMenuChoice(3);
+    EXPECT_EQ(mGraphics->CreateIPopupMenu(&menu, IRECT(10, 20, 30, 40)), &menu);
+    EXPECT_EQ(menu.GetChosenItemIdx(), 3);
+    EXPECT_EQ(mLayer->GetLastMenuArea(), NativeRect({10, 527, 21, 21}));
+    EXPECT_EQ(mLayer->GetLastMenuTexts()[0], "01: Tube");
+    EXPECT_EQ(mLayer->GetLastMenuTexts()[3], "04: Line");
+    for (int refused : {1, 2, -1})
+    {
+        mLayer->SetNextMenuChoice(refused);
+        EXPECT_EQ(mGraphics->CreateIPopupMenu(&menu, IRECT(10, 20, 30, 40)), nullptr);
+    }
+    mGraphics->CloseWindow();
+    EXPECT_EQ(mGraphics->CreateIPopupMenu(&menu, IRECT(10, 20, 30, 40)), nullptr);
+    EXPECT_EQ(mLayer->GetMenuCount(), 4);
+}
+
 TEST_F(HostedEditor, HostTearDownClosesOnceAndLaterEventsAreIgnored)
 {
     EXPECT_TRUE(mGraphics->WindowIsOpen());

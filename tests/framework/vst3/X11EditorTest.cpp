@@ -8,6 +8,7 @@
 #include "RunLoop.h"
 #include "X11TestDisplay.h"
 
+#include "framework/graphics/IPopupMenu.h"
 #include "raster/RasterPNG.h"
 
 #include <gtest/gtest.h>
@@ -237,6 +238,45 @@ TEST_F(X11EditorTest, PopUpMenuChoice)
     user.join();
     ASSERT_TRUE(clicked);
     EXPECT_EQ(mPlug->GetParam(2)->Int(), 1);
+    EXPECT_TRUE(mX->Popups().empty());
+    mView->removed();
+}
+
+TEST_F(X11EditorTest, SubmenuChoiceAnswersTheSubmenu)
+{
+    Attach();
+    IPopupMenu more;
+    more.AddItem("Two");
+    more.AddItem("Three");
+    IPopupMenu menu;
+    menu.AddItem("One");
+    menu.AddItem("More", &more);
+    std::atomic<bool> clicked{false};
+    std::thread user(
+        [&clicked]
+        {
+            std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
+            size_t level = 1;
+            for (int i = 0; x && i < 400 && !clicked; ++i)
+            {
+                const auto popups = x->Popups();
+                if (popups.size() < level)
+                {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    continue;
+                }
+                // The newest menu is the top of the stack, the last in the list.
+                x->Press(popups.back(), 1, 30, 32);
+                x->Release(popups.back(), 1, 30, 32);
+                x->Sync();
+                clicked = ++level > 2;
+            }
+        });
+    IPopupMenu* chosen = mPlug->Editor()->CreateIPopupMenu(&menu, IRECT(50, 50, 60, 60));
+    user.join();
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(chosen, &more);
+    EXPECT_EQ(more.GetChosenItemIdx(), 1);
     EXPECT_TRUE(mX->Popups().empty());
     mView->removed();
 }
