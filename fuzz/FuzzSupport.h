@@ -21,13 +21,18 @@ struct PlugRelease
 using PlugPtr = std::unique_ptr<IFxVST3, PlugRelease>;
 
 // The plug-in base with a host side that does nothing, for the operations no host is involved in.
+// Its parameters are doubles with ranges that differ from parameter to parameter.
 class CoreAdapter : public IFxBase
 {
 public:
-    explicit CoreAdapter(int nPresets)
-        : IFxBase(0, "2-2", nPresets, "Fuzz", "", "Fuzz", 0x10000, 0x46757a31, 0x46757a32, 0, false,
-                  false, false, kAPIVST3)
+    static constexpr int kUniqueID = 0x46757a31; // 'Fuz1'
+
+    CoreAdapter(int nParams, int nPresets, bool doesChunks)
+        : IFxBase(nParams, "2-2", nPresets, "Fuzz", "", "Fuzz", 0x10000, kUniqueID, 0x46757a32, 0,
+                  false, doesChunks, false, kAPIVST3)
     {
+        for (int i = 0; i < nParams; ++i)
+            GetParam(i)->InitDouble("P", 0.0, -1.0 - i, 1.0 + i, 0.01);
     }
     void BeginInformHostOfParamChange(int) override {}
     void InformHostOfParamChange(int, double) override {}

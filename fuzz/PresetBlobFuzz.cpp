@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string name = in.ConsumeRandomLengthString(300);
     const std::string text = in.ConsumeRemainingBytesAsString();
 
-    fuzzsupport::CoreAdapter plug(2);
+    fuzzsupport::CoreAdapter plug(0, 2, false);
     plug.MakePresetFromBlob(name.c_str(), text.c_str(), chunkSize);
     const IPreset* preset = plug.GetPreset(0);
     FUZZ_CHECK(preset->mInitialized);

@@ -136,9 +136,68 @@ def process():
     write(t, "ones-256", b"\xff" * 256)
 
 
+def program_files():
+    # Layout: one byte choosing the plug-in (bit 0 set: a base with three parameters, ranges
+    # [-1-i, 1+i], two presets and state chunks, ID 'Fuz1'; clear: VELTAR, parameter values,
+    # ID 'Vtr1'), then the file. Files are big-endian apart from the state blocks.
+    def be(*ints):
+        return b"".join(struct.pack(">i", v) for v in ints)
+
+    def name28(text):
+        return text.ljust(28, b"\0")[:28]
+
+    def block(body):
+        return b"tffp" + struct.pack("<i", 0x10000) + body
+
+    def program(magic, uid, nparams, name, body):
+        return b"CcnK" + be(0) + magic + be(1) + uid + be(1100, nparams) + name28(name) + body
+
+    def bank(magic, uid, nprograms, current, body):
+        return (b"CcnK" + be(0) + magic + be(2) + uid + be(1100, nprograms, current) +
+                b"\0" * 124 + body)
+
+    def floats(values):
+        return b"".join(struct.pack(">f", v) for v in values)
+
+    veltar_norm = [0.5, 0.25, 0.5, 0.5, 1.0, 1.0, 0.0]
+    fxp = program(b"FxCk", b"Vtr1", 7, b"Warm", floats(veltar_norm))
+    fxp_chunk_state = block(doubles([0.5, -1.5, 2.0]))
+    fxp_chunk = program(b"FPCh", b"Fuz1", 3, b"Chunky", be(len(fxp_chunk_state)) + fxp_chunk_state)
+    t = "fuzz_fxp"
+    write(t, "veltar-values", b"\0" + fxp)
+    write(t, "chunk-form", b"\1" + fxp_chunk)
+    write(t, "veltar-values-not-numbers", b"\0" + program(
+        b"FxCk", b"Vtr1", 7, b"NaN", floats([NAN, INF, -INF, 2.0, -1.0, 0.5, 1.0])))
+    write(t, "veltar-values-cut", b"\0" + fxp[:-6])
+    write(t, "wrong-id", b"\0" + fxp.replace(b"Vtr1", b"Xxx1"))
+    write(t, "wrong-magic", b"\0" + b"Ccnk" + fxp[4:])
+    write(t, "chunk-size-too-big", b"\1" + fxp_chunk[:56] + be(0x7fffffff) + fxp_chunk[60:])
+    write(t, "chunk-size-negative", b"\1" + fxp_chunk[:56] + be(-8) + fxp_chunk[60:])
+    write(t, "chunk-version-cut", b"\1" + program(b"FPCh", b"Fuz1", 3, b"c", be(6) + b"tffp\0\0"))
+    write(t, "header-only", b"\0" + fxp[:56])
+
+    def preset(name, values):
+        return struct.pack("<i", len(name)) + name + b"\1" + doubles(values)
+
+    records = fxp + program(b"FxCk", b"Vtr1", 7, b"Second", floats([0.0] * 7))
+    bank_state = block(preset(b"One", [0.0, 1.0, -2.5]) + preset(b"Two", [1.0, -2.0, 3.0]))
+    t = "fuzz_fxb"
+    write(t, "veltar-values", b"\0" + bank(b"FxBk", b"Vtr1", 1, 0, fxp))
+    write(t, "veltar-values-two-programs", b"\0" + bank(b"FxBk", b"Vtr1", 2, 1, records))
+    write(t, "chunk-form", b"\1" + bank(b"FBCh", b"Fuz1", 2, 1, be(len(bank_state)) + bank_state))
+    write(t, "chunk-form-cut-state", b"\1" + bank(b"FBCh", b"Fuz1", 2, 0,
+                                                  be(len(bank_state) - 9) + bank_state[:-9]))
+    write(t, "huge-program-count", b"\0" + bank(b"FxBk", b"Vtr1", 0x7fffffff, 0, fxp))
+    write(t, "negative-current", b"\0" + bank(b"FxBk", b"Vtr1", 1, -3, fxp))
+    write(t, "record-wrong-count", b"\0" + bank(b"FxBk", b"Vtr1", 1, 0,
+                                                 fxp[:24] + be(6) + fxp[28:]))
+    write(t, "truncated-header", b"\0" + bank(b"FxBk", b"Vtr1", 1, 0, b"")[:100])
+
+
 if __name__ == "__main__":
     editor_state()
     state_chunk()
     preset_blob()
     png_corpus()
     process()
+    program_files()
