@@ -236,7 +236,6 @@ private:
     Visual* mVisual = nullptr;
     int mDepth = 0;
     GC mGC = nullptr;
-    int mWidth = 0, mHeight = 0;
     NativeRect mInvalid;
     Time mLastPressTime = 0;
     unsigned mLastPressButton = 0;
@@ -280,8 +279,6 @@ void* X11NativeLayer::OpenView(void* parent, int width, int height, int interval
         mGC = XCreateGC(mDisplay, mWindow, 0, nullptr);
     if (mWindow)
         XMapWindow(mDisplay, mWindow);
-    mWidth = width;
-    mHeight = height;
     mClient = client;
     if (!mWindow || TakeError(mDisplay) != Success ||
         !mLoop->AddFdHandler(ConnectionNumber(mDisplay), [this] { ProcessEvents(); }) ||
@@ -313,13 +310,12 @@ void X11NativeLayer::CloseView()
     XCloseDisplay(mDisplay);
     mDisplay = nullptr;
     mClient = nullptr;
+    mWindowGone = false;
     mInvalid = NativeRect();
 }
 
 void X11NativeLayer::ResizeView(int width, int height)
 {
-    mWidth = width;
-    mHeight = height;
     if (mWindow && !mWindowGone)
         XResizeWindow(mDisplay, mWindow, static_cast<unsigned>(width),
                       static_cast<unsigned>(height));

@@ -10,7 +10,8 @@
 
 #include <memory>
 
-// A layer for one window inside an X11 window whose ID is the parent handle given to OpenView.
+// A layer for one window (make a new one for each window) inside an X11 window whose ID is the
+// parent handle given to OpenView.
 // OpenView fails (null) when no display can be opened, the parent does not exist or loop
 // refuses the descriptor or the timer. Alerts and file panels are not offered: they answer as
 // if cancelled; tooltips are not shown.
