@@ -198,6 +198,14 @@ TEST_F(X11EditorTest, WheelStepsTurnTheKnob)
     mX->Press(child, 5, 140, 140);
     Events();
     EXPECT_LT(mPlug->GetParam(0)->GetNormalized(), up);
+    // A double-click puts the knob back to its default.
+    for (int i = 0; i < 3; ++i)
+        mX->Press(child, 4, 140, 140);
+    Events();
+    ASSERT_GT(mPlug->GetParam(0)->GetNormalized(), 0.0);
+    mX->DoubleClick(child, 1, 140, 140);
+    Events();
+    EXPECT_EQ(mPlug->GetParam(0)->GetNormalized(), 0.0);
     // Away from any control nothing moves.
     mHandler.Clear();
     mX->Press(child, 4, 5, 5);

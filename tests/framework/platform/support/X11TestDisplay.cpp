@@ -145,6 +145,17 @@ void X11TestDisplay::Release(unsigned long window, int button, int x, int y, uns
     mImpl->SendButton(window, ButtonRelease, button, x, y, held);
 }
 
+void X11TestDisplay::DoubleClick(unsigned long window, int button, int x, int y)
+{
+    for (int i = 0; i < 2; ++i)
+    {
+        mImpl->SendButton(window, ButtonPress, button, x, y, 0);
+        mImpl->time -= 950; // the next event 50 ms later
+        mImpl->SendButton(window, ButtonRelease, button, x, y, 0);
+        mImpl->time -= 950;
+    }
+}
+
 void X11TestDisplay::Motion(unsigned long window, int x, int y, unsigned held)
 {
     XEvent e = {};

@@ -29,6 +29,8 @@ public:
     void Press(unsigned long window, int button, int x, int y, unsigned held = 0);
     void Release(unsigned long window, int button, int x, int y, unsigned held = 0);
     void Motion(unsigned long window, int x, int y, unsigned held);
+    // Two presses and releases 100 ms apart, as a double-click.
+    void DoubleClick(unsigned long window, int button, int x, int y);
     // A key by its keysym name ("a", "1", "period", "Return"), pressed with shift when asked.
     void Key(unsigned long window, const char* keysymName, bool shift = false);
     // Waits until the server has handled everything sent so far.
