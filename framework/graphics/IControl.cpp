@@ -29,6 +29,15 @@ void CopyText(char* dest, const char* src, int size)
     std::snprintf(dest, size_t(size), "%s", src ? src : "");
 }
 
+// Stores text when it differs from what is shown; answers whether it did, so the caller redraws
+// only on a real change.
+bool ReplaceText(FxString& shown, const char* text)
+{
+    if (std::strcmp(shown.Get(), text ? text : "") == 0)
+        return false;
+    shown.Set(text);
+    return true;
+}
 } // namespace
 
 // ---------------------------------------------------------------- IControl
@@ -551,11 +560,8 @@ ITextControl::ITextControl(IFxBase* plug, const IRECT& rect, const IText& text, 
 
 void ITextControl::SetTextFromPlug(const char* str)
 {
-    if (std::strcmp(mStr.Get(), str ? str : "") != 0)
-    {
+    if (ReplaceText(mStr, str))
         SetDirty(false);
-        mStr.Set(str);
-    }
 }
 
 bool ITextControl::Draw(IGraphics* graphics)
@@ -675,11 +681,8 @@ IBitmapTextControl::IBitmapTextControl(IFxBase* plug, const IRECT& rect, const I
 
 void IBitmapTextControl::SetTextFromPlug(const char* str)
 {
-    if (std::strcmp(mStr.Get(), str ? str : "") != 0)
-    {
+    if (ReplaceText(mStr, str))
         SetDirty(false);
-        mStr.Set(str);
-    }
 }
 
 bool IBitmapTextControl::Draw(IGraphics* graphics)
