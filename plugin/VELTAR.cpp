@@ -62,17 +62,26 @@ VELTAR::VELTAR(IFxInstanceInfo instanceInfo)
     : IFxVST3(instanceInfo, kNumParams, "1-1 2-2", kNumPrograms, "VELTAR", "", "QuillstoneAudio",
               kVendorVersion, kUniqueID, kMfrID, 0, false, false, false, 0)
 {
-    GetParam(kInput)->InitDouble("Input", 0.0, 0.0, 24.0, 0.01, "%", "");
+    GetParam(kInput)->InitDouble("Input", 0.0, 0.0, 24.0, 0.01, "dB", "");
     GetParam(kInput)->SetShape(2.0);
-    GetParam(kOutput)->InitDouble("Output", 0.0, -24.0, 24.0, 0.01, "%", "");
+    GetParam(kOutput)->InitDouble("Output", 0.0, -24.0, 24.0, 0.01, "dB", "");
     GetParam(kOutput)->SetShape(1.0);
-    GetParam(kLow)->InitDouble("Low", 0.5, 0.0, 1.0, 0.01, "%", "");
+    GetParam(kLow)->InitDouble("Low", 0.5, 0.0, 1.0, 0.01, "", "");
     GetParam(kLow)->SetShape(1.0);
-    GetParam(kHigh)->InitDouble("High", 0.5, 0.0, 1.0, 0.01, "%", "");
+    GetParam(kHigh)->InitDouble("High", 0.5, 0.0, 1.0, 0.01, "", "");
     GetParam(kHigh)->SetShape(1.0);
     GetParam(kTransformer)->InitInt("Transformer", 1, 0, 1, "", "");
     GetParam(kBus)->InitInt("Bus", 1, 0, 1, "", "");
     GetParam(kModel)->InitInt("Model", 0, 0, 2, "", "");
+    // The switches read as the panel prints them; a transformer at 1 is out of circuit.
+    for (int idx : {kTransformer, kBus})
+    {
+        GetParam(idx)->SetDisplayText(0, "in");
+        GetParam(idx)->SetDisplayText(1, "out");
+    }
+    GetParam(kModel)->SetDisplayText(0, "SRPP");
+    GetParam(kModel)->SetDisplayText(1, "QUAD");
+    GetParam(kModel)->SetDisplayText(2, "NK");
 
     IGraphics* graphics = MakeGraphics(this, kEditorWidth, kEditorHeight, 0);
     graphics->AttachBackground(108, "resources/img/BG.png");

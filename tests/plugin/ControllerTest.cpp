@@ -68,10 +68,10 @@ TEST(VeltarParameters, PresetAndBypassComeFirstThenThePlugInsOwn)
     const Row rows[] = {
         {kPresetID, "Preset", "", 1, 0.0, ParameterInfo::kIsProgramChange},
         {kBypassID, "Bypass", "", 1, 0.0, 0x10009},
-        {0, "Input", "%", 0, 0.0, ParameterInfo::kCanAutomate},
-        {1, "Output", "%", 0, 0.5, ParameterInfo::kCanAutomate},
-        {2, "Low", "%", 0, 0.5, ParameterInfo::kCanAutomate},
-        {3, "High", "%", 0, 0.5, ParameterInfo::kCanAutomate},
+        {0, "Input", "dB", 0, 0.0, ParameterInfo::kCanAutomate},
+        {1, "Output", "dB", 0, 0.5, ParameterInfo::kCanAutomate},
+        {2, "Low", "", 0, 0.5, ParameterInfo::kCanAutomate},
+        {3, "High", "", 0, 0.5, ParameterInfo::kCanAutomate},
         {4, "Transformer", "", 1, 1.0, ParameterInfo::kCanAutomate},
         {5, "Bus", "", 1, 1.0, ParameterInfo::kCanAutomate},
         {6, "Model", "", 2, 0.0, ParameterInfo::kCanAutomate},
@@ -109,8 +109,8 @@ TEST(VeltarParameters, DisplayStringsComeFromThePlugInsParameters)
     EXPECT_EQ(StringByValue(p, 0, 0.5), "6.00");
     EXPECT_EQ(StringByValue(p, 1, 0.75), "12.00");
     EXPECT_EQ(StringByValue(p, 2, 0.3), "0.30");
-    EXPECT_EQ(StringByValue(p, 4, 1.0), "1");
-    EXPECT_EQ(StringByValue(p, 6, 0.5), "1");
+    EXPECT_EQ(StringByValue(p, 4, 1.0), "out");
+    EXPECT_EQ(StringByValue(p, 6, 0.5), "QUAD");
     EXPECT_EQ(StringByValue(p, kBypassID, 1.0), "<refused>");
     EXPECT_EQ(StringByValue(p, kPresetID, 0.0), "<refused>");
     EXPECT_EQ(StringByValue(p, 7, 0.0), "<refused>");
