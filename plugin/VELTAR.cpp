@@ -1,7 +1,6 @@
 #include "plugin/VELTAR.h"
 
 #include "framework/platform/IGraphicsMac.h"
-#include "framework/vst3/PlugModule.h"
 
 #include <cmath>
 
@@ -39,7 +38,7 @@ const SwitchPlace kSwitches[] = {
 };
 } // namespace
 
-IGraphics* MakeGraphics(IFxVST3* plug, int width, int height, int fps)
+IGraphics* MakeGraphics(IFxPlug* plug, int width, int height, int fps)
 {
     return MakePlatformGraphics(plug, width, height, fps, "com.QuillstoneAudio.vst3.VELTAR");
 }
@@ -59,7 +58,7 @@ const PlugClassRecord kPlugClassRecord = {
 };
 
 VELTAR::VELTAR(IFxInstanceInfo instanceInfo)
-    : IFxVST3(instanceInfo, kNumParams, "1-1 2-2", kNumPrograms, "VELTAR", "", "QuillstoneAudio",
+    : IFxPlug(instanceInfo, kNumParams, "1-1 2-2", kNumPrograms, "VELTAR", "", "QuillstoneAudio",
               kVendorVersion, kUniqueID, kMfrID, 0, false, false, false, 0)
 {
     GetParam(kInput)->InitDouble("Input", 0.0, 0.0, 24.0, 0.01, "dB", "");
@@ -145,7 +144,7 @@ void VELTAR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
     mChain.Process(inputs, outputs, nFrames, settings);
 }
 
-IFxVST3* MakePlug()
+IFxPlug* MakePlug()
 {
     // Creation is serialised across the module; the mutex lives as long as the module.
     static FxMutex sCreateMutex;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/vst3/IFxVST3.h"
+#include "IFxPlug.h"
 #include "plugin/ChannelStrip.h"
 
 enum EParams
@@ -18,7 +18,7 @@ enum EParams
 class IGraphics;
 
 // The console channel: input transformer, amplifier curve, gain, shelves, output transformer.
-class VELTAR : public IFxVST3
+class VELTAR : public IFxPlug
 {
 public:
     explicit VELTAR(IFxInstanceInfo instanceInfo);
@@ -38,4 +38,4 @@ private:
 };
 
 // The editor's graphics context for a plug-in, on this platform's native layer.
-IGraphics* MakeGraphics(IFxVST3* plug, int width, int height, int fps);
+IGraphics* MakeGraphics(IFxPlug* plug, int width, int height, int fps);

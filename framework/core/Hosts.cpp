@@ -137,6 +137,8 @@ const char* GetAPIName(int api)
         return "AAX";
     case kAPISA:
         return "Standalone";
+    case kAPILV2:
+        return "LV2";
     default:
         return "";
     }

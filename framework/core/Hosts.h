@@ -45,7 +45,8 @@ enum EAPI
     kAPIAU = 2,
     kAPIRTAS = 3,
     kAPIAAX = 4,
-    kAPISA = 5
+    kAPISA = 5,
+    kAPILV2 = 6
 };
 
 // Longest host name matched whole; longer names are cut before matching.

@@ -135,6 +135,17 @@ void IFxBase::SetParameterFromGUI(int paramIdx, double normalizedValue)
     OnParamChange(paramIdx);
 }
 
+void IFxBase::SetParameterFromHost(int paramIdx, double normalizedValue)
+{
+    IParam* param = GetParam(paramIdx);
+    if (!param)
+        return;
+    param->SetNormalized(normalizedValue);
+    if (mGraphics)
+        mGraphics->SetParameterFromPlug(paramIdx, normalizedValue, true);
+    OnParamChange(paramIdx);
+}
+
 void IFxBase::AttachGraphics(IEditorLink* graphics)
 {
     if (!graphics)

@@ -89,6 +89,9 @@ public:
 
     // ---- editor and host communication
     virtual void SetParameterFromGUI(int paramIdx, double normalizedValue);
+    // A value the host sets: the parameter, the editor's control and OnParamChange. The caller
+    // holds the plug-in mutex and has dropped values that are not numbers.
+    void SetParameterFromHost(int paramIdx, double normalizedValue);
     virtual void BeginInformHostOfParamChange(int paramIdx) = 0;
     virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;
     virtual void EndInformHostOfParamChange(int paramIdx) = 0;

@@ -437,13 +437,7 @@ void IFxVST3::ApplyParameterChanges(IParameterChanges* changes)
         else if (id == kPresetParam)
             RestorePreset(TruncToInt(NPresets() * value));
         else if (id < static_cast<ParamID>(NParams()))
-        {
-            int idx = static_cast<int>(id);
-            GetParam(idx)->SetNormalized(value);
-            if (IEditorLink* gui = GetGUI())
-                gui->SetParameterFromPlug(idx, value, true);
-            OnParamChange(idx);
-        }
+            SetParameterFromHost(static_cast<int>(id), value);
     }
 }
 

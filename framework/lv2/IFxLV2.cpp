@@ -1,0 +1,236 @@
+#include "framework/lv2/IFxLV2.h"
+
+#include "lv2/atom/atom.h"
+#include "lv2/buf-size/buf-size.h"
+#include "lv2/core/lv2.h"
+#include "lv2/options/options.h"
+#include "lv2/urid/urid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace
+{
+// The scratch buffers are sized to the host's maximum block up to this; longer blocks, and every
+// block of a host that does not say its maximum, are processed in slices of at most this size.
+constexpr int kMaxScratchFrames = 8192;
+constexpr int kUnboundedSliceFrames = 1024;
+constexpr int kMaxChannels = 8;
+
+const void* FindFeature(const LV2_Feature* const* features, const char* uri)
+{
+    for (const LV2_Feature* const* f = features; f && *f; ++f)
+        if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0)
+            return (*f)->data;
+    return nullptr;
+}
+
+// The host's bufsz:maxBlockLength option; 0 when it gives none that is usable.
+int MaxBlockLength(const LV2_Feature* const* features)
+{
+    const auto* map = static_cast<const LV2_URID_Map*>(FindFeature(features, LV2_URID__map));
+    const auto* options =
+        static_cast<const LV2_Options_Option*>(FindFeature(features, LV2_OPTIONS__options));
+    if (!map || !map->map || !options)
+        return 0;
+    const LV2_URID key = map->map(map->handle, LV2_BUF_SIZE__maxBlockLength);
+    const LV2_URID intType = map->map(map->handle, LV2_ATOM__Int);
+    for (const LV2_Options_Option* o = options; o->key || o->value; ++o)
+        if (o->key == key && o->type == intType && o->size == sizeof(int32_t) && o->value)
+            return std::max(*static_cast<const int32_t*>(o->value), 0);
+    return 0;
+}
+} // namespace
+
+IFxLV2::IFxLV2(IFxInstanceInfo, int nParams, const char* channelIOStr, int nPresets,
+               const char* effectName, const char* productName, const char* mfrName,
+               int vendorVersion, int uniqueID, int mfrID, int latency, bool plugDoesMidi,
+               bool plugDoesChunks, bool plugIsInst, int)
+    : IFxBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion,
+              uniqueID, mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPILV2),
+      mAppliedEnabled(std::numeric_limits<float>::quiet_NaN())
+{
+    mPorts.nParams = nParams;
+    if (NInChannels())
+        CreateBypassDelayLine();
+}
+
+IFxLV2::~IFxLV2() = default;
+
+bool IFxLV2::Instantiate(int nChannels, double sampleRate, const LV2_Feature* const* features)
+{
+    if (nChannels < 1 || nChannels > kMaxChannels || !LegalIO(nChannels, nChannels) ||
+        !(sampleRate > 0.0 && std::isfinite(sampleRate)))
+        return false;
+    mPorts.nIn = mPorts.nOut = nChannels;
+    mAudio.assign(static_cast<size_t>(mPorts.nIn + mPorts.nOut), nullptr);
+    mControls.assign(static_cast<size_t>(mPorts.nParams), nullptr);
+    mApplied.assign(static_cast<size_t>(mPorts.nParams), std::numeric_limits<float>::quiet_NaN());
+
+    const int maxBlock = MaxBlockLength(features);
+    SetBlockSize(maxBlock > 0 ? std::min(maxBlock, kMaxScratchFrames) : kUnboundedSliceFrames);
+    if (GetBlockSize() <= 0)
+        return false;
+    SetSampleRate(sampleRate);
+    Reset();
+    RestorePreset(0);
+    return true;
+}
+
+void IFxLV2::ConnectPort(uint32_t port, void* data)
+{
+    if (port < mPorts.FirstControl())
+        mAudio[port] = static_cast<float*>(data);
+    else if (port < mPorts.EnabledPort())
+        mControls[port - mPorts.FirstControl()] = static_cast<const float*>(data);
+    else if (port == mPorts.EnabledPort())
+        mEnabled = static_cast<const float*>(data);
+}
+
+void IFxLV2::Activate()
+{
+    OnActivate(true);
+}
+
+void IFxLV2::Deactivate()
+{
+    OnActivate(false);
+}
+
+void IFxLV2::ApplyPlainValue(int paramIdx, double plainValue)
+{
+    IParam* param = GetParam(paramIdx);
+    SetParameterFromHost(paramIdx, param->GetNormalized(plainValue));
+}
+
+// Only values that changed since the last block are applied; a port value that is not a number
+// is dropped, as a VST 3 host value is, and the parameter keeps its value.
+void IFxLV2::ApplyControls()
+{
+    for (int i = 0; i < mPorts.nParams; ++i)
+    {
+        const float* port = mControls[static_cast<size_t>(i)];
+        if (!port)
+            continue;
+        const float value = *port;
+        float& applied = mApplied[static_cast<size_t>(i)];
+        if (!std::isfinite(value) || value == applied)
+            continue;
+        applied = value;
+        ApplyPlainValue(i, value);
+    }
+    if (mEnabled && std::isfinite(*mEnabled) && *mEnabled != mAppliedEnabled)
+    {
+        mAppliedEnabled = *mEnabled;
+        SetIsBypassed(!(mAppliedEnabled > 0.0f));
+    }
+}
+
+void IFxLV2::Run(uint32_t nFrames)
+{
+    FxMutexLock lock(mMutex);
+    ApplyControls();
+    const uint32_t slice = static_cast<uint32_t>(GetBlockSize());
+    if (slice == 0 || mAudio.empty())
+        return;
+    for (uint32_t done = 0; done < nFrames; done += slice)
+        ProcessSlice(done, static_cast<int>(std::min(slice, nFrames - done)));
+}
+
+void IFxLV2::ProcessSlice(uint32_t offset, int nFrames)
+{
+    float* ins[kMaxChannels];
+    float* outs[kMaxChannels];
+    int nIns = 0, nOuts = 0;
+    SetInputChannelConnections(0, NInChannels(), false);
+    SetOutputChannelConnections(0, NOutChannels(), false);
+    // A port the host left unconnected reads silence and is written nowhere.
+    for (int c = 0; c < mPorts.nIn; ++c)
+        if (float* p = mAudio[static_cast<size_t>(c)])
+        {
+            SetInputChannelConnections(c, 1, true);
+            ins[nIns++] = p + offset;
+        }
+    for (int c = 0; c < mPorts.nOut; ++c)
+        if (float* p = mAudio[static_cast<size_t>(mPorts.nIn + c)])
+        {
+            SetOutputChannelConnections(c, 1, true);
+            outs[nOuts++] = p + offset;
+        }
+    AttachInputBuffers(0, NInChannels(), ins, nFrames);
+    AttachOutputBuffers(0, NOutChannels(), outs);
+    if (GetIsBypassed())
+        PassThroughBuffers(0.0f, nFrames);
+    else
+        ProcessBuffers(0.0f, nFrames);
+}
+
+bool IFxLV2::SaveStateRecord(ByteChunk* record)
+{
+    FxMutexLock lock(mMutex);
+    const int32_t bypassed = GetIsBypassed() ? 1 : 0;
+    return SerializeState(record) && record->Put(&bypassed);
+}
+
+bool IFxLV2::LoadStateRecord(const void* data, size_t size)
+{
+    FxMutexLock lock(mMutex);
+    ByteChunk chunk;
+    if (!SerializeState(&chunk) || !data)
+        return false;
+    const size_t chunkSize = static_cast<size_t>(chunk.Size());
+    int32_t bypassed = 0;
+    if (size < chunkSize + sizeof(bypassed))
+        return false;
+    std::memcpy(chunk.GetBytes(), data, chunkSize);
+    std::memcpy(&bypassed, static_cast<const unsigned char*>(data) + chunkSize, sizeof(bypassed));
+    UnserializeState(&chunk, 0);
+    SetIsBypassed(bypassed != 0);
+    RedrawParamControls();
+    return true;
+}
+
+void IFxLV2::OnPortValue(uint32_t port, float value)
+{
+    const int idx = mPorts.ParamOfPort(port);
+    if (idx < 0 || !std::isfinite(value))
+        return;
+    FxMutexLock lock(mMutex);
+    ApplyPlainValue(idx, value);
+}
+
+// ---- host hooks
+
+void IFxLV2::BeginInformHostOfParamChange(int idx)
+{
+    if (mWriter && GetParam(idx))
+        mWriter->TouchPort(mPorts.ControlPort(idx), true);
+}
+
+void IFxLV2::InformHostOfParamChange(int idx, double)
+{
+    if (mWriter && GetParam(idx))
+        mWriter->WritePort(mPorts.ControlPort(idx), static_cast<float>(GetParam(idx)->Value()));
+}
+
+void IFxLV2::EndInformHostOfParamChange(int idx)
+{
+    if (mWriter && GetParam(idx))
+        mWriter->TouchPort(mPorts.ControlPort(idx), false);
+}
+
+void IFxLV2::GetTimeSig(int* numerator, int* denominator)
+{
+    if (numerator)
+        *numerator = 4;
+    if (denominator)
+        *denominator = 4;
+}
+
+void IFxLV2::GetTime(ITimeInfo* timeInfo)
+{
+    if (timeInfo)
+        *timeInfo = ITimeInfo();
+}

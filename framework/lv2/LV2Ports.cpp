@@ -1,0 +1,16 @@
+#include "framework/lv2/LV2Ports.h"
+
+std::string LV2PluginURI(const char* maker, const char* name)
+{
+    return std::string("urn:com.") + (maker ? maker : "") + ":" + (name ? name : "");
+}
+
+std::string LV2MonoURI(const char* maker, const char* name)
+{
+    return LV2PluginURI(maker, name) + "#mono";
+}
+
+std::string LV2UIURI(const char* maker, const char* name)
+{
+    return LV2PluginURI(maker, name) + "#ui";
+}

@@ -1,0 +1,186 @@
+#include "framework/lv2/LV2Turtle.h"
+
+#include "framework/core/IFxBase.h"
+#include "framework/lv2/LV2Ports.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+const char* const kPrefixes = "@prefix doap:  <http://usefulinc.com/ns/doap#> .\n"
+                              "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
+                              "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
+                              "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
+                              "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
+                              "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+                              "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                              "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                              "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
+                              "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+                              "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
+
+// A decimal literal that reads back as the same float.
+std::string Number(double value)
+{
+    char text[40];
+    std::snprintf(text, sizeof(text), "%.9g", value);
+    if (!std::strpbrk(text, ".eEn"))
+        std::strcat(text, ".0");
+    return text;
+}
+
+std::string Quoted(const char* text)
+{
+    std::string out = "\"";
+    for (const char* p = text; *p; ++p)
+    {
+        if (*p == '"' || *p == '\\')
+            out += '\\';
+        out += *p;
+    }
+    return out + "\"";
+}
+
+std::string Unit(const char* label)
+{
+    static const struct
+    {
+        const char* label;
+        const char* unit;
+    } kUnits[] = {{"dB", "units:db"}, {"Hz", "units:hz"}, {"kHz", "units:khz"},
+                  {"ms", "units:ms"}, {"s", "units:s"},   {"%", "units:pc"}};
+    if (!label[0])
+        return "";
+    for (const auto& u : kUnits)
+        if (std::strcmp(label, u.label) == 0)
+            return std::string(" ;\n        units:unit ") + u.unit;
+    return " ;\n        units:unit [ a units:Unit ; units:symbol " + Quoted(label) +
+           " ; units:render " + Quoted((std::string("%f ") + label).c_str()) + " ]";
+}
+
+std::string URIs(const IFxBase& plug, std::string (*make)(const char*, const char*))
+{
+    return "<" + make(plug.GetMfrName(), plug.GetEffectName()) + ">";
+}
+
+std::string AudioPorts(int nChannels, int* index)
+{
+    static const char* const kSides[] = {"l", "r"};
+    std::string out;
+    for (const char* dir : {"in", "out"})
+        for (int c = 0; c < nChannels; ++c)
+        {
+            const bool input = dir[0] == 'i';
+            std::string symbol = dir;
+            std::string name = input ? "Input" : "Output";
+            if (nChannels > 1)
+            {
+                symbol += std::string("_") + kSides[c];
+                name += c ? " R" : " L";
+            }
+            out += "    [\n        a lv2:AudioPort , lv2:" +
+                   std::string(input ? "InputPort" : "OutputPort") + " ;\n        lv2:index " +
+                   std::to_string((*index)++) + " ;\n        lv2:symbol " + Quoted(symbol.c_str()) +
+                   " ;\n        lv2:name " + Quoted(name.c_str()) + "\n    ] ,\n";
+        }
+    return out;
+}
+
+std::string ControlPort(const IParam& param, int index)
+{
+    std::string out = "    [\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index " +
+                      std::to_string(index) + " ;\n        lv2:symbol " +
+                      Quoted(LV2PortSymbol(param.GetNameForHost()).c_str()) +
+                      " ;\n        lv2:name " + Quoted(param.GetNameForHost()) +
+                      " ;\n        lv2:default " + Number(param.GetDefault()) +
+                      " ;\n        lv2:minimum " + Number(param.GetMin()) +
+                      " ;\n        lv2:maximum " + Number(param.GetMax());
+    if (param.Type() != IParam::kTypeDouble)
+    {
+        const bool toggle = param.GetMin() == 0.0 && param.GetMax() == 1.0;
+        out += " ;\n        lv2:portProperty lv2:integer , ";
+        out += toggle ? "lv2:toggled" : "lv2:enumeration";
+    }
+    for (int i = 0; i < param.GetNDisplayTexts(); ++i)
+    {
+        int value = 0;
+        const char* text = param.GetDisplayTextAtIdx(i, &value);
+        out += std::string(i ? " ,\n" : " ;\n        lv2:scalePoint ") + "[ rdfs:label " +
+               Quoted(text) + " ; rdf:value " + Number(value) + " ]";
+    }
+    return out + Unit(param.GetLabelForHost()) + "\n    ] ,\n";
+}
+
+std::string PluginBlock(const IFxBase& plug, const std::string& uri, const char* title,
+                        int nChannels)
+{
+    int major = 0, minor = 0, micro = 0;
+    GetVersionParts(plug.GetEffectVersion(false), &major, &minor, &micro);
+    std::string out = uri + "\n    a lv2:Plugin , lv2:AmplifierPlugin ;\n    doap:name " +
+                      Quoted(title) + " ;\n    doap:maintainer [ foaf:name " +
+                      Quoted(plug.GetMfrName()) + " ] ;\n    lv2:minorVersion " +
+                      std::to_string(minor) + " ;\n    lv2:microVersion " + std::to_string(micro) +
+                      " ;\n    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options , "
+                      "bufsz:boundedBlockLength ;\n    opts:supportedOption bufsz:maxBlockLength "
+                      ";\n    lv2:extensionData state:interface ;\n    ui:ui " +
+                      URIs(plug, LV2UIURI) + " ;\n    lv2:port\n";
+    int index = 0;
+    out += AudioPorts(nChannels, &index);
+    for (int i = 0; i < plug.NParams(); ++i)
+        out += ControlPort(*plug.GetParam(i), index++);
+    out += "    [\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index " +
+           std::to_string(index) +
+           " ;\n        lv2:symbol \"enabled\" ;\n        lv2:name \"Enabled\" ;\n"
+           "        lv2:designation lv2:enabled ;\n        lv2:default 1 ;\n"
+           "        lv2:minimum 0 ;\n        lv2:maximum 1 ;\n"
+           "        lv2:portProperty lv2:integer , lv2:toggled\n    ] .\n\n";
+    return out;
+}
+} // namespace
+
+std::string LV2PortSymbol(const char* paramName)
+{
+    std::string symbol;
+    for (const char* p = paramName; *p; ++p)
+        symbol += std::isalnum(static_cast<unsigned char>(*p))
+                      ? static_cast<char>(std::tolower(static_cast<unsigned char>(*p)))
+                      : '_';
+    if (symbol.empty() || std::isdigit(static_cast<unsigned char>(symbol[0])))
+        symbol.insert(0, "_");
+    return symbol;
+}
+
+bool LV2HasMonoVariant(const IFxBase& plug)
+{
+    return plug.LegalIO(kLV2MonoChannels, kLV2MonoChannels);
+}
+
+std::string LV2ManifestTurtle(const IFxBase& plug, const LV2BundleFiles& files)
+{
+    std::string out = kPrefixes;
+    // One statement per plug-in, as hosts scan manifests.
+    const std::string tail = "\n    lv2:binary <" + files.module + "> ;\n    rdfs:seeAlso <" +
+                             files.pluginData + "> .\n\n";
+    out += URIs(plug, LV2PluginURI) + "\n    a lv2:Plugin ;" + tail;
+    if (LV2HasMonoVariant(plug))
+        out += URIs(plug, LV2MonoURI) + "\n    a lv2:Plugin ;" + tail;
+    out += URIs(plug, LV2UIURI) + "\n    a ui:X11UI ;\n    ui:binary <" + files.uiModule +
+           "> ;\n    rdfs:seeAlso <" + files.pluginData + "> .\n";
+    return out;
+}
+
+std::string LV2PluginTurtle(const IFxBase& plug, const LV2BundleFiles& files)
+{
+    std::string out = kPrefixes;
+    out += PluginBlock(plug, URIs(plug, LV2PluginURI), plug.GetEffectName(), kLV2StereoChannels);
+    if (LV2HasMonoVariant(plug))
+        out += PluginBlock(plug, URIs(plug, LV2MonoURI),
+                           (std::string(plug.GetEffectName()) + " Mono").c_str(), kLV2MonoChannels);
+    out += URIs(plug, LV2UIURI) + "\n    a ui:X11UI ;\n    ui:binary <" + files.uiModule +
+           "> ;\n    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
+           "    lv2:optionalFeature ui:touch , ui:resize , ui:noUserResize ;\n"
+           "    lv2:extensionData ui:idleInterface .\n";
+    return out;
+}
