@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 namespace
 {
@@ -49,8 +48,7 @@ IFxLV2::IFxLV2(IFxInstanceInfo, int nParams, const char* channelIOStr, int nPres
                int vendorVersion, int uniqueID, int mfrID, int latency, bool plugDoesMidi,
                bool plugDoesChunks, bool plugIsInst, int)
     : IFxBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion,
-              uniqueID, mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPILV2),
-      mAppliedEnabled(std::numeric_limits<float>::quiet_NaN())
+              uniqueID, mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPILV2)
 {
     mPorts.nParams = nParams;
     if (NInChannels())
@@ -67,7 +65,6 @@ bool IFxLV2::Instantiate(int nChannels, double sampleRate, const LV2_Feature* co
     mPorts.nIn = mPorts.nOut = nChannels;
     mAudio.assign(static_cast<size_t>(mPorts.nIn + mPorts.nOut), nullptr);
     mControls.assign(static_cast<size_t>(mPorts.nParams), nullptr);
-    mApplied.assign(static_cast<size_t>(mPorts.nParams), std::numeric_limits<float>::quiet_NaN());
 
     const int maxBlock = MaxBlockLength(features);
     SetBlockSize(maxBlock > 0 ? std::min(maxBlock, kMaxScratchFrames) : kUnboundedSliceFrames);
@@ -76,6 +73,12 @@ bool IFxLV2::Instantiate(int nChannels, double sampleRate, const LV2_Feature* co
     SetSampleRate(sampleRate);
     Reset();
     RestorePreset(0);
+    // Ports count as changed once they differ from the settings the instance starts with, so that
+    // a state restored before the first block is not undone by ports left at their defaults.
+    mApplied.clear();
+    for (int i = 0; i < mPorts.nParams; ++i)
+        mApplied.push_back(static_cast<float>(GetParam(i)->Value()));
+    mAppliedEnabled = GetIsBypassed() ? 0.0f : 1.0f;
     return true;
 }
 

@@ -79,8 +79,8 @@ private:
     std::vector<float*> mAudio;
     std::vector<const float*> mControls;
     const float* mEnabled = nullptr;
-    // The control values last applied; NaN until a port delivered its first number.
+    // The control values last applied.
     std::vector<float> mApplied;
-    float mAppliedEnabled;
+    float mAppliedEnabled = 1.0f;
     ILV2PortWriter* mWriter = nullptr;
 };

@@ -1,0 +1,440 @@
+// The built VELTAR.lv2 bundle as an LV2 host sees it through lilv: its description against the
+// plug-in's parameter table, its audio against the VST 3 module's, its state, and bad values.
+#include "HostedPlugin.h"
+#include "IFxPlug.h"
+#include "LilvHost.h"
+#include "framework/lv2/LV2Turtle.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/core/lv2.h>
+#include <lv2/state/state.h>
+#include <lv2/units/units.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+using lv2test::Instance;
+using lv2test::kMonoURI;
+using lv2test::kStereoURI;
+using lv2test::World;
+using veltartest::FirstDifference;
+using veltartest::Stereo;
+using veltartest::TestSignal;
+
+namespace
+{
+constexpr int kNumParams = 7;
+constexpr uint32_t kFirstControl = 4;
+
+// A node that lilv hands over, freed with the holder.
+struct Node
+{
+    explicit Node(LilvNode* n) : node(n) {}
+    ~Node() { lilv_node_free(node); }
+    LilvNode* node;
+};
+
+Node Uri(const char* uri)
+{
+    return Node(lilv_new_uri(World::Get().world(), uri));
+}
+
+std::unique_ptr<IFxLV2> TablePlug()
+{
+    return std::unique_ptr<IFxLV2>(MakePlug());
+}
+
+// ---- the description
+
+TEST(VeltarLV2Bundle, LoadsFromTheBuildFolderWithBothVariants)
+{
+    const LilvPlugin* stereo = World::Get().Plugin(kStereoURI);
+    ASSERT_NE(stereo, nullptr);
+    ASSERT_TRUE(lilv_plugin_verify(stereo));
+    Node name(lilv_plugin_get_name(stereo));
+    EXPECT_STREQ(lilv_node_as_string(name.node), "VELTAR");
+    Node maker(lilv_plugin_get_author_name(stereo));
+    EXPECT_STREQ(lilv_node_as_string(maker.node), "QuillstoneAudio");
+    Node type = Uri("http://www.w3.org/1999/02/22-rdf-syntax-ns#type");
+    Node amplifier = Uri(LV2_CORE__AmplifierPlugin);
+    LilvNodes* types = lilv_plugin_get_value(stereo, type.node);
+    EXPECT_TRUE(lilv_nodes_contains(types, amplifier.node));
+    lilv_nodes_free(types);
+    EXPECT_EQ(lilv_plugin_get_num_ports(stereo), 12u);
+    Node minor = Uri(LV2_CORE__minorVersion);
+    LilvNodes* minorValues = lilv_plugin_get_value(stereo, minor.node);
+    ASSERT_NE(minorValues, nullptr);
+    EXPECT_EQ(lilv_node_as_int(lilv_nodes_get_first(minorValues)), 1);
+    lilv_nodes_free(minorValues);
+
+    const LilvPlugin* mono = World::Get().Plugin(kMonoURI);
+    ASSERT_NE(mono, nullptr);
+    EXPECT_TRUE(lilv_plugin_verify(mono));
+    EXPECT_EQ(lilv_plugin_get_num_ports(mono), 10u);
+}
+
+void ExpectPortsMatchTable(const char* uri, int nChannels)
+{
+    const LilvPlugin* plugin = World::Get().Plugin(uri);
+    ASSERT_NE(plugin, nullptr);
+    const std::unique_ptr<IFxLV2> plug = TablePlug();
+    ASSERT_EQ(plug->NParams(), kNumParams);
+    const uint32_t first = static_cast<uint32_t>(2 * nChannels);
+    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), first + kNumParams + 1);
+    std::vector<float> mins(first + kNumParams + 1), maxs(mins.size()), defs(mins.size());
+    lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), defs.data());
+    Node integer = Uri(LV2_CORE__integer), toggled = Uri(LV2_CORE__toggled),
+         enumeration = Uri(LV2_CORE__enumeration), unit = Uri(LV2_UNITS__unit),
+         db = Uri(LV2_UNITS__db), control = Uri(LV2_CORE__ControlPort),
+         input = Uri(LV2_CORE__InputPort);
+    for (int i = 0; i < kNumParams; ++i)
+    {
+        SCOPED_TRACE(i);
+        const IParam* param = plug->GetParam(i);
+        const uint32_t index = first + static_cast<uint32_t>(i);
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, index);
+        ASSERT_NE(port, nullptr);
+        EXPECT_TRUE(lilv_port_is_a(plugin, port, control.node));
+        EXPECT_TRUE(lilv_port_is_a(plugin, port, input.node));
+        EXPECT_EQ(lilv_node_as_string(lilv_port_get_symbol(plugin, port)),
+                  LV2PortSymbol(param->GetNameForHost()));
+        Node name(lilv_port_get_name(plugin, port));
+        EXPECT_STREQ(lilv_node_as_string(name.node), param->GetNameForHost());
+        EXPECT_EQ(mins[index], static_cast<float>(param->GetMin()));
+        EXPECT_EQ(maxs[index], static_cast<float>(param->GetMax()));
+        EXPECT_EQ(defs[index], static_cast<float>(param->GetDefault()));
+        const bool isDouble = param->Type() == IParam::kTypeDouble;
+        EXPECT_EQ(lilv_port_has_property(plugin, port, integer.node), !isDouble);
+        EXPECT_EQ(lilv_port_has_property(plugin, port, toggled.node) ||
+                      lilv_port_has_property(plugin, port, enumeration.node),
+                  !isDouble);
+        LilvNodes* units = lilv_port_get_value(plugin, port, unit.node);
+        const bool hasDB = units && lilv_node_equals(lilv_nodes_get_first(units), db.node);
+        EXPECT_EQ(hasDB, std::strcmp(param->GetLabelForHost(), "dB") == 0);
+        lilv_nodes_free(units);
+
+        LilvScalePoints* points = lilv_port_get_scale_points(plugin, port);
+        ASSERT_EQ(static_cast<int>(points ? lilv_scale_points_size(points) : 0),
+                  param->GetNDisplayTexts());
+        LILV_FOREACH(scale_points, it, points)
+        {
+            const LilvScalePoint* point = lilv_scale_points_get(points, it);
+            const int value =
+                static_cast<int>(lilv_node_as_float(lilv_scale_point_get_value(point)));
+            EXPECT_STREQ(lilv_node_as_string(lilv_scale_point_get_label(point)),
+                         param->GetDisplayText(value));
+        }
+        lilv_scale_points_free(points);
+    }
+    // The enable switch closes the list.
+    const uint32_t enabledIndex = first + kNumParams;
+    const LilvPort* enabled = lilv_plugin_get_port_by_index(plugin, enabledIndex);
+    Node designation = Uri(LV2_CORE__designation), enabledURI = Uri(LV2_CORE__enabled);
+    LilvNodes* d = lilv_port_get_value(plugin, enabled, designation.node);
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(lilv_node_equals(lilv_nodes_get_first(d), enabledURI.node));
+    lilv_nodes_free(d);
+    EXPECT_EQ(defs[enabledIndex], 1.0f);
+}
+
+TEST(VeltarLV2Bundle, ControlPortsMatchTheParameterTable)
+{
+    ExpectPortsMatchTable(kStereoURI, 2);
+    ExpectPortsMatchTable(kMonoURI, 1);
+}
+
+TEST(VeltarLV2Bundle, AdvertisesTheSwitchPositionsByName)
+{
+    Instance lv2(kStereoURI, 48000.0);
+    ASSERT_TRUE(lv2.Ok());
+    EXPECT_EQ(lv2.PortIndex("transformer"), kFirstControl + 4);
+    EXPECT_EQ(lv2.PortIndex("model"), kFirstControl + 6);
+    EXPECT_EQ(lv2.Control("transformer"), 1.0f);
+    EXPECT_EQ(lv2.Control("enabled"), 1.0f);
+}
+
+// ---- audio
+
+// Settings whose normalised positions are exact, so that the VST 3 host's positions and the LV2
+// host's plain values name the same values.
+struct Setting
+{
+    const char* symbol;
+    int paramIdx;
+    float plain;
+    double normalized;
+};
+const Setting kSettings[] = {
+    {"input", 0, 6.0f, 0.5},  {"output", 1, -12.0f, 0.25},   {"low", 2, 0.25f, 0.25},
+    {"high", 3, 0.75f, 0.75}, {"transformer", 4, 0.0f, 0.0}, {"bus", 5, 0.0f, 0.0},
+    {"model", 6, 2.0f, 1.0},
+};
+
+Stereo RenderVST3(const Stereo& in, bool withSettings, int block)
+{
+    veltartest::HostedPlugin vst3;
+    EXPECT_EQ(vst3.Setup(48000.0, Steinberg::Vst::kSample32, block), Steinberg::kResultOk);
+    if (withSettings)
+        for (const Setting& s : kSettings)
+            vst3.Set(static_cast<Steinberg::Vst::ParamID>(s.paramIdx), s.normalized);
+    return vst3.Process32(in, {block});
+}
+
+Stereo RenderLV2(const Stereo& in, bool withSettings, int block)
+{
+    Instance lv2(kStereoURI, 48000.0, block);
+    EXPECT_TRUE(lv2.Ok());
+    if (withSettings)
+        for (const Setting& s : kSettings)
+            lv2.Control(s.symbol) = s.plain;
+    return lv2.Process(in, block);
+}
+
+TEST(VeltarLV2Audio, RendersBitIdenticallyToTheVST3Module)
+{
+    const Stereo in = veltartest::ToFloatPrecision(TestSignal(12000));
+    for (bool withSettings : {false, true})
+    {
+        SCOPED_TRACE(withSettings);
+        const Stereo vst3 = RenderVST3(in, withSettings, 256);
+        const Stereo lv2 = RenderLV2(in, withSettings, 256);
+        EXPECT_EQ(FirstDifference(vst3, lv2), -1);
+        EXPECT_NE(FirstDifference(lv2, in), -1);
+    }
+}
+
+TEST(VeltarLV2Audio, BlocksLongerThanTheAnnouncedOrUnannouncedMaximumAreSliced)
+{
+    const Stereo in = veltartest::ToFloatPrecision(TestSignal(20000));
+    const Stereo reference = RenderLV2(in, true, 256);
+    Instance announced(kStereoURI, 48000.0, 256);
+    Instance unannounced(kStereoURI, 48000.0, 0);
+    for (Instance* lv2 : {&announced, &unannounced})
+    {
+        for (const Setting& s : kSettings)
+            lv2->Control(s.symbol) = s.plain;
+        EXPECT_EQ(FirstDifference(lv2->Process(in, 10000), reference), -1);
+    }
+}
+
+TEST(VeltarLV2Audio, MonoVariantProcessesTheLeftChannelAsTheStereoPlugin)
+{
+    const Stereo in = veltartest::ToFloatPrecision(TestSignal(6000));
+    const Stereo stereo = RenderLV2(in, true, 256);
+    Instance mono(kMonoURI, 48000.0, 256);
+    ASSERT_TRUE(mono.Ok());
+    for (const Setting& s : kSettings)
+        mono.Control(s.symbol) = s.plain;
+    const Stereo out = mono.Process(in, 256);
+    EXPECT_EQ(out.left, stereo.left);
+}
+
+TEST(VeltarLV2Audio, EnabledOffPassesTheInputThroughUntilSwitchedBackOn)
+{
+    const Stereo in = veltartest::ToFloatPrecision(TestSignal(4096));
+    Instance lv2(kStereoURI, 48000.0, 512);
+    lv2.Control("input") = 12.0f;
+    lv2.Control("enabled") = 0.0f;
+    EXPECT_EQ(FirstDifference(lv2.Process(in, 512), in), -1);
+    lv2.Control("enabled") = 1.0f;
+    EXPECT_NE(FirstDifference(lv2.Process(in, 512), in), -1);
+}
+
+// ---- bad values
+
+TEST(VeltarLV2BadInput, ValuesThatAreNotNumbersAreIgnoredAndOutOfRangeOnesClamped)
+{
+    const Stereo in = veltartest::ToFloatPrecision(TestSignal(4096));
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float bad : {nan, inf, -inf})
+    {
+        SCOPED_TRACE(bad);
+        Instance lv2(kStereoURI, 48000.0, 512);
+        Instance reference(kStereoURI, 48000.0, 512);
+        for (const Setting& s : kSettings)
+            lv2.Control(s.symbol) = reference.Control(s.symbol) = s.plain;
+        lv2.Process(in, 512);
+        reference.Process(in, 512);
+        for (uint32_t port = kFirstControl; port <= kFirstControl + kNumParams; ++port)
+            lv2.ControlAt(port) = bad;
+        const Stereo out = lv2.Process(in, 512);
+        EXPECT_TRUE(veltartest::AllFinite(out));
+        EXPECT_EQ(FirstDifference(out, reference.Process(in, 512)), -1);
+    }
+    Instance wild(kStereoURI, 48000.0, 512);
+    Instance clamped(kStereoURI, 48000.0, 512);
+    for (const Setting& s : kSettings)
+    {
+        const bool high = s.paramIdx % 2 == 0;
+        wild.Control(s.symbol) = high ? 1e30f : -1e30f;
+        clamped.Control(s.symbol) = high ? (s.paramIdx == 6  ? 2.0f
+                                            : s.paramIdx < 2 ? 24.0f
+                                                             : 1.0f)
+                                         : (s.paramIdx == 1 ? -24.0f : 0.0f);
+    }
+    const Stereo out = wild.Process(in, 512);
+    EXPECT_TRUE(veltartest::AllFinite(out));
+    EXPECT_EQ(FirstDifference(out, clamped.Process(in, 512)), -1);
+}
+
+TEST(VeltarLV2BadInput, RefusesRatesThatAreNotPositiveNumbers)
+{
+    for (double rate : {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(),
+                        std::numeric_limits<double>::infinity()})
+        EXPECT_FALSE(Instance(kStereoURI, rate).Ok()) << rate;
+}
+
+// ---- state
+
+TEST(VeltarLV2State, SavedAndRestoredThroughLilvRestoresTheSettings)
+{
+    const Stereo in = veltartest::ToFloatPrecision(TestSignal(4096));
+    Instance a(kStereoURI, 48000.0, 512);
+    for (const Setting& s : kSettings)
+        a.Control(s.symbol) = s.plain;
+    a.Control("enabled") = 0.0f;
+    a.Process(in, 512);
+    LilvState* state = a.SaveState();
+    ASSERT_NE(state, nullptr);
+
+    // Through the text a host writes into its project.
+    lv2test::UridMap& urids = World::Get().Urids();
+    auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(urids.MapFeature()->data));
+    auto* unmap = static_cast<LV2_URID_Unmap*>(const_cast<void*>(urids.UnmapFeature()->data));
+    char* text =
+        lilv_state_to_string(World::Get().world(), map, unmap, state, "urn:test:state", nullptr);
+    lilv_state_free(state);
+    ASSERT_NE(text, nullptr);
+    LilvState* loaded = lilv_state_new_from_string(World::Get().world(), map, text);
+    lilv_free(text);
+    ASSERT_NE(loaded, nullptr);
+
+    Instance b(kStereoURI, 48000.0, 512);
+    b.RestoreState(loaded);
+    lilv_state_free(loaded);
+    EXPECT_EQ(b.Control("model"), 2.0f);
+    EXPECT_EQ(b.Control("enabled"), 0.0f);
+    Instance c(kStereoURI, 48000.0, 512);
+    for (const Setting& s : kSettings)
+        c.Control(s.symbol) = s.plain;
+    c.Control("enabled") = 0.0f;
+    EXPECT_EQ(FirstDifference(b.Process(in, 512), c.Process(in, 512)), -1);
+}
+
+// The plug-in's own state interface, driven with records as a host hands them over.
+struct Record
+{
+    std::vector<unsigned char> bytes;
+    LV2_URID type = 0;
+};
+
+LV2_State_Status Store(LV2_State_Handle h, uint32_t, const void* value, size_t size, uint32_t type,
+                       uint32_t)
+{
+    auto* r = static_cast<Record*>(h);
+    r->bytes.assign(static_cast<const unsigned char*>(value),
+                    static_cast<const unsigned char*>(value) + size);
+    r->type = type;
+    return LV2_STATE_SUCCESS;
+}
+
+const void* Retrieve(LV2_State_Handle h, uint32_t, size_t* size, uint32_t* type, uint32_t* flags)
+{
+    auto* r = static_cast<Record*>(h);
+    *size = r->bytes.size();
+    *type = r->type;
+    *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+    return r->bytes.data();
+}
+
+const LV2_State_Interface* StateOf(Instance& lv2)
+{
+    return static_cast<const LV2_State_Interface*>(
+        lilv_instance_get_extension_data(lv2.Lilv(), LV2_STATE__interface));
+}
+
+TEST(VeltarLV2State, HoldsTheVST3ControllerStateRecord)
+{
+    veltartest::HostedPlugin vst3;
+    for (const Setting& s : kSettings)
+        vst3.Set(static_cast<Steinberg::Vst::ParamID>(s.paramIdx), s.normalized);
+    const std::vector<char> vst3State = vst3.SaveState();
+
+    Instance lv2(kStereoURI, 48000.0, 512);
+    for (const Setting& s : kSettings)
+        lv2.Control(s.symbol) = s.plain;
+    lv2.Process(Stereo(16), 16);
+    const LV2_State_Interface* iface = StateOf(lv2);
+    ASSERT_NE(iface, nullptr);
+    Record record;
+    const LV2_Feature* const features[] = {World::Get().Urids().MapFeature(), nullptr};
+    ASSERT_EQ(iface->save(lilv_instance_get_handle(lv2.Lilv()), Store, &record, 0, features),
+              LV2_STATE_SUCCESS);
+    EXPECT_EQ(record.type, World::Get().Urids().Map(LV2_ATOM__Chunk));
+    ASSERT_EQ(record.bytes.size(), 60u);
+    ASSERT_EQ(vst3State.size(), 60u);
+    EXPECT_EQ(std::memcmp(record.bytes.data(), vst3State.data(), 60), 0);
+
+    // The VST 3 record, restored into a fresh LV2 instance whose ports stay at their defaults.
+    const Stereo in = veltartest::ToFloatPrecision(TestSignal(2048));
+    Instance restored(kStereoURI, 48000.0, 512);
+    Record fromVST3{std::vector<unsigned char>(vst3State.begin(), vst3State.end()),
+                    World::Get().Urids().Map(LV2_ATOM__Chunk)};
+    ASSERT_EQ(StateOf(restored)->restore(lilv_instance_get_handle(restored.Lilv()), Retrieve,
+                                         &fromVST3, 0, features),
+              LV2_STATE_SUCCESS);
+    EXPECT_EQ(FirstDifference(restored.Process(in, 512), RenderLV2(in, true, 512)), -1);
+}
+
+TEST(VeltarLV2State, ShortOrMistypedRecordsChangeNothing)
+{
+    const Stereo in = veltartest::ToFloatPrecision(TestSignal(2048));
+    Instance lv2(kStereoURI, 48000.0, 512);
+    Instance reference(kStereoURI, 48000.0, 512);
+    for (const Setting& s : kSettings)
+        lv2.Control(s.symbol) = reference.Control(s.symbol) = s.plain;
+    lv2.Process(in, 512);
+    reference.Process(in, 512);
+    const LV2_State_Interface* iface = StateOf(lv2);
+    ASSERT_NE(iface, nullptr);
+    const LV2_Feature* const features[] = {World::Get().Urids().MapFeature(), nullptr};
+    Record shortRecord{std::vector<unsigned char>(59, 0xFF),
+                       World::Get().Urids().Map(LV2_ATOM__Chunk)};
+    EXPECT_NE(
+        iface->restore(lilv_instance_get_handle(lv2.Lilv()), Retrieve, &shortRecord, 0, features),
+        LV2_STATE_SUCCESS);
+    Record mistyped{std::vector<unsigned char>(60, 0), World::Get().Urids().Map(LV2_ATOM__Int)};
+    EXPECT_EQ(
+        iface->restore(lilv_instance_get_handle(lv2.Lilv()), Retrieve, &mistyped, 0, features),
+        LV2_STATE_ERR_BAD_TYPE);
+    EXPECT_EQ(FirstDifference(lv2.Process(in, 512), reference.Process(in, 512)), -1);
+}
+
+TEST(VeltarLV2State, RecordsWithValuesThatAreNotNumbersKeepThoseSettings)
+{
+    const Stereo in = veltartest::ToFloatPrecision(TestSignal(2048));
+    Instance lv2(kStereoURI, 48000.0, 512);
+    Instance reference(kStereoURI, 48000.0, 512);
+    for (const Setting& s : kSettings)
+        lv2.Control(s.symbol) = reference.Control(s.symbol) = s.plain;
+    lv2.Process(in, 512);
+    reference.Process(in, 512);
+    Record record{std::vector<unsigned char>(60, 0), World::Get().Urids().Map(LV2_ATOM__Chunk)};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int i = 0; i < kNumParams; ++i)
+        std::memcpy(record.bytes.data() + 8 * i, &nan, sizeof(nan));
+    const LV2_Feature* const features[] = {World::Get().Urids().MapFeature(), nullptr};
+    EXPECT_EQ(
+        StateOf(lv2)->restore(lilv_instance_get_handle(lv2.Lilv()), Retrieve, &record, 0, features),
+        LV2_STATE_SUCCESS);
+    const Stereo out = lv2.Process(in, 512);
+    EXPECT_TRUE(veltartest::AllFinite(out));
+    EXPECT_EQ(FirstDifference(out, reference.Process(in, 512)), -1);
+}
+
+} // namespace
