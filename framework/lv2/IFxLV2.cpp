@@ -195,6 +195,15 @@ bool IFxLV2::LoadStateRecord(const void* data, size_t size)
     return true;
 }
 
+bool IFxLV2::ServeEditor(int nChannels, ILV2PortWriter* writer)
+{
+    if (nChannels < 1 || !LegalIO(nChannels, nChannels))
+        return false;
+    mPorts.nIn = mPorts.nOut = nChannels;
+    mWriter = writer;
+    return true;
+}
+
 void IFxLV2::OnPortValue(uint32_t port, float value)
 {
     const int idx = mPorts.ParamOfPort(port);

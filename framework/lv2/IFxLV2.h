@@ -64,9 +64,10 @@ public:
     bool SaveStateRecord(ByteChunk* record);
     bool LoadStateRecord(const void* data, size_t size);
 
-    // For the UI module's plug-in object: where the editor's edits go (null for nowhere), and a
-    // value the host reports for a port.
-    void SetPortWriter(ILV2PortWriter* writer) { mWriter = writer; }
+    // For the UI module's plug-in object, which never processes: serves the editor of the variant
+    // with nChannels audio inputs and outputs, whose edits go to writer; false when the plug-in
+    // has no such variant. OnPortValue takes a value the host reports for a port.
+    bool ServeEditor(int nChannels, ILV2PortWriter* writer);
     void OnPortValue(uint32_t port, float value);
 
 private:

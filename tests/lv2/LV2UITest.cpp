@@ -1,0 +1,161 @@
+// VELTAR's editor as the LV2 UI of the built bundle, found through lilv and embedded in a host
+// window as an X11 host embeds it: an edit writes the port with touch around it, and a port event
+// from the host redraws the control. Needs an X display (run under xvfb-run); skipped without.
+#include "LilvHost.h"
+#include "X11TestDisplay.h"
+
+#include <lv2/ui/ui.h>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+using lv2test::World;
+
+namespace
+{
+constexpr uint32_t kInputPort = 4, kModelPort = 10;
+constexpr int kInputX = 176, kInputY = 93; // centre of the Input knob
+constexpr int kModelX = 105, kModelY = 455, kModelW = 142, kModelH = 100;
+
+struct HostLog
+{
+    std::vector<std::pair<uint32_t, float>> writes;
+    std::vector<std::pair<uint32_t, bool>> touches;
+};
+
+void Write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
+           const void* buffer)
+{
+    ASSERT_EQ(size, sizeof(float));
+    ASSERT_EQ(format, 0u);
+    static_cast<HostLog*>(controller)->writes.push_back({port, *static_cast<const float*>(buffer)});
+}
+
+void Touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed)
+{
+    static_cast<HostLog*>(handle)->touches.push_back({port, grabbed});
+}
+
+// The UI binary the bundle names for the plug-in, loaded as a host loads it.
+const LV2UI_Descriptor* FindUI(void** library)
+{
+    const LilvPlugin* plugin = World::Get().Plugin(lv2test::kStereoURI);
+    if (!plugin)
+        return nullptr;
+    LilvUIs* uis = lilv_plugin_get_uis(plugin);
+    const LV2UI_Descriptor* found = nullptr;
+    LILV_FOREACH(uis, it, uis)
+    {
+        const LilvUI* ui = lilv_uis_get(uis, it);
+        char* path = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(ui)), nullptr);
+        *library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+        lilv_free(path);
+        if (!*library)
+            break;
+        auto entry =
+            reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(*library, "lv2ui_descriptor"));
+        for (uint32_t i = 0; entry && (found = entry(i)) != nullptr; ++i)
+            if (std::strcmp(found->URI, lilv_node_as_uri(lilv_ui_get_uri(ui))) == 0)
+                break;
+    }
+    lilv_uis_free(uis);
+    return found;
+}
+
+bool SameArea(Raster_IBitmap* a, Raster_IBitmap* b, int x, int y, int w, int h)
+{
+    for (int j = y; j < y + h; ++j)
+        for (int i = x; i < x + w; ++i)
+            if (Raster_GetPixel(a, i, j) != Raster_GetPixel(b, i, j))
+                return false;
+    return true;
+}
+
+TEST(VeltarLV2X11UI, OpensInTheParentWritesPortsAndFollowsPortEvents)
+{
+    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
+    if (!x)
+        GTEST_SKIP() << "no X display";
+    void* library = nullptr;
+    const LV2UI_Descriptor* descriptor = FindUI(&library);
+    ASSERT_NE(descriptor, nullptr);
+    const auto* idle =
+        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    ASSERT_NE(idle, nullptr);
+
+    const unsigned long parent = x->CreateWindow(352, 568);
+    HostLog log;
+    LV2UI_Touch touch = {&log, Touch};
+    const LV2_Feature parentFeature = {LV2_UI__parent,
+                                       reinterpret_cast<void*>(static_cast<uintptr_t>(parent))};
+    const LV2_Feature touchFeature = {LV2_UI__touch, &touch};
+    const LV2_Feature idleFeature = {LV2_UI__idleInterface, nullptr};
+    const LV2_Feature* const features[] = {&parentFeature, &touchFeature, &idleFeature, nullptr};
+    LV2UI_Widget widget = nullptr;
+    LV2UI_Handle ui = descriptor->instantiate(descriptor, lv2test::kStereoURI, VELTAR_LV2_BUNDLE,
+                                              Write, &log, &widget, features);
+    ASSERT_NE(ui, nullptr);
+    const auto children = x->Children(parent);
+    ASSERT_EQ(children.size(), 1u);
+    const unsigned long editor = children[0];
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(widget), editor);
+
+    // The host idles the UI as its loop turns; the editor repaints on its timer.
+    auto pump = [&]
+    {
+        x->Sync();
+        for (int i = 0; i < 12; ++i)
+        {
+            EXPECT_EQ(idle->idle(ui), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        x->Sync();
+    };
+    pump();
+    std::unique_ptr<Raster_IBitmap> before = x->Capture(editor);
+    ASSERT_NE(before, nullptr);
+
+    x->Press(editor, 1, kInputX, kInputY);
+    for (int dy = 10; dy <= 40; dy += 10)
+    {
+        x->Motion(editor, kInputX, kInputY - dy, kHeldLeft);
+        pump();
+    }
+    x->Release(editor, 1, kInputX, kInputY - 40, kHeldLeft);
+    pump();
+    ASSERT_FALSE(log.writes.empty());
+    for (const auto& w : log.writes)
+        EXPECT_EQ(w.first, kInputPort);
+    EXPECT_GT(log.writes.back().second, 0.0f);
+    EXPECT_LE(log.writes.back().second, 24.0f);
+    const std::vector<std::pair<uint32_t, bool>> gesture = {{kInputPort, true},
+                                                            {kInputPort, false}};
+    EXPECT_EQ(log.touches, gesture);
+
+    // The host reports a new Model value: the switch shows it, and nothing is written back.
+    const size_t nWrites = log.writes.size();
+    const float quad = 2.0f;
+    descriptor->port_event(ui, kModelPort, sizeof(float), 0, &quad);
+    pump();
+    std::unique_ptr<Raster_IBitmap> after = x->Capture(editor);
+    ASSERT_NE(after, nullptr);
+    EXPECT_FALSE(SameArea(before.get(), after.get(), kModelX, kModelY, kModelW, kModelH));
+    EXPECT_TRUE(SameArea(before.get(), after.get(), 0, 400, 40, 100));
+    EXPECT_EQ(log.writes.size(), nWrites);
+
+    descriptor->cleanup(ui);
+    x->Sync();
+    EXPECT_TRUE(x->Children(parent).empty());
+    x->DestroyWindow(parent);
+    dlclose(library);
+}
+
+} // namespace
