@@ -150,12 +150,19 @@ void IFxLV2::ProcessSlice(uint32_t offset, int nFrames)
     SetInputChannelConnections(0, NInChannels(), false);
     SetOutputChannelConnections(0, NOutChannels(), false);
     // A port the host left unconnected reads silence and is written nowhere.
+    unsigned connected = 0;
     for (int c = 0; c < mPorts.nIn; ++c)
         if (float* p = mAudio[static_cast<size_t>(c)])
         {
             SetInputChannelConnections(c, 1, true);
             ins[nIns++] = p + offset;
+            connected |= 1u << c;
         }
+    // An input the host disconnects reads its scratch buffer, which still holds the last block
+    // converted into it; cleared, it reads silence instead of that block again.
+    if (mConnectedInputs & ~connected)
+        ZeroScratchBuffers();
+    mConnectedInputs = connected;
     for (int c = 0; c < mPorts.nOut; ++c)
         if (float* p = mAudio[static_cast<size_t>(mPorts.nIn + c)])
         {
@@ -233,12 +240,14 @@ void IFxLV2::EndInformHostOfParamChange(int idx)
         mWriter->TouchPort(mPorts.ControlPort(idx), false);
 }
 
+// The plug-in reads no transport: time answers as a host that gives none.
 void IFxLV2::GetTimeSig(int* numerator, int* denominator)
 {
+    const ITimeInfo none;
     if (numerator)
-        *numerator = 4;
+        *numerator = none.mNumerator;
     if (denominator)
-        *denominator = 4;
+        *denominator = none.mDenominator;
 }
 
 void IFxLV2::GetTime(ITimeInfo* timeInfo)

@@ -83,5 +83,7 @@ private:
     // The control values last applied.
     std::vector<float> mApplied;
     float mAppliedEnabled = 1.0f;
+    // Bit c set: audio input c was connected in the last slice.
+    unsigned mConnectedInputs = 0;
     ILV2PortWriter* mWriter = nullptr;
 };

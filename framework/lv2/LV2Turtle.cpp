@@ -122,7 +122,7 @@ std::string PluginBlock(const IFxBase& plug, const std::string& uri, const char*
                       Quoted(title) + " ;\n    doap:maintainer [ foaf:name " +
                       Quoted(plug.GetMfrName()) + " ] ;\n    lv2:minorVersion " +
                       std::to_string(minor) + " ;\n    lv2:microVersion " + std::to_string(micro) +
-                      " ;\n    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options , "
+                      " ;\n    lv2:optionalFeature urid:map , opts:options , "
                       "bufsz:boundedBlockLength ;\n    opts:supportedOption bufsz:maxBlockLength "
                       ";\n    lv2:extensionData state:interface ;\n    ui:ui " +
                       URIs(plug, LV2UIURI) + " ;\n    lv2:port\n";

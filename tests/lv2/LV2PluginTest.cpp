@@ -244,6 +244,24 @@ TEST(VeltarLV2Audio, EnabledOffPassesTheInputThroughUntilSwitchedBackOn)
     EXPECT_NE(FirstDifference(lv2.Process(in, 512), in), -1);
 }
 
+TEST(VeltarLV2Audio, AnInputDisconnectedByTheHostReadsSilence)
+{
+    Instance lv2(kStereoURI, 48000.0, 256);
+    lv2.Control("enabled") = 0.0f;
+    std::vector<float> left(256, 0.25f), right(256, -0.5f), outL(256), outR(256);
+    LilvInstance* instance = lv2.Lilv();
+    lilv_instance_connect_port(instance, lv2.PortIndex("in_l"), left.data());
+    lilv_instance_connect_port(instance, lv2.PortIndex("in_r"), right.data());
+    lilv_instance_connect_port(instance, lv2.PortIndex("out_l"), outL.data());
+    lilv_instance_connect_port(instance, lv2.PortIndex("out_r"), outR.data());
+    lilv_instance_run(instance, 256);
+    EXPECT_EQ(outR[100], -0.5f);
+    lilv_instance_connect_port(instance, lv2.PortIndex("in_r"), nullptr);
+    lilv_instance_run(instance, 256);
+    EXPECT_EQ(outL[100], 0.25f);
+    EXPECT_EQ(outR, std::vector<float>(256, 0.0f));
+}
+
 // ---- bad values
 
 TEST(VeltarLV2BadInput, ValuesThatAreNotNumbersAreIgnoredAndOutOfRangeOnesClamped)
