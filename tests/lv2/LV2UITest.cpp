@@ -5,6 +5,7 @@
 #include "X11TestDisplay.h"
 
 #include <lv2/ui/ui.h>
+#include <suil/suil.h>
 
 #include <gtest/gtest.h>
 
@@ -21,9 +22,11 @@ using lv2test::World;
 
 namespace
 {
-constexpr uint32_t kInputPort = 4, kModelPort = 10;
+constexpr uint32_t kInputPort = 4, kTransformerPort = 8, kBusPort = 9, kModelPort = 10;
 constexpr int kInputX = 176, kInputY = 93; // centre of the Input knob
+constexpr int kBusX = 312, kBusY = 192;    // centre of the Bus switch
 constexpr int kModelX = 105, kModelY = 455, kModelW = 142, kModelH = 100;
+constexpr int kTransformerX = 5, kTransformerY = 144, kSwitchW = 69, kSwitchH = 96;
 
 struct HostLog
 {
@@ -70,6 +73,27 @@ const LV2UI_Descriptor* FindUI(void** library)
     return found;
 }
 
+// The host idles the UI as its loop turns, long enough for the editor's repaint timer to tick.
+void Pump(X11TestDisplay& x, const LV2UI_Idle_Interface* idle, LV2UI_Handle ui)
+{
+    x.Sync();
+    for (int i = 0; i < 12; ++i)
+    {
+        EXPECT_EQ(idle->idle(ui), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    x.Sync();
+}
+
+// A node that lilv hands over, freed with the holder.
+struct Node
+{
+    explicit Node(LilvNode* n) : node(n) {}
+    ~Node() { lilv_node_free(node); }
+    Node(const Node&) = delete;
+    LilvNode* node;
+};
+
 bool SameArea(Raster_IBitmap* a, Raster_IBitmap* b, int x, int y, int w, int h)
 {
     for (int j = y; j < y + h; ++j)
@@ -108,17 +132,7 @@ TEST(VeltarLV2X11UI, OpensInTheParentWritesPortsAndFollowsPortEvents)
     const unsigned long editor = children[0];
     EXPECT_EQ(reinterpret_cast<uintptr_t>(widget), editor);
 
-    // The host idles the UI as its loop turns; the editor repaints on its timer.
-    auto pump = [&]
-    {
-        x->Sync();
-        for (int i = 0; i < 12; ++i)
-        {
-            EXPECT_EQ(idle->idle(ui), 0);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        x->Sync();
-    };
+    auto pump = [&] { Pump(*x, idle, ui); };
     pump();
     std::unique_ptr<Raster_IBitmap> before = x->Capture(editor);
     ASSERT_NE(before, nullptr);
@@ -156,6 +170,79 @@ TEST(VeltarLV2X11UI, OpensInTheParentWritesPortsAndFollowsPortEvents)
     EXPECT_TRUE(x->Children(parent).empty());
     x->DestroyWindow(parent);
     dlclose(library);
+}
+
+// suil, the library hosts embed LV2 UIs with, loads the UI for an X11 container as it is, with
+// the host's touch function; a click writes the port and a port event moves a switch.
+void SuilTouch(SuilController controller, uint32_t port, bool grabbed)
+{
+    Touch(controller, port, grabbed);
+}
+
+TEST(VeltarLV2X11UI, EmbedsThroughSuil)
+{
+    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
+    if (!x)
+        GTEST_SKIP() << "no X display";
+    const LilvPlugin* plugin = World::Get().Plugin(lv2test::kStereoURI);
+    ASSERT_NE(plugin, nullptr);
+    LilvUIs* uis = lilv_plugin_get_uis(plugin);
+    ASSERT_EQ(lilv_uis_size(uis), 1u);
+    const LilvUI* lilvUI = lilv_uis_get(uis, lilv_uis_begin(uis));
+    Node x11(lilv_new_uri(World::Get().world(), LV2_UI__X11UI));
+    ASSERT_TRUE(lilv_ui_is_a(lilvUI, x11.node));
+    char* bundle = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_bundle_uri(lilvUI)), nullptr);
+    char* binary = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(lilvUI)), nullptr);
+
+    HostLog log;
+    SuilHost* host = suil_host_new(Write, nullptr, nullptr, nullptr);
+    suil_host_set_touch_func(host, SuilTouch);
+    const unsigned long parent = x->CreateWindow(352, 568);
+    const LV2_Feature parentFeature = {LV2_UI__parent,
+                                       reinterpret_cast<void*>(static_cast<uintptr_t>(parent))};
+    const LV2_Feature idleFeature = {LV2_UI__idleInterface, nullptr};
+    const LV2_Feature* const features[] = {&parentFeature, &idleFeature, nullptr};
+    SuilInstance* ui = suil_instance_new(host, &log, LV2_UI__X11UI, lv2test::kStereoURI,
+                                         lilv_node_as_uri(lilv_ui_get_uri(lilvUI)), LV2_UI__X11UI,
+                                         bundle, binary, features);
+    lilv_free(bundle);
+    lilv_free(binary);
+    lilv_uis_free(uis);
+    ASSERT_NE(ui, nullptr);
+    const auto* idle = static_cast<const LV2UI_Idle_Interface*>(
+        suil_instance_extension_data(ui, LV2_UI__idleInterface));
+    ASSERT_NE(idle, nullptr);
+    const auto children = x->Children(parent);
+    ASSERT_EQ(children.size(), 1u);
+    const unsigned long editor = children[0];
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(suil_instance_get_widget(ui)), editor);
+    auto pump = [&] { Pump(*x, idle, suil_instance_get_handle(ui)); };
+    pump();
+    std::unique_ptr<Raster_IBitmap> before = x->Capture(editor);
+    ASSERT_NE(before, nullptr);
+
+    x->Press(editor, 1, kBusX, kBusY);
+    x->Release(editor, 1, kBusX, kBusY);
+    pump();
+    const std::vector<std::pair<uint32_t, float>> writes = {{kBusPort, 0.0f}};
+    EXPECT_EQ(log.writes, writes);
+    const std::vector<std::pair<uint32_t, bool>> gesture = {{kBusPort, true}, {kBusPort, false}};
+    EXPECT_EQ(log.touches, gesture);
+
+    const float in = 0.0f;
+    suil_instance_port_event(ui, kTransformerPort, sizeof(float), 0, &in);
+    pump();
+    std::unique_ptr<Raster_IBitmap> after = x->Capture(editor);
+    ASSERT_NE(after, nullptr);
+    EXPECT_FALSE(
+        SameArea(before.get(), after.get(), kTransformerX, kTransformerY, kSwitchW, kSwitchH));
+    EXPECT_EQ(log.writes, writes);
+
+    suil_instance_free(ui);
+    suil_host_free(host);
+    x->Sync();
+    EXPECT_TRUE(x->Children(parent).empty());
+    x->DestroyWindow(parent);
 }
 
 } // namespace
