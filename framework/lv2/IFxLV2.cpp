@@ -12,9 +12,10 @@
 
 namespace
 {
-// The scratch buffers are sized to the host's maximum block up to this; longer blocks, and every
-// block of a host that does not say its maximum, are processed in slices of at most this size.
+// The scratch buffers are sized to the host's maximum block up to this; longer blocks are
+// processed in slices, so a host announcing a huge block cannot make us allocate without bound.
 constexpr int kMaxScratchFrames = 8192;
+// The slice for a host that does not announce its maximum block.
 constexpr int kUnboundedSliceFrames = 1024;
 constexpr int kMaxChannels = 8;
 
@@ -92,8 +93,10 @@ void IFxLV2::ConnectPort(uint32_t port, void* data)
         mEnabled = static_cast<const float*>(data);
 }
 
+// An activated instance starts afresh: the plug-in's Reset hook is where it forgets its history.
 void IFxLV2::Activate()
 {
+    Reset();
     OnActivate(true);
 }
 
@@ -136,7 +139,7 @@ void IFxLV2::Run(uint32_t nFrames)
     FxMutexLock lock(mMutex);
     ApplyControls();
     const uint32_t slice = static_cast<uint32_t>(GetBlockSize());
-    if (slice == 0 || mAudio.empty())
+    if (slice == 0)
         return;
     for (uint32_t done = 0; done < nFrames; done += slice)
         ProcessSlice(done, static_cast<int>(std::min(slice, nFrames - done)));

@@ -147,6 +147,13 @@ TEST(VeltarLV2Bundle, ControlPortsMatchTheParameterTable)
     ExpectPortsMatchTable(kMonoURI, 1);
 }
 
+TEST(VeltarLV2Bundle, ThePlugInObjectBuiltForLV2ServesLV2)
+{
+    const std::unique_ptr<IFxLV2> plug = TablePlug();
+    EXPECT_EQ(plug->GetAPI(), kAPILV2);
+    EXPECT_STREQ(plug->GetAPIString(), "LV2");
+}
+
 TEST(VeltarLV2Bundle, AdvertisesTheSwitchPositionsByName)
 {
     Instance lv2(kStereoURI, 48000.0);
