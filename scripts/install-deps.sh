@@ -11,7 +11,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libx11-dev xvfb xauth
   clang libclang-rt-14-dev
-  lv2-dev liblilv-dev libsuil-dev lilv-utils jalv jackd2 x11-utils
+  lv2-dev liblilv-dev libsuil-dev lilv-utils sordi jalv jackd2 x11-utils
 )
 
 missing=()
