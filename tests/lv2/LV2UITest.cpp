@@ -12,6 +12,7 @@
 #include <dlfcn.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -94,6 +95,28 @@ struct Node
     LilvNode* node;
 };
 
+// A host that gives the UI its parent window, touch and idle features directly.
+struct DirectHost
+{
+    explicit DirectHost(unsigned long parent)
+        : parentFeature{LV2_UI__parent, reinterpret_cast<void*>(static_cast<uintptr_t>(parent))}
+    {
+    }
+    LV2UI_Handle Open(const LV2UI_Descriptor* descriptor, const char* pluginURI,
+                      LV2UI_Widget* widget)
+    {
+        return descriptor->instantiate(descriptor, pluginURI, VELTAR_LV2_BUNDLE, Write, &log,
+                                       widget, features);
+    }
+
+    HostLog log;
+    LV2UI_Touch touch = {&log, Touch};
+    const LV2_Feature parentFeature;
+    const LV2_Feature touchFeature = {LV2_UI__touch, &touch};
+    const LV2_Feature idleFeature = {LV2_UI__idleInterface, nullptr};
+    const LV2_Feature* const features[4] = {&parentFeature, &touchFeature, &idleFeature, nullptr};
+};
+
 bool SameArea(Raster_IBitmap* a, Raster_IBitmap* b, int x, int y, int w, int h)
 {
     for (int j = y; j < y + h; ++j)
@@ -116,16 +139,10 @@ TEST(VeltarLV2X11UI, OpensInTheParentWritesPortsAndFollowsPortEvents)
     ASSERT_NE(idle, nullptr);
 
     const unsigned long parent = x->CreateWindow(352, 568);
-    HostLog log;
-    LV2UI_Touch touch = {&log, Touch};
-    const LV2_Feature parentFeature = {LV2_UI__parent,
-                                       reinterpret_cast<void*>(static_cast<uintptr_t>(parent))};
-    const LV2_Feature touchFeature = {LV2_UI__touch, &touch};
-    const LV2_Feature idleFeature = {LV2_UI__idleInterface, nullptr};
-    const LV2_Feature* const features[] = {&parentFeature, &touchFeature, &idleFeature, nullptr};
+    DirectHost host(parent);
+    HostLog& log = host.log;
     LV2UI_Widget widget = nullptr;
-    LV2UI_Handle ui = descriptor->instantiate(descriptor, lv2test::kStereoURI, VELTAR_LV2_BUNDLE,
-                                              Write, &log, &widget, features);
+    LV2UI_Handle ui = host.Open(descriptor, lv2test::kStereoURI, &widget);
     ASSERT_NE(ui, nullptr);
     const auto children = x->Children(parent);
     ASSERT_EQ(children.size(), 1u);
@@ -168,6 +185,57 @@ TEST(VeltarLV2X11UI, OpensInTheParentWritesPortsAndFollowsPortEvents)
     descriptor->cleanup(ui);
     x->Sync();
     EXPECT_TRUE(x->Children(parent).empty());
+    x->DestroyWindow(parent);
+    dlclose(library);
+}
+
+// The UI of the one-channel variant counts the ports of that variant: two audio ports before the
+// controls. Events for ports that carry no parameter, or values that are not numbers, change
+// nothing.
+TEST(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
+{
+    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
+    if (!x)
+        GTEST_SKIP() << "no X display";
+    void* library = nullptr;
+    const LV2UI_Descriptor* descriptor = FindUI(&library);
+    ASSERT_NE(descriptor, nullptr);
+    const auto* idle =
+        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    const unsigned long parent = x->CreateWindow(352, 568);
+    DirectHost host(parent);
+    LV2UI_Widget widget = nullptr;
+    LV2UI_Handle ui = host.Open(descriptor, lv2test::kMonoURI, &widget);
+    ASSERT_NE(ui, nullptr);
+    const unsigned long editor = x->Children(parent).at(0);
+    auto pump = [&] { Pump(*x, idle, ui); };
+    pump();
+    std::unique_ptr<Raster_IBitmap> before = x->Capture(editor);
+    ASSERT_NE(before, nullptr);
+
+    const float nan = std::nanf(""), quad = 2.0f;
+    for (uint32_t port : {0u, 1u, 9u, 10u, 400u})
+        descriptor->port_event(ui, port, sizeof(float), 0, &quad);
+    descriptor->port_event(ui, kModelPort - 2, sizeof(float), 0, &nan);
+    descriptor->port_event(ui, kModelPort - 2, 2, 0, &quad);
+    pump();
+    std::unique_ptr<Raster_IBitmap> unchanged = x->Capture(editor);
+    ASSERT_NE(unchanged, nullptr);
+    EXPECT_TRUE(SameArea(before.get(), unchanged.get(), 0, 0, 352, 568));
+
+    descriptor->port_event(ui, kModelPort - 2, sizeof(float), 0, &quad);
+    pump();
+    std::unique_ptr<Raster_IBitmap> after = x->Capture(editor);
+    ASSERT_NE(after, nullptr);
+    EXPECT_FALSE(SameArea(before.get(), after.get(), kModelX, kModelY, kModelW, kModelH));
+
+    x->Press(editor, 1, kBusX, kBusY);
+    x->Release(editor, 1, kBusX, kBusY);
+    pump();
+    const std::vector<std::pair<uint32_t, float>> writes = {{kBusPort - 2, 0.0f}};
+    EXPECT_EQ(host.log.writes, writes);
+
+    descriptor->cleanup(ui);
     x->DestroyWindow(parent);
     dlclose(library);
 }
