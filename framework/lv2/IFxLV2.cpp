@@ -19,20 +19,12 @@ constexpr int kMaxScratchFrames = 8192;
 constexpr int kUnboundedSliceFrames = 1024;
 constexpr int kMaxChannels = 8;
 
-const void* FindFeature(const LV2_Feature* const* features, const char* uri)
-{
-    for (const LV2_Feature* const* f = features; f && *f; ++f)
-        if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0)
-            return (*f)->data;
-    return nullptr;
-}
-
 // The host's bufsz:maxBlockLength option; 0 when it gives none that is usable.
 int MaxBlockLength(const LV2_Feature* const* features)
 {
-    const auto* map = static_cast<const LV2_URID_Map*>(FindFeature(features, LV2_URID__map));
+    const auto* map = static_cast<const LV2_URID_Map*>(FindLV2Feature(features, LV2_URID__map));
     const auto* options =
-        static_cast<const LV2_Options_Option*>(FindFeature(features, LV2_OPTIONS__options));
+        static_cast<const LV2_Options_Option*>(FindLV2Feature(features, LV2_OPTIONS__options));
     if (!map || !map->map || !options)
         return 0;
     const LV2_URID key = map->map(map->handle, LV2_BUF_SIZE__maxBlockLength);
@@ -43,6 +35,14 @@ int MaxBlockLength(const LV2_Feature* const* features)
     return 0;
 }
 } // namespace
+
+const void* FindLV2Feature(const LV2_Feature* const* features, const char* uri)
+{
+    for (const LV2_Feature* const* f = features; f && *f; ++f)
+        if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0)
+            return (*f)->data;
+    return nullptr;
+}
 
 IFxLV2::IFxLV2(IFxInstanceInfo, int nParams, const char* channelIOStr, int nPresets,
                const char* effectName, const char* productName, const char* mfrName,

@@ -12,6 +12,10 @@ struct IFxInstanceInfo
 {
 };
 
+// The data of the feature with that URI in a host's null-terminated feature list; null when the
+// host does not offer it.
+const void* FindLV2Feature(const LV2_Feature* const* features, const char* uri);
+
 // Where an editor's edits go when the plug-in object serves an LV2 UI: the host's port writes and
 // touch notifications. Port numbers follow LV2PortLayout.
 class ILV2PortWriter

@@ -129,10 +129,7 @@ LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double rate, const char
 {
     const int nChannels =
         descriptor == &TheDescriptors().mono ? kLV2MonoChannels : kLV2StereoChannels;
-    const LV2_URID_Map* map = nullptr;
-    for (const LV2_Feature* const* f = features; f && *f; ++f)
-        if ((*f)->URI && std::strcmp((*f)->URI, LV2_URID__map) == 0)
-            map = static_cast<const LV2_URID_Map*>((*f)->data);
+    const auto* map = static_cast<const LV2_URID_Map*>(FindLV2Feature(features, LV2_URID__map));
     // Nothing may leave the module as an exception; a failed instantiation is a null handle.
     try
     {

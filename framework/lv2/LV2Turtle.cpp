@@ -118,7 +118,8 @@ std::string PluginBlock(const IFxBase& plug, const std::string& uri, const char*
 {
     int major = 0, minor = 0, micro = 0;
     GetVersionParts(plug.GetEffectVersion(false), &major, &minor, &micro);
-    std::string out = uri + "\n    a lv2:Plugin , lv2:AmplifierPlugin , doap:Project ;\n    doap:name " +
+    std::string out = uri +
+                      "\n    a lv2:Plugin , lv2:AmplifierPlugin , doap:Project ;\n    doap:name " +
                       Quoted(title) + " ;\n    doap:maintainer [ foaf:name " +
                       Quoted(plug.GetMfrName()) + " ] ;\n    lv2:minorVersion " +
                       std::to_string(minor) + " ;\n    lv2:microVersion " + std::to_string(micro) +

@@ -84,19 +84,11 @@ private:
     IdleRunLoop* mLoop = nullptr;
 };
 
-const void* FindFeature(const LV2_Feature* const* features, const char* uri)
-{
-    for (const LV2_Feature* const* f = features; f && *f; ++f)
-        if ((*f)->URI && std::strcmp((*f)->URI, uri) == 0)
-            return (*f)->data;
-    return nullptr;
-}
-
 LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginURI, const char*,
                          LV2UI_Write_Function write, LV2UI_Controller controller,
                          LV2UI_Widget* widget, const LV2_Feature* const* features)
 {
-    void* parent = const_cast<void*>(FindFeature(features, LV2_UI__parent));
+    void* parent = const_cast<void*>(FindLV2Feature(features, LV2_UI__parent));
     if (!parent || !widget)
         return nullptr;
     const bool mono =
@@ -105,13 +97,13 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginURI, const c
     {
         auto ui = std::make_unique<EditorUI>(
             write, controller,
-            static_cast<const LV2UI_Touch*>(FindFeature(features, LV2_UI__touch)));
+            static_cast<const LV2UI_Touch*>(FindLV2Feature(features, LV2_UI__touch)));
         void* window = ui->Open(mono ? kLV2MonoChannels : kLV2StereoChannels, parent);
         if (!window)
             return nullptr;
         *widget = window;
         if (const auto* resize =
-                static_cast<const LV2UI_Resize*>(FindFeature(features, LV2_UI__resize)))
+                static_cast<const LV2UI_Resize*>(FindLV2Feature(features, LV2_UI__resize)))
             if (resize->ui_resize)
                 resize->ui_resize(resize->handle, ui->Width(), ui->Height());
         return ui.release();
