@@ -240,6 +240,40 @@ TEST(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
     dlclose(library);
 }
 
+// A host that destroys its window before cleaning the UI up: the idle calls report the UI closed,
+// and the clean-up that follows is still safe.
+TEST(VeltarLV2X11UI, ReportsItselfClosedWhenTheHostDestroysTheParent)
+{
+    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
+    if (!x)
+        GTEST_SKIP() << "no X display";
+    void* library = nullptr;
+    const LV2UI_Descriptor* descriptor = FindUI(&library);
+    ASSERT_NE(descriptor, nullptr);
+    const auto* idle =
+        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+    const unsigned long parent = x->CreateWindow(352, 568);
+    DirectHost host(parent);
+    LV2UI_Widget widget = nullptr;
+    LV2UI_Handle ui = host.Open(descriptor, lv2test::kStereoURI, &widget);
+    ASSERT_NE(ui, nullptr);
+    Pump(*x, idle, ui);
+    x->DestroyWindow(parent);
+    x->Sync();
+    int closed = 0;
+    for (int i = 0; i < 50 && !closed; ++i)
+    {
+        closed = idle->idle(ui);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NE(closed, 0);
+    EXPECT_NE(idle->idle(ui), 0);
+    const float quad = 2.0f;
+    descriptor->port_event(ui, kModelPort, sizeof(float), 0, &quad);
+    descriptor->cleanup(ui);
+    dlclose(library);
+}
+
 // suil, the library hosts embed LV2 UIs with, loads the UI for an X11 container as it is, with
 // the host's touch function; a click writes the port and a port event moves a switch.
 void SuilTouch(SuilController controller, uint32_t port, bool grabbed)
