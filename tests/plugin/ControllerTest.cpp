@@ -118,6 +118,43 @@ TEST(VeltarParameters, DisplayStringsComeFromThePlugInsParameters)
     EXPECT_EQ(StringByValue(p, 7, 0.0), "<refused>");
 }
 
+// What a host prints for a position is what it gets by setting that position.
+TEST(VeltarParameters, TheTextOfAPositionNamesTheValueItSets)
+{
+    HostedPlugin p;
+    EXPECT_EQ(StringByValue(p, 4, 0.9), "out");
+    EXPECT_EQ(StringByValue(p, 5, 0.3), "in");
+    EXPECT_EQ(StringByValue(p, 6, 0.8), "NK");
+    EXPECT_EQ(StringByValue(p, 6, 0.74), "QUAD");
+    for (ParamID id : {4u, 5u, 6u})
+        for (double pos : {0.0, 0.2, 0.26, 0.49, 0.5, 0.74, 0.76, 0.9, 1.0})
+        {
+            p.Set(id, pos);
+            const double set = p.controller->getParamNormalized(id);
+            EXPECT_EQ(StringByValue(p, id, pos), StringByValue(p, id, set)) << id << " " << pos;
+        }
+}
+
+TEST(VeltarParameters, ShownWordsReadBackAsTheirValues)
+{
+    HostedPlugin p;
+    EXPECT_EQ(ValueByString(p, 4, "in"), 0.0);
+    EXPECT_EQ(ValueByString(p, 5, "out"), 1.0);
+    EXPECT_EQ(ValueByString(p, 6, "SRPP"), 0.0);
+    EXPECT_EQ(ValueByString(p, 6, "QUAD"), 0.5);
+    EXPECT_EQ(ValueByString(p, 6, "NK"), 1.0);
+    // Numbers still read as values; a word of another parameter is no number.
+    EXPECT_EQ(ValueByString(p, 6, "1"), 0.5);
+    EXPECT_EQ(ValueByString(p, 4, "NK"), 0.0);
+    for (ParamID id = 0; id < 7; ++id)
+        for (double pos : {0.0, 0.5, 1.0})
+        {
+            p.Set(id, pos);
+            const double set = p.controller->getParamNormalized(id);
+            EXPECT_DOUBLE_EQ(ValueByString(p, id, StringByValue(p, id, set).c_str()), set) << id;
+        }
+}
+
 TEST(VeltarParameters, TextsReadAsNumbersInTheParametersUnits)
 {
     HostedPlugin p;
