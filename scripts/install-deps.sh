@@ -11,6 +11,10 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libx11-dev xvfb xauth
   clang libclang-rt-14-dev
+  # JUCE test host (tests/hosts/juce): the X11 extension headers of its windowing, and the
+  # JPEG library that Debian's JUCE links instead of its own copy
+  libxext-dev libxrandr-dev libxinerama-dev libxrender-dev libxcomposite-dev libxcursor-dev
+  libjpeg-dev
 )
 
 missing=()
