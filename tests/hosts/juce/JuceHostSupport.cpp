@@ -74,15 +74,26 @@ int CountEntries(const char* dir)
 }
 } // namespace
 
-std::unique_ptr<juce::AudioPluginInstance> CreateVeltar()
+juce::File Bundle()
+{
+    return juce::File(VELTAR_BUNDLE);
+}
+
+juce::PluginDescription Describe()
 {
     juce::VST3PluginFormat format;
     juce::OwnedArray<juce::PluginDescription> types;
     format.findAllTypesForFile(types, VELTAR_BUNDLE);
     if (types.size() != 1)
         throw std::runtime_error("JUCE finds no single plug-in in " VELTAR_BUNDLE);
+    return *types[0];
+}
+
+std::unique_ptr<juce::AudioPluginInstance> CreateVeltar()
+{
+    juce::VST3PluginFormat format;
     juce::String error;
-    auto plug = format.createInstanceFromDescription(*types[0], kRate, kBlock, error);
+    auto plug = format.createInstanceFromDescription(Describe(), kRate, kBlock, error);
     if (!plug)
         throw std::runtime_error(("JUCE cannot create the plug-in: " + error).toStdString());
     plug->setPlayConfigDetails(2, 2, kRate, kBlock);

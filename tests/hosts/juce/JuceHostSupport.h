@@ -17,6 +17,10 @@ constexpr int kNumPlugParams = 7;
 // The bypass parameter's VST 3 ID, 'bpas', as JUCE names parameters.
 const juce::String kBypassID = juce::String(0x62706173);
 
+// The built bundle and what JUCE's scan finds in it.
+juce::File Bundle();
+juce::PluginDescription Describe();
+
 // A fresh instance of the bundle's plug-in, prepared for stereo blocks of kBlock at kRate.
 std::unique_ptr<juce::AudioPluginInstance> CreateVeltar();
 

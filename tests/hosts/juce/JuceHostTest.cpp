@@ -197,6 +197,31 @@ TEST(JuceHost, BypassIsTheHostsBypass)
     EXPECT_EQ(bypass->getValue(), 1.0f);
 }
 
+// The bundle's moduleinfo.json, read with JUCE's JSON parser, lists the plug-in as JUCE's scan of
+// the loaded module describes it.
+TEST(JuceHost, ModuleInfoListsWhatTheScanFinds)
+{
+    const juce::var info =
+        juce::JSON::parse(Bundle().getChildFile("Contents/Resources/moduleinfo.json"));
+    ASSERT_TRUE(info.isObject());
+    const juce::PluginDescription scanned = Describe();
+    const juce::var classes = info["Classes"];
+    ASSERT_TRUE(classes.isArray());
+    ASSERT_EQ(classes.size(), 1);
+    const juce::var c = classes[0];
+    EXPECT_EQ(info["Name"].toString(), "VELTAR");
+    EXPECT_EQ(info["Factory Info"]["Vendor"].toString(), scanned.manufacturerName);
+    EXPECT_EQ(c["Name"].toString(), scanned.name);
+    EXPECT_EQ(c["Vendor"].toString(), scanned.manufacturerName);
+    EXPECT_EQ(c["Version"].toString(), scanned.version);
+    EXPECT_EQ(info["Version"].toString(), scanned.version);
+    EXPECT_EQ(c["Category"].toString(), "Audio Module Class");
+    EXPECT_EQ(c["Sub Categories"][0].toString(), scanned.category);
+    EXPECT_FALSE(scanned.isInstrument);
+    EXPECT_TRUE(static_cast<bool>(info["Factory Info"]["Flags"]["Unicode"]));
+    EXPECT_EQ(c["CID"].toString().length(), 32);
+}
+
 TEST(JuceHost, HundredInstancesComeAndGoWithoutATrace)
 {
     // The first instance loads the module, which JUCE keeps loaded.
