@@ -707,8 +707,8 @@ tresult PLUGIN_API IFxVST3::setEditorState(IBStream* state)
     return ReadState(state);
 }
 
-// Processor and controller are one object: the component state the host hands over has already
-// been applied by setState, or, from a host that restores only the controller, is applied here.
+// Processor and controller are one object, so the component's record handed to the controller is
+// applied again: the same settings, also for a host that hands it to the controller only.
 tresult PLUGIN_API IFxVST3::setComponentState(IBStream* state)
 {
     return ReadState(state);
