@@ -12,6 +12,10 @@ packages=(
   libx11-dev xvfb xauth
   clang libclang-rt-14-dev
   lv2-dev liblilv-dev libsuil-dev lilv-utils sordi jalv jackd2 x11-utils
+  # JUCE test host (tests/hosts/juce): the X11 extension headers of its windowing, and the
+  # JPEG library that Debian's JUCE links instead of its own copy
+  libxext-dev libxrandr-dev libxinerama-dev libxrender-dev libxcomposite-dev libxcursor-dev
+  libjpeg-dev
 )
 
 missing=()

@@ -23,12 +23,12 @@ run_suite() {
 
 run_suite "$root/build-tests" -DCMAKE_BUILD_TYPE=Release
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTAR_BENCH=OFF \
-  -DVELTAR_SANITIZE=address,undefined
+  -DVELTAR_SANITIZE=address,undefined -DVELTAR_JUCE_HOST=OFF
 
 # ThreadSanitizer: only the concurrency tests, so the build stays small.
 tsan="$root/build-tsan"
 cmake -S "$root" -B "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTAR_BENCH=OFF \
-  -DVELTAR_SANITIZE=thread >/dev/null
+  -DVELTAR_SANITIZE=thread -DVELTAR_JUCE_HOST=OFF >/dev/null
 cmake --build "$tsan" -j"$jobs" --target stress_tests graphics_tests
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 "$tsan/tests/stress/stress_tests"

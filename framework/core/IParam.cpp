@@ -100,15 +100,19 @@ double IParam::GetNonNormalized(double normalizedValue) const
     return (mMax - mMin) * std::pow(normalizedValue, mShape) + mMin;
 }
 
-void IParam::SetNormalized(double normalizedValue)
+double IParam::ValueToSet(double normalizedValue) const
 {
-    if (!std::isfinite(normalizedValue))
-        return;
     double p = normalizedValue < 0.0 ? 0.0 : (normalizedValue > 1.0 ? 1.0 : normalizedValue);
     double value = GetNonNormalized(p);
     if (mType != kTypeDouble)
         value = std::floor(value / mStep + 0.5) * mStep;
-    mValue = value < mMax ? value : mMax;
+    return value < mMax ? value : mMax;
+}
+
+void IParam::SetNormalized(double normalizedValue)
+{
+    if (std::isfinite(normalizedValue))
+        mValue = ValueToSet(normalizedValue);
 }
 
 double IParam::GetNormalized(double nonNormalizedValue) const
@@ -142,8 +146,11 @@ void IParam::GetDisplayForHost(double value, bool normalized, char* out, bool wi
 {
     if (!out)
         return;
+    // A stepped parameter shows the value that setting this position gives, not the position's
+    // truncation; a double shows the position's own value.
     if (normalized)
-        value = GetNonNormalized(value);
+        value = mType == kTypeDouble || !std::isfinite(value) ? GetNonNormalized(value)
+                                                              : ValueToSet(value);
     if (withDisplayText)
     {
         const char* text = GetDisplayText(TruncToInt(value));

@@ -88,6 +88,8 @@ private:
     };
 
     void SetTexts(const char* name, const char* label, const char* group);
+    // The value SetNormalized stores for a finite position.
+    double ValueToSet(double normalizedValue) const;
 
     EParamKind mType = kTypeNone;
     double mValue = 0.0;

@@ -35,6 +35,13 @@ bool IFxParameter::fromString(const TChar* string, ParamValue& normalized) const
 {
     char text[128];
     NarrowFromHost(string, text, sizeof(text));
+    // The words the parameter shows ("out", "QUAD") read back as the values they stand for.
+    int shown = 0;
+    if (mIParam->MapDisplayText(text, &shown))
+    {
+        normalized = mIParam->GetNormalized(shown);
+        return true;
+    }
     double plain = std::atof(text);
     // A text such as "nan" or "inf" reads as a number atof accepts; it must not become a value.
     if (!std::isfinite(plain))

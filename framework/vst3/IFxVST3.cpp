@@ -31,6 +31,17 @@ constexpr int kMaxScratchFrames = 8192;
 // Channel pointers are gathered on the stack; no host delivers more channels in one bus.
 constexpr int kMaxBusChannels = 64;
 
+// Host calls on this thread that are still running; announcements wait for the outermost to end.
+thread_local int tHostCallDepth = 0;
+// Set while this thread runs process: the host is never called back from its audio thread.
+thread_local bool tInProcess = false;
+
+struct ProcessScope
+{
+    ProcessScope() { tInProcess = true; }
+    ~ProcessScope() { tInProcess = false; }
+};
+
 SpeakerArrangement ArrangementForChannels(int nChans)
 {
     switch (nChans)
@@ -124,6 +135,48 @@ IFxVST3::IFxVST3(IFxInstanceInfo, int nParams, const char* channelIOStr, int nPr
 }
 
 IFxVST3::~IFxVST3() = default;
+
+// Held by each host call that may restore values; the plug-in lock is released before the hold
+// ends, so the host may call back into the plug-in from restartComponent.
+class IFxVST3::AnnouncementHold
+{
+public:
+    explicit AnnouncementHold(IFxVST3& plug) : mPlug(plug) { ++tHostCallDepth; }
+    ~AnnouncementHold()
+    {
+        --tHostCallDepth;
+        mPlug.DeliverValuesChanged();
+    }
+    AnnouncementHold(const AnnouncementHold&) = delete;
+    AnnouncementHold& operator=(const AnnouncementHold&) = delete;
+
+private:
+    IFxVST3& mPlug;
+};
+
+void IFxVST3::AnnounceValuesChanged()
+{
+    mValuesChanged = true;
+    DeliverValuesChanged();
+}
+
+void IFxVST3::DeliverValuesChanged()
+{
+    if (tInProcess || tHostCallDepth > 0)
+        return;
+    if (mValuesChanged.exchange(false) && componentHandler)
+        componentHandler->restartComponent(kParamValuesChanged);
+}
+
+void IFxVST3::PresetsChangedByHost()
+{
+    AnnounceValuesChanged();
+}
+
+void IFxVST3::InformHostOfProgramChange()
+{
+    AnnounceValuesChanged();
+}
 
 // ---- processor side
 
@@ -299,10 +352,11 @@ uint32 PLUGIN_API IFxVST3::getTailSamples()
 
 tresult PLUGIN_API IFxVST3::process(ProcessData& data)
 {
+    ProcessScope inProcess;
     FxMutexLock lock(mMutex);
     if (data.processContext)
         mProcessContext = *data.processContext;
-    ApplyParameterChanges(data.inputParameterChanges);
+    ApplyParameterChanges(data.inputParameterChanges, data.outputParameterChanges);
     if (DoesMIDI())
         ApplyEvents(data.inputEvents);
 
@@ -409,7 +463,7 @@ template <class Sample> void IFxVST3::ConnectOutputs(ProcessData& data, int offs
     }
 }
 
-void IFxVST3::ApplyParameterChanges(IParameterChanges* changes)
+void IFxVST3::ApplyParameterChanges(IParameterChanges* changes, IParameterChanges* out)
 {
     if (!changes)
         return;
@@ -435,9 +489,27 @@ void IFxVST3::ApplyParameterChanges(IParameterChanges* changes)
                 SetIsBypassed(bypassed);
         }
         else if (id == kPresetParam)
-            RestorePreset(TruncToInt(NPresets() * value));
+        {
+            if (RestorePreset(TruncToInt(NPresets() * value)))
+                ReportPresetValues(out);
+        }
         else if (id < static_cast<ParamID>(NParams()))
             SetParameterFromHost(static_cast<int>(id), value);
+    }
+}
+
+// The restored values also go back with this block, so that a host sees them at once; the
+// request to re-read them follows from its UI thread.
+void IFxVST3::ReportPresetValues(IParameterChanges* out)
+{
+    if (!out)
+        return;
+    for (int i = 0; i < NParams(); ++i)
+    {
+        int32 queueIdx = 0;
+        int32 pointIdx = 0;
+        if (IParamValueQueue* queue = out->addParameterData(static_cast<ParamID>(i), queueIdx))
+            queue->addPoint(0, GetParam(i)->GetNormalized(), pointIdx);
     }
 }
 
@@ -567,7 +639,7 @@ void IFxVST3::PopupHostContextMenuForParam(int paramIdx, int x, int y)
     handler3->release();
 }
 
-tresult PLUGIN_API IFxVST3::getEditorState(IBStream* state)
+tresult IFxVST3::WriteState(IBStream* state)
 {
     if (!state)
         return kInvalidArgument;
@@ -582,10 +654,11 @@ tresult PLUGIN_API IFxVST3::getEditorState(IBStream* state)
     return kResultOk;
 }
 
-tresult PLUGIN_API IFxVST3::setEditorState(IBStream* state)
+tresult IFxVST3::ReadState(IBStream* state)
 {
     if (!state)
         return kInvalidArgument;
+    AnnouncementHold hold(*this);
     FxMutexLock lock(mMutex);
     // The stored chunk is as long as the present state; bytes the stream lacks keep the
     // present values.
@@ -595,6 +668,7 @@ tresult PLUGIN_API IFxVST3::setEditorState(IBStream* state)
         return kResultFalse;
     state->read(chunk.GetBytes(), chunk.Size(), nullptr);
     UnserializeState(&chunk, 0);
+    AnnounceValuesChanged();
 
     int32 bypassed = 0;
     int32 nRead = 0;
@@ -605,6 +679,33 @@ tresult PLUGIN_API IFxVST3::setEditorState(IBStream* state)
     SetIsBypassed(bypassed != 0);
     RedrawParamControls();
     return kResultOk;
+}
+
+tresult PLUGIN_API IFxVST3::getState(IBStream* state)
+{
+    return WriteState(state);
+}
+
+tresult PLUGIN_API IFxVST3::setState(IBStream* state)
+{
+    return ReadState(state);
+}
+
+tresult PLUGIN_API IFxVST3::getEditorState(IBStream* state)
+{
+    return WriteState(state);
+}
+
+tresult PLUGIN_API IFxVST3::setEditorState(IBStream* state)
+{
+    return ReadState(state);
+}
+
+// Processor and controller are one object, so the component's record handed to the controller is
+// applied again: the same settings, also for a host that hands it to the controller only.
+tresult PLUGIN_API IFxVST3::setComponentState(IBStream* state)
+{
+    return ReadState(state);
 }
 
 // The SDK's parameter container looks the index up with a range-checked access that throws;
@@ -626,6 +727,7 @@ tresult PLUGIN_API IFxVST3::setParamNormalized(ParamID tag, ParamValue value)
 
 ParamValue PLUGIN_API IFxVST3::getParamNormalized(ParamID tag)
 {
+    DeliverValuesChanged();
     if (tag == kBypassParam)
         return GetIsBypassed() ? 1.0 : 0.0;
     if (tag < static_cast<ParamID>(NParams()))

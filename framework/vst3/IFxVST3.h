@@ -6,6 +6,7 @@
 #include "pluginterfaces/vst/ivstprocesscontext.h"
 #include "pluginterfaces/vst/ivstunits.h"
 
+#include <atomic>
 #include <vector>
 
 class IGraphics;
@@ -35,7 +36,8 @@ public:
     void BeginInformHostOfParamChange(int idx) override;
     void InformHostOfParamChange(int idx, double normalizedValue) override;
     void EndInformHostOfParamChange(int idx) override;
-    void InformHostOfProgramChange() override {}
+    void InformHostOfProgramChange() override;
+    void PresetsChangedByHost() override;
     bool IsRenderingOffline() override;
     int GetSamplePos() override;
     double GetTempo() override;
@@ -54,6 +56,10 @@ public:
                                           Steinberg::Vst::SpeakerArrangement* outputs,
                                           Steinberg::int32 numOuts) override;
     tresult PLUGIN_API setActive(Steinberg::TBool state) override;
+    // The component state is the same record as the controller state, so a host that keeps only
+    // one of them, or restores both in any order, ends with the same settings.
+    tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
+    tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
     tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
     tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
     tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) override;
@@ -64,6 +70,7 @@ public:
     Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
     tresult PLUGIN_API setEditorState(Steinberg::IBStream* state) override;
     tresult PLUGIN_API getEditorState(Steinberg::IBStream* state) override;
+    tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
     tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
                                         Steinberg::Vst::ParameterInfo& info) override;
     tresult PLUGIN_API setParamNormalized(ParamID tag, ParamValue value) override;
@@ -129,7 +136,18 @@ public:
     void ForgetViews() { mViews.clear(); }
 
 private:
-    void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes);
+    class AnnouncementHold;
+
+    tresult WriteState(Steinberg::IBStream* state);
+    tresult ReadState(Steinberg::IBStream* state);
+    // Restores that may change values ask the host to re-read them all, on the thread the host
+    // called from once the outermost call ends; inside process the request waits for the next
+    // controller call, since hosts take it on their UI thread only.
+    void AnnounceValuesChanged();
+    void DeliverValuesChanged();
+    void ReportPresetValues(Steinberg::Vst::IParameterChanges* out);
+    void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes,
+                               Steinberg::Vst::IParameterChanges* out);
     void ApplyEvents(Steinberg::Vst::IEventList* events);
     template <class Sample>
     void ProcessSlice(Steinberg::Vst::ProcessData& data, int offset, int nFrames);
@@ -145,4 +163,5 @@ private:
     int mDeliveredInputs = 0;
     Steinberg::Vst::ProcessContext mProcessContext = {};
     std::vector<IFxVST3View*> mViews;
+    std::atomic<bool> mValuesChanged{false};
 };

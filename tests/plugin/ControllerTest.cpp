@@ -1,6 +1,8 @@
 // The controller half as hosts use it: parameter list and conversions, units and programs, and
 // the state the host keeps in its projects.
 #include "HostedPlugin.h"
+// After the host's own SDK headers.
+#include "ComponentHandler.h"
 #include "MemoryStream.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +118,43 @@ TEST(VeltarParameters, DisplayStringsComeFromThePlugInsParameters)
     EXPECT_EQ(StringByValue(p, 7, 0.0), "<refused>");
 }
 
+// What a host prints for a position is what it gets by setting that position.
+TEST(VeltarParameters, TheTextOfAPositionNamesTheValueItSets)
+{
+    HostedPlugin p;
+    EXPECT_EQ(StringByValue(p, 4, 0.9), "out");
+    EXPECT_EQ(StringByValue(p, 5, 0.3), "in");
+    EXPECT_EQ(StringByValue(p, 6, 0.8), "NK");
+    EXPECT_EQ(StringByValue(p, 6, 0.74), "QUAD");
+    for (ParamID id : {4u, 5u, 6u})
+        for (double pos : {0.0, 0.2, 0.26, 0.49, 0.5, 0.74, 0.76, 0.9, 1.0})
+        {
+            p.Set(id, pos);
+            const double set = p.controller->getParamNormalized(id);
+            EXPECT_EQ(StringByValue(p, id, pos), StringByValue(p, id, set)) << id << " " << pos;
+        }
+}
+
+TEST(VeltarParameters, ShownWordsReadBackAsTheirValues)
+{
+    HostedPlugin p;
+    EXPECT_EQ(ValueByString(p, 4, "in"), 0.0);
+    EXPECT_EQ(ValueByString(p, 5, "out"), 1.0);
+    EXPECT_EQ(ValueByString(p, 6, "SRPP"), 0.0);
+    EXPECT_EQ(ValueByString(p, 6, "QUAD"), 0.5);
+    EXPECT_EQ(ValueByString(p, 6, "NK"), 1.0);
+    // Numbers still read as values; a word of another parameter is no number.
+    EXPECT_EQ(ValueByString(p, 6, "1"), 0.5);
+    EXPECT_EQ(ValueByString(p, 4, "NK"), 0.0);
+    for (ParamID id = 0; id < 7; ++id)
+        for (double pos : {0.0, 0.5, 1.0})
+        {
+            p.Set(id, pos);
+            const double set = p.controller->getParamNormalized(id);
+            EXPECT_DOUBLE_EQ(ValueByString(p, id, StringByValue(p, id, set).c_str()), set) << id;
+        }
+}
+
 TEST(VeltarParameters, TextsReadAsNumbersInTheParametersUnits)
 {
     HostedPlugin p;
@@ -200,14 +239,168 @@ TEST(VeltarUnits, OneRootUnitAndTheFactoryPresetList)
 
 // ---- state
 
-TEST(VeltarState, ComponentStateIsNotImplemented)
+// The three ways a host hands a stored record to the plug-in.
+enum class Restore
+{
+    kComponent,
+    kController,
+    kComponentToController
+};
+
+tresult RestoreThrough(HostedPlugin& p, Restore way, const std::vector<char>& bytes)
+{
+    vst3test::MemoryStream stream(bytes);
+    switch (way)
+    {
+    case Restore::kComponent:
+        return p.component->setState(&stream);
+    case Restore::kComponentToController:
+        return p.controller->setComponentState(&stream);
+    default:
+        return p.controller->setState(&stream);
+    }
+}
+
+TEST(VeltarState, ComponentStateIsTheControllerRecord)
+{
+    HostedPlugin a;
+    a.Set(1, 0.25);
+    a.Set(4, 0.0);
+    a.Set(6, 0.8);
+    a.Set(kBypassID, 1.0);
+    vst3test::MemoryStream componentState;
+    ASSERT_EQ(a.component->getState(&componentState), kResultOk);
+    EXPECT_EQ(componentState.GetData(), a.SaveState());
+    EXPECT_EQ(componentState.GetData(), StateOf({0.0, -12.0, 0.5, 0.5, 0.0, 1.0, 2.0}, 1));
+    EXPECT_NE(a.component->getState(nullptr), kResultOk);
+
+    // Each way in gives the same instance; a host that hands over both, in either order, too.
+    for (Restore way : {Restore::kComponent, Restore::kController, Restore::kComponentToController})
+    {
+        HostedPlugin b;
+        ASSERT_EQ(RestoreThrough(b, way, componentState.GetData()), kResultOk);
+        EXPECT_EQ(b.SaveState(), componentState.GetData());
+        EXPECT_EQ(b.controller->getParamNormalized(kBypassID), 1.0);
+    }
+    HostedPlugin both;
+    ASSERT_EQ(RestoreThrough(both, Restore::kController, componentState.GetData()), kResultOk);
+    ASSERT_EQ(RestoreThrough(both, Restore::kComponent, componentState.GetData()), kResultOk);
+    ASSERT_EQ(RestoreThrough(both, Restore::kComponentToController, componentState.GetData()),
+              kResultOk);
+    EXPECT_EQ(both.SaveState(), componentState.GetData());
+}
+
+TEST(VeltarState, ProjectsWithOnlyAControllerStateLoadAsBefore)
+{
+    HostedPlugin a;
+    a.Set(0, 0.5);
+    a.Set(5, 0.0);
+    const std::vector<char> saved = a.SaveState();
+
+    // Older projects hold nothing for the component: its empty record changes no value.
+    HostedPlugin b;
+    EXPECT_EQ(RestoreThrough(b, Restore::kComponent, {}), kResultFalse);
+    EXPECT_EQ(RestoreThrough(b, Restore::kComponentToController, {}), kResultFalse);
+    EXPECT_EQ(b.PlainValues(), (std::vector<double>{0.0, 0.0, 0.5, 0.5, 1.0, 1.0, 0.0}));
+    ASSERT_EQ(b.LoadState(saved), kResultOk);
+    EXPECT_EQ(b.SaveState(), saved);
+}
+
+TEST(VeltarState, BrokenRecordsGetTheSameAnswerWhicheverWayTheyCome)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<char> shortRecord = StateOf({20.0, 10.0, 0.25, 0.0, 0.0, 0.0, 0.0}, 1);
+    shortRecord.resize(20);
+    const std::vector<char> notNumbers = StateOf({nan, 3.0, nan, nan, nan, nan, nan}, 0);
+    for (const std::vector<char>& record : {shortRecord, notNumbers})
+    {
+        HostedPlugin reference;
+        reference.Set(3, 0.8);
+        const tresult expected = reference.LoadState(record);
+        for (Restore way : {Restore::kComponent, Restore::kComponentToController})
+        {
+            HostedPlugin p;
+            p.Set(3, 0.8);
+            EXPECT_EQ(RestoreThrough(p, way, record), expected);
+            EXPECT_EQ(p.PlainValues(), reference.PlainValues());
+            for (double v : p.PlainValues())
+                EXPECT_FALSE(std::isnan(v));
+        }
+    }
+}
+
+// ---- telling the host to re-read values
+
+TEST(VeltarRestart, EveryRestoreAsksTheHostToReReadValuesOnItsOwnThread)
 {
     HostedPlugin p;
-    vst3test::MemoryStream stream;
-    EXPECT_EQ(p.component->getState(&stream), kNotImplemented);
-    EXPECT_EQ(p.component->setState(&stream), kNotImplemented);
-    EXPECT_TRUE(stream.GetData().empty());
-    EXPECT_EQ(p.controller->setComponentState(&stream), kNotImplemented);
+    vst3test::ComponentHandler handler;
+    ASSERT_EQ(p.controller->setComponentHandler(&handler), kResultOk);
+    const std::vector<char> saved = StateOf({3.0, 1.0, 0.2, 0.7, 0.0, 1.0, 1.0}, 0);
+
+    for (Restore way : {Restore::kComponent, Restore::kController, Restore::kComponentToController})
+    {
+        handler.Clear();
+        std::thread host([&] { EXPECT_EQ(RestoreThrough(p, way, saved), kResultOk); });
+        const std::thread::id hostThread = host.get_id();
+        host.join();
+        EXPECT_EQ(handler.GetRestartFlags(), std::vector<int32>{kParamValuesChanged});
+        EXPECT_EQ(handler.GetRestartThreads(), std::vector<std::thread::id>{hostThread});
+    }
+    // A stream too short to hold the bypass flag may still have changed values.
+    handler.Clear();
+    std::vector<char> noBypass = saved;
+    noBypass.resize(56);
+    EXPECT_EQ(p.LoadState(noBypass), kResultFalse);
+    EXPECT_EQ(handler.GetRestartFlags(), std::vector<int32>{kParamValuesChanged});
+
+    // Single edits are the host's own: nothing to re-read.
+    handler.Clear();
+    p.Set(2, 0.9);
+    EXPECT_EQ(p.controller->setParamNormalized(3, 0.1), kResultOk);
+    p.SaveState();
+    p.controller->getParamNormalized(2);
+    EXPECT_TRUE(handler.GetRestartFlags().empty());
+    ASSERT_EQ(p.controller->setComponentHandler(nullptr), kResultOk);
+}
+
+TEST(VeltarRestart, PresetChosenWhileProcessingIsAnnouncedFromTheHostsUIThread)
+{
+    HostedPlugin p;
+    vst3test::ComponentHandler handler;
+    ASSERT_EQ(p.controller->setComponentHandler(&handler), kResultOk);
+    ASSERT_EQ(p.Setup(48000.0), kResultOk);
+    p.Set(0, 0.5);
+    p.Set(6, 1.0);
+
+    vst3test::ParameterChanges in;
+    vst3test::ParameterChanges out;
+    in.AddPoint(kPresetID, 0, 0.0);
+    std::thread audio(
+        [&]
+        {
+            ProcessData data;
+            data.inputParameterChanges = &in;
+            data.outputParameterChanges = &out;
+            EXPECT_EQ(p.processor->process(data), kResultOk);
+        });
+    audio.join();
+    EXPECT_TRUE(handler.GetRestartFlags().empty());
+    // The block reports the preset's values back at once.
+    ASSERT_EQ(out.getParameterCount(), veltartest::kNumPlugParams);
+    for (int32 i = 0; i < out.getParameterCount(); ++i)
+    {
+        IParamValueQueue* queue = out.getParameterData(i);
+        int32 offset = -1;
+        ParamValue value = -1.0;
+        ASSERT_EQ(queue->getPoint(0, offset, value), kResultOk);
+        EXPECT_EQ(value, p.controller->getParamNormalized(queue->getParameterId()));
+    }
+    EXPECT_EQ(p.PlainValues(), (std::vector<double>{0.0, 0.0, 0.5, 0.5, 1.0, 1.0, 0.0}));
+    EXPECT_EQ(handler.GetRestartFlags(), std::vector<int32>{kParamValuesChanged});
+    EXPECT_EQ(handler.GetRestartThreads(),
+              std::vector<std::thread::id>{std::this_thread::get_id()});
+    ASSERT_EQ(p.controller->setComponentHandler(nullptr), kResultOk);
 }
 
 TEST(VeltarState, SavesSevenLittleEndianDoublesAndTheBypassFlag)
@@ -325,6 +518,8 @@ TEST(VeltarState, ValuesThatAreNotNumbersNeverReachTheSound)
 TEST(VeltarState, RestoresWhileAnotherThreadProcesses)
 {
     HostedPlugin p;
+    vst3test::ComponentHandler handler;
+    ASSERT_EQ(p.controller->setComponentHandler(&handler), kResultOk);
     ASSERT_EQ(p.Setup(48000.0, kSample64, 256), kResultOk);
     const std::vector<char> loud = StateOf({24.0, 24.0, 1.0, 1.0, 0.0, 0.0, 2.0}, 0);
     const std::vector<char> quiet = StateOf({0.0, -24.0, 0.0, 0.0, 1.0, 1.0, 0.0}, 0);
@@ -346,6 +541,10 @@ TEST(VeltarState, RestoresWhileAnotherThreadProcesses)
         ++restores;
     }
     audio.join();
+    // Every restore was announced, each from this thread and none from the audio thread.
+    EXPECT_EQ(handler.GetRestartThreads(),
+              std::vector<std::thread::id>(restores, std::this_thread::get_id()));
+    ASSERT_EQ(p.controller->setComponentHandler(nullptr), kResultOk);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "plugin/VELTAR.h"
 #include "framework/vst3/PlugModule.h"
 
+#include "ComponentHandler.h"
 #include "HostApplication.h"
 #include "StereoSignal.h"
 
@@ -116,6 +117,47 @@ TEST(VELTAR, InitialisedObjectHasItsDefaultsAndKnowsTheHost)
     EXPECT_EQ(plug->GetLatency(), 0);
     EXPECT_FALSE(plug->DoesMIDI());
     EXPECT_FALSE(plug->IsInst());
+    plug->terminate();
+}
+
+// Program and bank files and presets loaded by the plug-in itself change values behind the
+// host's back: the host is asked to re-read them, from the thread that loaded.
+TEST(VELTAR, LoadedProgramsBanksAndPresetsAskTheHostToReReadValues)
+{
+    PlugPtr plug = InitialisedPlug();
+    vst3test::ComponentHandler handler;
+    ASSERT_EQ(plug->setComponentHandler(&handler), Steinberg::kResultOk);
+    plug->GetParam(kInput)->SetClamped(12.0);
+    ByteChunk program;
+    ByteChunk bank;
+    ASSERT_TRUE(plug->SaveProgramToChunk(&program));
+    ASSERT_TRUE(plug->SaveBankToChunk(&bank));
+    const auto expectAsked = [&](const char* what)
+    {
+        const std::vector<Steinberg::int32> flags = handler.GetRestartFlags();
+        EXPECT_FALSE(flags.empty()) << what;
+        for (Steinberg::int32 f : flags)
+            EXPECT_EQ(f, Steinberg::Vst::kParamValuesChanged) << what;
+        for (std::thread::id id : handler.GetRestartThreads())
+            EXPECT_EQ(id, std::this_thread::get_id()) << what;
+        handler.Clear();
+    };
+
+    handler.Clear();
+    plug->GetParam(kInput)->SetClamped(0.0);
+    ASSERT_TRUE(
+        plug->LoadProgramFromMemory(program.GetBytes(), static_cast<size_t>(program.Size())));
+    EXPECT_NEAR(plug->GetParam(kInput)->Value(), 12.0, 1e-4);
+    expectAsked("program");
+    ASSERT_TRUE(plug->LoadBankFromMemory(bank.GetBytes(), static_cast<size_t>(bank.Size())));
+    expectAsked("bank");
+    ASSERT_TRUE(plug->RestorePreset(0));
+    expectAsked("preset");
+
+    // A rejected file changes nothing and asks for nothing.
+    const unsigned char junk[8] = {'C', 'c', 'n', 'K'};
+    EXPECT_FALSE(plug->LoadProgramFromMemory(junk, sizeof(junk)));
+    EXPECT_TRUE(handler.GetRestartFlags().empty());
     plug->terminate();
 }
 

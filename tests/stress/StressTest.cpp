@@ -7,6 +7,7 @@
 #include "framework/vst3/PlugModule.h"
 #include "plugin/VELTAR.h"
 
+#include "ComponentHandler.h"
 #include "MemoryStream.h"
 #include "ParameterChanges.h"
 
@@ -223,10 +224,13 @@ TEST(Stress, InstancesProcessWhileStateAndEditorChange)
     std::vector<PlugPtr> plugs;
     std::vector<IGraphicsMac*> editors;
     std::vector<HeadlessNativeLayer*> layers;
+    std::vector<std::unique_ptr<vst3test::ComponentHandler>> handlers;
     for (int i = 0; i < kInstances; ++i)
     {
         plugs.emplace_back(MakePlug());
         ASSERT_EQ(plugs.back()->initialize(nullptr), kResultOk);
+        handlers.push_back(std::make_unique<vst3test::ComponentHandler>());
+        ASSERT_EQ(plugs.back()->setComponentHandler(handlers.back().get()), kResultOk);
         editors.push_back(dynamic_cast<IGraphicsMac*>(plugs.back()->GetGUI()));
         ASSERT_NE(editors.back(), nullptr);
         ASSERT_NE(editors.back()->OpenWindow(nullptr), nullptr);
@@ -245,6 +249,9 @@ TEST(Stress, InstancesProcessWhileStateAndEditorChange)
         threads.emplace_back(EditorThread, std::ref(*plugs[i]), std::ref(*layers[i]), 200u + i,
                              std::cref(stop), std::ref(editor[i]));
     }
+    std::vector<std::thread::id> audioThreads;
+    for (int i = 0; i < kInstances; ++i)
+        audioThreads.push_back(threads[2 * static_cast<size_t>(i)].get_id());
     std::this_thread::sleep_for(kRunTime);
     stop = true;
     for (std::thread& t : threads)
@@ -259,11 +266,17 @@ TEST(Stress, InstancesProcessWhileStateAndEditorChange)
         EXPECT_EQ(editor[i].roundTripMismatches, 0);
         EXPECT_EQ(editor[i].savesOutOfRange, 0);
         EXPECT_GT(editor[i].editorActions, 5);
+        // Restores asked the host to re-read values, never from the audio thread.
+        const std::vector<std::thread::id> restarts = handlers[i]->GetRestartThreads();
+        EXPECT_GE(restarts.size(), static_cast<size_t>(editor[i].roundTrips));
+        for (std::thread::id id : restarts)
+            EXPECT_NE(id, audioThreads[i]);
         // Whatever the threads left, a restore still brings back exactly what was saved.
         const std::vector<char> saved = Save(*plugs[i]);
         vst3test::MemoryStream in(saved);
         EXPECT_EQ(plugs[i]->setEditorState(&in), kResultOk);
         EXPECT_EQ(Save(*plugs[i]), saved);
         editors[i]->CloseWindow();
+        plugs[i]->setComponentHandler(nullptr);
     }
 }

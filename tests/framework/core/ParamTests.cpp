@@ -77,6 +77,33 @@ TEST(IParam, SetNormalizedRoundsOnlyNonDoubleKinds)
     EXPECT_EQ(d.Value(), 0.333);
 }
 
+TEST(IParam, DisplayOfAPositionShowsTheValueSettingItGives)
+{
+    IParam i;
+    i.InitInt("Model", 0, 0, 2);
+    for (int k = -20; k <= 120; ++k)
+    {
+        const double pos = k / 100.0;
+        IParam set = i;
+        set.SetNormalized(pos);
+        EXPECT_EQ(Display(i, pos, true, false), std::to_string(set.Int())) << pos;
+    }
+    IParam sw;
+    sw.InitInt("Transformer", 1, 0, 1);
+    sw.SetDisplayText(0, "in");
+    sw.SetDisplayText(1, "out");
+    EXPECT_EQ(Display(sw, 0.9, true), "out");
+    EXPECT_EQ(Display(sw, 0.4, true), "in");
+    IParam b;
+    b.InitBool("Bypass", false);
+    EXPECT_EQ(Display(b, 0.6, true), "on");
+
+    // Doubles are not stepped: the position's own value is shown.
+    IParam d;
+    d.InitDouble("Coarse", 0.0, 0.0, 1.0, 0.5);
+    EXPECT_EQ(Display(d, 0.3, true), "0.3");
+}
+
 TEST(IParam, ShapeMapsBothWays)
 {
     IParam p;

@@ -18,11 +18,18 @@ std::vector<int32> ComponentHandler::GetRestartFlags() const
     return mRestartFlags;
 }
 
+std::vector<std::thread::id> ComponentHandler::GetRestartThreads() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mRestartThreads;
+}
+
 void ComponentHandler::Clear()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     mEdits.clear();
     mRestartFlags.clear();
+    mRestartThreads.clear();
 }
 
 void ComponentHandler::Record(const Edit& edit)
@@ -53,6 +60,7 @@ tresult PLUGIN_API ComponentHandler::restartComponent(int32 flags)
 {
     std::lock_guard<std::mutex> lock(mMutex);
     mRestartFlags.push_back(flags);
+    mRestartThreads.push_back(std::this_thread::get_id());
     return kResultOk;
 }
 

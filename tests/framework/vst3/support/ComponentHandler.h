@@ -2,9 +2,13 @@
 
 #include "RefCount.h"
 
+// A host-side test that read the SDK's controller header unrenamed already has the interface.
+#ifndef kVstComponentControllerClass
 #include "editcontroller.h"
+#endif
 
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace vst3test
@@ -32,6 +36,8 @@ public:
     // Copies, so that a test can read them while the plug-in goes on editing from another thread.
     std::vector<Edit> GetEdits() const;
     std::vector<Steinberg::int32> GetRestartFlags() const;
+    // The thread of each restartComponent call, in the order of GetRestartFlags.
+    std::vector<std::thread::id> GetRestartThreads() const;
     void Clear();
 
     Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
@@ -50,6 +56,7 @@ private:
     mutable std::mutex mMutex;
     std::vector<Edit> mEdits;
     std::vector<Steinberg::int32> mRestartFlags;
+    std::vector<std::thread::id> mRestartThreads;
     RefCount mRefs;
 };
 
