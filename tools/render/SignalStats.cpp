@@ -11,7 +11,7 @@ SignalStats::SignalStats(int channels)
 {
 }
 
-void SignalStats::Add(const double* const* channels, int64_t frames)
+template <typename Sample> void SignalStats::AddAny(const Sample* const* channels, int64_t frames)
 {
     for (size_t c = 0; c < mPeak.size(); ++c)
     {
@@ -22,7 +22,10 @@ void SignalStats::Add(const double* const* channels, int64_t frames)
             const double x = channels[c][i];
             if (!std::isfinite(x))
             {
-                mNonFinite = true;
+                if (mNonFinite++ == 0 || mFrames + i < mFirstNonFinite)
+                {
+                    mFirstNonFinite = mFrames + i;
+                }
                 continue;
             }
             peak = std::fmax(peak, std::fabs(x));
@@ -32,6 +35,16 @@ void SignalStats::Add(const double* const* channels, int64_t frames)
         mSumOfSquares[c] += sum;
     }
     mFrames += frames;
+}
+
+void SignalStats::Add(const float* const* channels, int64_t frames)
+{
+    AddAny(channels, frames);
+}
+
+void SignalStats::Add(const double* const* channels, int64_t frames)
+{
+    AddAny(channels, frames);
 }
 
 double SignalStats::GetRms(int channel) const
