@@ -26,6 +26,7 @@ namespace
 
 // Renders shorter than this finish before a progress bar would be of use.
 constexpr double kProgressSeconds = 10.0;
+constexpr int kChunkFrames = 16384;
 // Renders faster than this are too short to time: the clock's own cost would show.
 constexpr double kMinTimedSeconds = 0.02;
 // VELTAR smooths its gains and tone controls with one-pole filters at 0.5 Hz, advanced twice a
@@ -99,15 +100,38 @@ bool RenderBlocks(SignalSource& source, Vst3Host& host, AudioFileWriter& writer,
                   int64_t preroll, ProgressBar& progress, RenderResult& result, std::string& error)
 {
     const int channels = source.GetChannelCount();
-    BlockBuffers<Sample> input(channels, block);
-    BlockBuffers<Sample> output(channels, block);
+    // Files are read and written in chunks of whole blocks: one system call per block would
+    // cost more than the plug-in's work on it.
+    const int chunk = block * std::max(1, kChunkFrames / block);
+    BlockBuffers<Sample> input(channels, chunk);
+    BlockBuffers<Sample> output(channels, chunk);
+    std::vector<const Sample*> blockInputs(static_cast<size_t>(channels));
+    std::vector<Sample*> blockOutputs(static_cast<size_t>(channels));
+    // Runs frames of the chunk buffers through the plug-in in blocks.
+    const auto process = [&](int64_t frames)
+    {
+        for (int64_t at = 0; at < frames; at += block)
+        {
+            for (int c = 0; c < channels; ++c)
+            {
+                blockInputs[static_cast<size_t>(c)] = input.pointers[static_cast<size_t>(c)] + at;
+                blockOutputs[static_cast<size_t>(c)] = output.pointers[static_cast<size_t>(c)] + at;
+            }
+            if (!host.Process(blockInputs.data(), blockOutputs.data(),
+                              static_cast<int>(std::min<int64_t>(block, frames - at))))
+            {
+                error = host.GetError();
+                return false;
+            }
+        }
+        return true;
+    };
     const auto start = std::chrono::steady_clock::now();
     for (int64_t left = preroll; left > 0;)
     {
-        const int frames = static_cast<int>(std::min<int64_t>(left, block));
-        if (!host.Process(input.pointers.data(), output.pointers.data(), frames))
+        const int64_t frames = std::min<int64_t>(left, chunk);
+        if (!process(frames))
         {
-            error = host.GetError();
             return false;
         }
         left -= frames;
@@ -120,21 +144,19 @@ bool RenderBlocks(SignalSource& source, Vst3Host& host, AudioFileWriter& writer,
             error = "interrupted; nothing written";
             return false;
         }
-        const int64_t got = source.Read(input.pointers.data(), block);
-        if (got < 0)
+        const int64_t frames = source.Read(input.pointers.data(), chunk);
+        if (frames < 0)
         {
             error = source.GetError();
             return false;
         }
-        if (got == 0)
+        if (frames == 0)
         {
             break;
         }
-        const int frames = static_cast<int>(got);
         result.input.Add(input.pointers.data(), frames);
-        if (!host.Process(input.pointers.data(), output.pointers.data(), frames))
+        if (!process(frames))
         {
-            error = host.GetError();
             return false;
         }
         result.output.Add(output.pointers.data(), frames);
