@@ -389,6 +389,14 @@ TEST_F(RenderEndToEnd, PipesCarryWavBothWays)
     EXPECT_NE(run.err.find("input:  standard input"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("output: standard output"), std::string::npos) << run.err;
     EXPECT_EQ(ReadWav(mDir / "piped.wav").channels, ReadWav(mDir / "file.wav").channels);
+
+    // What /dev/stdout is, through a link of our own: written into, the link left alone.
+    fs::create_symlink("/proc/self/fd/1", mDir / "stdout.wav");
+    const RunResult link =
+        Run("$R -q --in in.wav --out stdout.wav --set Input=6 | cat > linked.wav");
+    ASSERT_EQ(link.status, 0) << link.err;
+    EXPECT_TRUE(fs::is_symlink(mDir / "stdout.wav"));
+    EXPECT_EQ(ReadWav(mDir / "linked.wav").channels, ReadWav(mDir / "file.wav").channels);
 }
 
 TEST_F(RenderEndToEnd, RendersStartSettledUnlessAskedNotTo)
@@ -529,8 +537,10 @@ TEST_F(RenderEndToEnd, ConventionsOfACommandLineTool)
     const RunResult quiet = Render("-q --in in.wav --out q.wav");
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.out + quiet.err, "");
-    // Too short to time: no realtime factor.
+    // Too short to time: no realtime factor; long enough: one.
     EXPECT_EQ(Render("--in in.wav --out r.wav").out.find("realtime"), std::string::npos);
+    WriteWav(mDir / "long.wav", TestSignal(1, 12 * 8000, 8000.0), 8000.0);
+    EXPECT_NE(Render("--in long.wav --out r.wav").out.find("x realtime"), std::string::npos);
 }
 
 TEST_F(RenderEndToEnd, BatchRendersEachFileLikeASingleRender)
@@ -560,4 +570,13 @@ TEST_F(RenderEndToEnd, BatchRendersEachFileLikeASingleRender)
     const RunResult flac = Render("-q --out-dir done --format flac in.wav");
     EXPECT_EQ(flac.status, 0) << flac.err;
     EXPECT_TRUE(fs::exists(mDir / "done" / "in.flac"));
+
+    // Two files of one name would overwrite each other: refused before any is rendered.
+    fs::create_directory(mDir / "other");
+    fs::copy_file(mInput, mDir / "other" / "in.wav");
+    const RunResult clash = Render("--out-dir done in.wav other/in.wav");
+    EXPECT_EQ(clash.status, 2);
+    EXPECT_NE(clash.err.find("would both be written to 'done/in.wav'"), std::string::npos)
+        << clash.err;
+    EXPECT_EQ(Slurp(mDir / "done" / "in.wav"), Slurp(mDir / "single.wav"));
 }

@@ -235,8 +235,12 @@ bool AudioFileReader::Open(const std::string& path)
     }
     mChannels = info.channels;
     mSampleRate = info.samplerate;
-    // A pipe announces no length libsndfile can trust.
-    mFrames = info.frames == SF_COUNT_MAX ? 0 : info.frames;
+    // A stream's header cannot know the length when the writer could not seek back (ffmpeg
+    // then claims 4 GB): only a file announces one.
+    struct stat status;
+    const bool isFile =
+        path != "-" || (fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode));
+    mFrames = !isFile || info.frames == SF_COUNT_MAX ? 0 : info.frames;
     mAnnounced = mFrames == 0 ? 0 : AnnouncedFrames(mFile, info);
     return true;
 }

@@ -75,36 +75,48 @@ bool PendingFile::Open(const std::string& path)
     {
         return OpenStream(STDOUT_FILENO);
     }
-    mTargetPath = path;
-    if (!ResolveLinks(mTargetPath))
-    {
-        return Fail(std::strerror(errno));
-    }
     struct stat info;
-    if (stat(mTargetPath.c_str(), &info) == 0)
+    if (stat(path.c_str(), &info) != 0)
     {
-        if (S_ISDIR(info.st_mode))
+        // A new file; through a symlink that points nowhere yet, the file it names.
+        mTargetPath = path;
+        if (errno != ENOENT || !ResolveLinks(mTargetPath))
         {
-            return Fail(std::strerror(EISDIR));
+            return Fail(std::strerror(errno));
         }
-        if (!S_ISREG(info.st_mode))
+    }
+    else if (S_ISDIR(info.st_mode))
+    {
+        return Fail(std::strerror(EISDIR));
+    }
+    else if (!S_ISREG(info.st_mode))
+    {
+        // Opened by the name given: /dev/stdout and its kind lead through /proc to a pipe or a
+        // terminal that has no name of its own. O_NONBLOCK would fail on a FIFO nobody reads
+        // yet; waiting for a reader is what a writer into a FIFO expects.
+        const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0)
         {
-            // O_NONBLOCK would fail on a FIFO nobody reads yet; waiting for a reader is what a
-            // writer into a FIFO expects.
-            const int fd = open(mTargetPath.c_str(), O_WRONLY | O_CLOEXEC);
-            if (fd < 0)
-            {
-                return Fail(std::strerror(errno));
-            }
-            mOwnsStream = true;
-            return OpenStream(fd);
+            return Fail(std::strerror(errno));
         }
+        mOwnsStream = true;
+        return OpenStream(fd);
+    }
+    else
+    {
         // The permission bits, not access(): root may write anything, but a file nobody may
         // write is one its owner meant to keep.
-        if ((info.st_mode & 0222) == 0 || access(mTargetPath.c_str(), W_OK) != 0)
+        if ((info.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0)
         {
             return Fail("the file is read-only");
         }
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (resolved == nullptr)
+        {
+            return Fail(std::strerror(errno));
+        }
+        mTargetPath = resolved;
+        std::free(resolved);
         mKeepMode = true;
         mMode = info.st_mode & 07777;
     }

@@ -27,8 +27,9 @@ namespace
 // Renders shorter than this finish before a progress bar would be of use.
 constexpr double kProgressSeconds = 10.0;
 constexpr int kChunkFrames = 16384;
-// Renders faster than this are too short to time: the clock's own cost would show.
-constexpr double kMinTimedSeconds = 0.02;
+// Inputs shorter than this render in a few milliseconds, too short to time: the start-up and the
+// pre-roll would make up most of the figure.
+constexpr double kMinTimedSeconds = 10.0;
 // VELTAR smooths its gains and tone controls with one-pole filters at 0.5 Hz, advanced twice a
 // frame; from 0 they come within this share of their targets after ln(1/share) / (2 pi) seconds.
 constexpr double kSettledShare = 1e-9;
@@ -448,7 +449,7 @@ int RenderFile(const Options& options, const std::string& pluginPath, const std:
             std::fprintf(report, "program: %s\n", options.saveFxp.c_str());
         }
         std::fprintf(report, "rendered in %.3f s", result.seconds);
-        if (result.seconds >= kMinTimedSeconds)
+        if (duration >= kMinTimedSeconds && result.seconds > 0.0)
         {
             std::fprintf(report, ", %.1fx realtime", duration / result.seconds);
         }

@@ -223,8 +223,24 @@ int RenderBatch(const Options& options, std::FILE* report)
         PrintMessage("cannot write into '" + options.outDir + "': not a folder");
         return kFailure;
     }
+    std::vector<std::string> outputs;
+    for (const std::string& input : options.inputs)
+    {
+        if (input == "-")
+        {
+            PrintMessage("standard input cannot be part of a batch; name the files");
+            return kFailure;
+        }
+        outputs.push_back(BatchOutputPath(options, input));
+        if (std::count(outputs.begin(), outputs.end(), outputs.back()) > 1)
+        {
+            PrintMessage("two of the files would both be written to '" + outputs.back() +
+                         "'; render them into different folders");
+            return kFailure;
+        }
+    }
     const std::string pluginPath = FindPlugin(options);
-    long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     const int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(cores, 1L));
     size_t next = 0;
     int running = 0;
