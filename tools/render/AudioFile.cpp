@@ -400,14 +400,13 @@ std::string SupportedFormatNames()
 
 std::string DescribeFormat(const OutputFormat& format)
 {
-    const FormatEntry* entry = FindFormat(format.name);
-    std::string container = entry->major == SF_FORMAT_OGG ? "Ogg Vorbis" : Lower(format.name);
-    std::transform(container.begin(), container.end(), container.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (format.sample == SampleFormat::Vorbis)
     {
         return "Ogg Vorbis";
     }
+    std::string container = format.name;
+    std::transform(container.begin(), container.end(), container.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (format.sample == SampleFormat::Float)
     {
         return "32-bit float " + container;
