@@ -16,6 +16,7 @@ packages=(
   # JPEG library that Debian's JUCE links instead of its own copy
   libxext-dev libxrandr-dev libxinerama-dev libxrender-dev libxcomposite-dev libxcursor-dev
   libjpeg-dev
+  sox ffmpeg
 )
 
 missing=()

@@ -83,6 +83,27 @@ TEST(RenderSignalStats, NonFiniteSamplesAreFlaggedNotCounted)
     EXPECT_TRUE(stats.HasNonFinite());
     EXPECT_EQ(stats.GetPeak(0), 0.5);
     EXPECT_TRUE(std::isfinite(stats.GetRms(0)));
+    EXPECT_EQ(stats.GetNonFiniteCount(), 2);
+    EXPECT_EQ(stats.GetFirstNonFiniteFrame(), 1);
+}
+
+TEST(RenderSignalStats, NonFiniteSamplesAreCountedAcrossBlocksAndChannels)
+{
+    // Long blocks in float, as the renderer passes them; the first bad sample is on the right.
+    std::vector<float> left(1000, 0.5f);
+    std::vector<float> right(1000, -0.25f);
+    left[900] = std::numeric_limits<float>::infinity();
+    right[300] = std::numeric_limits<float>::quiet_NaN();
+    const float* channels[] = {left.data(), right.data()};
+    SignalStats stats(2);
+    stats.Add(channels, 1000);
+    const float* later[] = {right.data(), left.data()};
+    stats.Add(later, 1000);
+    EXPECT_EQ(stats.GetNonFiniteCount(), 4);
+    EXPECT_EQ(stats.GetFirstNonFiniteFrame(), 300);
+    EXPECT_EQ(stats.GetPeak(0), 0.5);
+    EXPECT_EQ(stats.GetPeak(1), 0.5);
+    EXPECT_NEAR(stats.GetRms(0), std::sqrt((999 * 0.25 + 999 * 0.0625) / 2000), 1e-12);
 }
 
 TEST(RenderDemoSignal, SixStereoSecondsPeakingAtMinusSixDb)

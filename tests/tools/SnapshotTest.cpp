@@ -179,6 +179,18 @@ TEST_F(SnapshotCommand, SwitchesShowTheFramesOfTheValuesSet)
               CountDifferences(*model2, 105, 455, 142, 100, *standard, 105, 455));
 }
 
+TEST_F(SnapshotCommand, ProgramsAndValueNamesDrawLikeTheirNumbers)
+{
+    const Image numbers = Snapshot("--set Model=2 --set Transformer=0 --set Input=6");
+    const Image names = Snapshot("--set Model=NK --set Transformer=in --set Input=6");
+    ASSERT_EQ(Run("--save-fxp warm.fxp --set Model=NK --set Input=6"), 0);
+    const Image program = Snapshot("--load-fxp warm.fxp --set transformer=in");
+    ASSERT_TRUE(numbers && names && program);
+    EXPECT_EQ(CountDifferences(*names, *numbers), 0);
+    EXPECT_EQ(CountDifferences(*program, *numbers), 0);
+    EXPECT_GT(CountDifferences(*program, *Snapshot("--set Transformer=in")), 0);
+}
+
 TEST_F(SnapshotCommand, RefusalsExitWithStatus2AndWriteNothing)
 {
     EXPECT_EQ(Run("--snapshot shot.png --set Loudness=3"), 2);
@@ -188,7 +200,8 @@ TEST_F(SnapshotCommand, RefusalsExitWithStatus2AndWriteNothing)
     EXPECT_EQ(Run("--snapshot shot.png --plugin nowhere.vst3"), 2);
     EXPECT_TRUE(IsEmpty());
     EXPECT_EQ(Run("--snapshot missing/shot.png"), 2);
-    // A folder in the way is found only when the finished file is renamed into place.
+    EXPECT_EQ(Run("--snapshot shot.jpg"), 2);
+    EXPECT_EQ(Run("--snapshot shot.png --load-fxp missing.fxp"), 2);
     fs::create_directory(mDir / "taken.png");
     EXPECT_EQ(Run("--snapshot taken.png"), 2);
     EXPECT_TRUE(fs::is_empty(mDir / "taken.png"));
@@ -204,12 +217,12 @@ TEST(EditorSnapshot, SettingsAreAllCheckedBeforeAnyIsSet)
     EXPECT_EQ(snapshot.GetParameters()[6].title, "Model");
     EXPECT_EQ(snapshot.GetParameters()[6].stepCount, 2);
 
-    EXPECT_FALSE(snapshot.Apply({{"Model", 2.0}, {"Input", 25.0}}));
+    EXPECT_FALSE(snapshot.Apply({{"Model", "2"}, {"Input", "25"}}));
     EXPECT_NE(snapshot.GetError().find("Input=25 is out of range"), std::string::npos);
     EXPECT_EQ(snapshot.GetParameter(6), 0.0);
-    EXPECT_FALSE(snapshot.Apply({{"Model", 1.5}}));
+    EXPECT_FALSE(snapshot.Apply({{"Model", "1.5"}}));
 
-    ASSERT_TRUE(snapshot.Apply({{"model", 1.0}, {"Input", 12.0}, {"High", 0.7}}));
+    ASSERT_TRUE(snapshot.Apply({{"model", "QUAD"}, {"Input", "12"}, {"High", "0.7"}}));
     EXPECT_EQ(snapshot.GetParameter(6), 1.0);
     EXPECT_NEAR(snapshot.GetParameter(0), 12.0, 1e-9);
     // The controls follow at once, before anything is drawn.

@@ -18,9 +18,12 @@ public:
     virtual ~SignalSource() = default;
     virtual int GetChannelCount() const = 0;
     virtual double GetSampleRate() const = 0;
+    // The length the source announces; a truncated file delivers fewer frames, a pipe may
+    // announce none (0).
     virtual int64_t GetFrameCount() const = 0;
     // Fills up to frames frames of each channel. Answers the number read (fewer only at the end),
     // or -1 with a reason in GetError().
+    virtual int64_t Read(float* const* channels, int64_t frames) = 0;
     virtual int64_t Read(double* const* channels, int64_t frames) = 0;
     const std::string& GetError() const { return mError; }
 
@@ -28,7 +31,7 @@ protected:
     std::string mError;
 };
 
-// Any format libsndfile reads.
+// Any format libsndfile reads, from a file or, for "-", from standard input.
 class AudioFileReader final : public SignalSource
 {
 public:
@@ -42,15 +45,23 @@ public:
     int GetChannelCount() const override { return mChannels; }
     double GetSampleRate() const override { return mSampleRate; }
     int64_t GetFrameCount() const override { return mFrames; }
+    int64_t Read(float* const* channels, int64_t frames) override;
     int64_t Read(double* const* channels, int64_t frames) override;
+    // The length the file's header claims, which is more than GetFrameCount() when the file was
+    // cut short (libsndfile reads what is there and only logs the difference).
+    int64_t GetAnnouncedFrameCount() const { return mAnnounced; }
 
 private:
+    template <typename Sample> int64_t ReadAny(Sample* const* channels, int64_t frames);
+
     SNDFILE* mFile = nullptr;
+    int64_t mAnnounced = 0;
     std::string mPath;
     int mChannels = 0;
     double mSampleRate = 0.0;
     int64_t mFrames = 0;
-    std::vector<double> mInterleaved;
+    std::vector<float> mFloats;
+    std::vector<double> mDoubles;
 };
 
 class MemorySource final : public SignalSource
@@ -61,17 +72,48 @@ public:
     int GetChannelCount() const override { return static_cast<int>(mChannels.size()); }
     double GetSampleRate() const override { return mSampleRate; }
     int64_t GetFrameCount() const override;
+    int64_t Read(float* const* channels, int64_t frames) override;
     int64_t Read(double* const* channels, int64_t frames) override;
 
 private:
+    template <typename Sample> int64_t ReadAny(Sample* const* channels, int64_t frames);
+
     std::vector<std::vector<double>> mChannels;
     double mSampleRate;
     int64_t mPosition = 0;
 };
 
-// Writes a 32-bit float WAV file so that it appears complete or not at all: the samples go to a
-// temporary file next to the destination, which Commit renames into place. A writer destroyed
-// without a successful Commit removes its temporary file.
+// How the samples of an output file are stored.
+enum class SampleFormat
+{
+    Float,
+    Int16,
+    Int24,
+    Int32,
+    Vorbis,
+};
+
+struct OutputFormat
+{
+    std::string name = "wav";
+    SampleFormat sample = SampleFormat::Float;
+    // Reductions to 16 and 24 bits add triangular dither of one step, as mastering tools do.
+    bool dither = true;
+};
+
+// The format for an output path: formatName if given, else the path's extension; bits ("16",
+// "24", "32", "float" or empty for the format's default). A path without an extension, such as
+// "-" or a device, gets WAV. Answers false with a message naming what is supported.
+bool ChooseOutputFormat(const std::string& path, const std::string& formatName,
+                        const std::string& bits, OutputFormat& format, std::string& error);
+
+// The format names --format takes, for messages and the help text.
+std::string SupportedFormatNames();
+// "24-bit FLAC", "32-bit float WAV" and the like.
+std::string DescribeFormat(const OutputFormat& format);
+
+// Writes an audio file through PendingFile, so that it appears complete or not at all and never
+// replaces what a path names unless it is a regular file.
 class AudioFileWriter
 {
 public:
@@ -80,21 +122,31 @@ public:
     AudioFileWriter(const AudioFileWriter&) = delete;
     AudioFileWriter& operator=(const AudioFileWriter&) = delete;
 
-    bool Open(const std::string& path, int channels, double sampleRate);
+    bool Open(const std::string& path, int channels, double sampleRate,
+              const OutputFormat& format = OutputFormat());
+    bool Write(const float* const* channels, int64_t frames);
     bool Write(const double* const* channels, int64_t frames);
     bool Commit();
 
+    // Samples that did not fit an integer format and were clipped to full scale.
+    int64_t GetClippedSamples() const { return mClipped; }
     const std::string& GetError() const { return mError; }
 
 private:
+    template <typename Sample> bool WriteAny(const Sample* const* channels, int64_t frames);
+    template <typename Sample> void Quantise(const Sample* const* channels, int64_t frames);
     bool Fail(const std::string& why);
     void Discard();
 
     SNDFILE* mFile = nullptr;
     PendingFile mTarget;
     std::string mPath;
+    OutputFormat mFormat;
     int mChannels = 0;
-    std::vector<double> mInterleaved;
+    int64_t mClipped = 0;
+    uint64_t mNoiseState = 0;
+    std::vector<float> mFloats;
+    std::vector<int32_t> mInts;
     std::string mError;
 };
 

@@ -1,7 +1,6 @@
 #include "Options.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 
 namespace veltar_render
@@ -9,46 +8,210 @@ namespace veltar_render
 namespace
 {
 
-bool ParseNumber(const std::string& text, double& value)
+enum class Use
 {
-    if (text.empty())
-    {
-        return false;
-    }
+    Any,      // works in every mode
+    Render,   // only when audio is rendered
+    Snapshot, // only with --snapshot
+};
+
+struct OptionSpec
+{
+    const char* name;
+    const char* shortName; // nullptr when there is none
+    bool takesValue;
+    Use use;
+    // Stores the option in options; answers false with a reason for a value it cannot take.
+    bool (*apply)(Options& options, const std::string& value, std::string& error);
+};
+
+bool ParseWhole(const std::string& text, long low, long high, long& value)
+{
     char* end = nullptr;
     errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    return errno == 0 && *end == '\0' && std::isfinite(value);
+    value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && errno == 0 && value >= low && value <= high;
 }
 
-bool ParseBlock(const std::string& text, int& frames, std::string& error)
+bool SetText(std::string& field, const std::string& name, const std::string& value,
+             std::string& error)
 {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || value < 1 || value > kMaxBlockFrames)
+    if (value.empty())
+    {
+        error = name + " needs a non-empty value";
+        return false;
+    }
+    field = value;
+    return true;
+}
+
+#define VELTAR_TEXT_OPTION(NAME, FIELD)                                                            \
+    [](Options& o, const std::string& v, std::string& e) { return SetText(o.FIELD, NAME, v, e); }
+#define VELTAR_FLAG_OPTION(FIELD, VALUE)                                                           \
+    [](Options& o, const std::string&, std::string&)                                               \
+    {                                                                                              \
+        o.FIELD = VALUE;                                                                           \
+        return true;                                                                               \
+    }
+
+bool ApplySet(Options& options, const std::string& text, std::string& error)
+{
+    const size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == text.size())
+    {
+        error = "--set wants NAME=VALUE, not '" + text + "'";
+        return false;
+    }
+    options.settings.push_back({text.substr(0, equals), text.substr(equals + 1)});
+    return true;
+}
+
+bool ApplyBlock(Options& options, const std::string& text, std::string& error)
+{
+    long value = 0;
+    if (!ParseWhole(text, 1, kMaxBlockFrames, value))
     {
         error = "--block wants a whole number of frames from 1 to " +
                 std::to_string(kMaxBlockFrames) + ", not '" + text + "'";
         return false;
     }
-    frames = static_cast<int>(value);
+    options.blockFrames = static_cast<int>(value);
     return true;
 }
 
-bool ParseSetting(const std::string& text, Setting& setting, std::string& error)
+bool ApplyJobs(Options& options, const std::string& text, std::string& error)
 {
-    const size_t equals = text.find('=');
-    if (equals == std::string::npos || equals == 0)
+    long value = 0;
+    if (!ParseWhole(text, 1, kMaxJobs, value))
     {
-        error = "--set wants NAME=VALUE, not '" + text + "'";
+        error = "--jobs wants a whole number from 1 to " + std::to_string(kMaxJobs) + ", not '" +
+                text + "'";
         return false;
     }
-    setting.name = text.substr(0, equals);
-    const std::string value = text.substr(equals + 1);
-    if (!ParseNumber(value, setting.value))
+    options.jobs = static_cast<int>(value);
+    return true;
+}
+
+bool ApplyBits(Options& options, const std::string& text, std::string& error)
+{
+    if (text != "16" && text != "24" && text != "32" && text != "float")
     {
-        error = "--set " + setting.name + " wants a number, not '" + value + "'";
+        error = "--bits takes 16, 24, 32 or float, not '" + text + "'";
+        return false;
+    }
+    options.bits = text;
+    return true;
+}
+
+// Adding an option is one line here and a few in the help text.
+const OptionSpec kOptions[] = {
+    {"--plugin", nullptr, true, Use::Any, VELTAR_TEXT_OPTION("--plugin", plugin)},
+    {"--in", nullptr, true, Use::Render, VELTAR_TEXT_OPTION("--in", input)},
+    {"--out", "-o", true, Use::Render, VELTAR_TEXT_OPTION("--out", output)},
+    {"--out-dir", nullptr, true, Use::Render, VELTAR_TEXT_OPTION("--out-dir", outDir)},
+    {"--jobs", "-j", true, Use::Render, ApplyJobs},
+    {"--format", nullptr, true, Use::Render, VELTAR_TEXT_OPTION("--format", format)},
+    {"--bits", nullptr, true, Use::Render, ApplyBits},
+    {"--no-dither", nullptr, false, Use::Render, VELTAR_FLAG_OPTION(dither, false)},
+    {"--no-preroll", nullptr, false, Use::Render, VELTAR_FLAG_OPTION(preroll, false)},
+    {"--set", nullptr, true, Use::Any, ApplySet},
+    {"--load-fxp", nullptr, true, Use::Any, VELTAR_TEXT_OPTION("--load-fxp", loadFxp)},
+    {"--save-fxp", nullptr, true, Use::Render, VELTAR_TEXT_OPTION("--save-fxp", saveFxp)},
+    {"--block", nullptr, true, Use::Render, ApplyBlock},
+    {"--double", nullptr, false, Use::Render, VELTAR_FLAG_OPTION(doublePrecision, true)},
+    {"--demo", nullptr, false, Use::Render, VELTAR_FLAG_OPTION(demo, true)},
+    {"--snapshot", nullptr, true, Use::Snapshot, VELTAR_TEXT_OPTION("--snapshot", snapshot)},
+    {"--quiet", "-q", false, Use::Any, VELTAR_FLAG_OPTION(quiet, true)},
+    {"--version", nullptr, false, Use::Any, VELTAR_FLAG_OPTION(version, true)},
+    {"--help", "-h", false, Use::Any, VELTAR_FLAG_OPTION(help, true)},
+};
+
+#undef VELTAR_TEXT_OPTION
+#undef VELTAR_FLAG_OPTION
+
+const OptionSpec* FindOption(const std::string& name)
+{
+    for (const OptionSpec& spec : kOptions)
+    {
+        if (name == spec.name || (spec.shortName != nullptr && name == spec.shortName))
+        {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+bool EndsWithPng(const std::string& path)
+{
+    if (path.size() < 4)
+    {
+        return false;
+    }
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end)
+    {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return end == ".png";
+}
+
+bool CheckCombination(const Options& options, const std::string& renderOnly, std::string& error)
+{
+    if (!options.snapshot.empty())
+    {
+        if (!renderOnly.empty())
+        {
+            error = "--snapshot draws the editor and renders no audio; " + renderOnly +
+                    " does not go with it";
+            return false;
+        }
+        if (!EndsWithPng(options.snapshot))
+        {
+            error =
+                "--snapshot writes a PNG picture; name it FILE.png, not '" + options.snapshot + "'";
+            return false;
+        }
+        return true;
+    }
+    if (!options.outDir.empty() || !options.inputs.empty())
+    {
+        if (options.outDir.empty())
+        {
+            error = "unexpected argument '" + options.inputs.front() +
+                    "'; name the input with --in, or give --out-dir DIR to render several files";
+            return false;
+        }
+        if (options.inputs.empty())
+        {
+            error = "--out-dir needs the files to render after the options";
+            return false;
+        }
+        if (!options.input.empty() || !options.output.empty() || options.demo)
+        {
+            error = "--out-dir renders the files named after the options; it does not go with "
+                    "--in, --out or --demo";
+            return false;
+        }
+        return true;
+    }
+    if (options.demo && !options.input.empty())
+    {
+        error = "--demo renders the built-in signal; it does not go with --in";
+        return false;
+    }
+    if (!options.input.empty() && options.output.empty())
+    {
+        error = "--in needs --out FILE to say where the result goes";
+        return false;
+    }
+    if (!options.output.empty() && options.input.empty() && !options.demo)
+    {
+        error = "--out needs --in FILE (or --demo) to say what to render";
+        return false;
+    }
+    if (options.input.empty() && !options.demo && !OnlySavesProgram(options))
+    {
+        error = "nothing to render: give --in FILE --out FILE, --out-dir DIR FILE... or --demo";
         return false;
     }
     return true;
@@ -61,45 +224,41 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     options = Options();
     // The first option seen that only a render uses, to refuse it next to --snapshot.
     std::string renderOnly;
+    bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i)
     {
         std::string name = args[i];
-        std::string value;
-        bool hasInlineValue = false;
-        if (name.rfind("--", 0) == 0)
+        if (optionsEnded || name == "-" || name.empty() || name[0] != '-')
         {
-            const size_t equals = name.find('=');
-            if (equals != std::string::npos)
-            {
-                value = name.substr(equals + 1);
-                name.resize(equals);
-                hasInlineValue = true;
-            }
-        }
-
-        if (name == "--help" || name == "-h" || name == "--double")
-        {
-            if (hasInlineValue)
-            {
-                error = name + " takes no value";
-                return false;
-            }
-            (name == "--double" ? options.doublePrecision : options.help) = true;
-            if (name == "--double" && renderOnly.empty())
-            {
-                renderOnly = name;
-            }
+            options.inputs.push_back(name);
             continue;
         }
-        if (name != "--plugin" && name != "--in" && name != "--out" && name != "--set" &&
-            name != "--block" && name != "--snapshot" && name != "--load-fxp" &&
-            name != "--save-fxp")
+        if (name == "--")
         {
-            error = name.rfind("-", 0) == 0 ? "unknown option " + name
-                                            : "unexpected argument '" + name + "'";
+            optionsEnded = true;
+            continue;
+        }
+        std::string value;
+        bool hasInlineValue = false;
+        const size_t equals = name.find('=');
+        if (name.rfind("--", 0) == 0 && equals != std::string::npos)
+        {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+            hasInlineValue = true;
+        }
+        const OptionSpec* spec = FindOption(name);
+        if (spec == nullptr)
+        {
+            error = "unknown option " + name;
             return false;
         }
-        if (!hasInlineValue)
+        if (!spec->takesValue && hasInlineValue)
+        {
+            error = name + " takes no value";
+            return false;
+        }
+        if (spec->takesValue && !hasInlineValue)
         {
             if (i + 1 >= args.size())
             {
@@ -108,110 +267,90 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             }
             value = args[++i];
         }
-        if ((name == "--in" || name == "--out" || name == "--block" || name == "--load-fxp" ||
-             name == "--save-fxp") &&
-            renderOnly.empty())
+        if (spec->use == Use::Render && renderOnly.empty())
         {
-            renderOnly = name;
+            renderOnly = spec->name;
         }
-        if (name == "--set")
+        if (!spec->apply(options, value, error))
         {
-            Setting setting;
-            if (!ParseSetting(value, setting, error))
-            {
-                return false;
-            }
-            options.settings.push_back(setting);
-        }
-        else if (name == "--block")
-        {
-            if (!ParseBlock(value, options.blockFrames, error))
-            {
-                return false;
-            }
-        }
-        else if (value.empty())
-        {
-            error = name + " needs a non-empty value";
             return false;
         }
-        else
-        {
-            (name == "--plugin"     ? options.plugin
-             : name == "--in"       ? options.input
-             : name == "--snapshot" ? options.snapshot
-             : name == "--load-fxp" ? options.loadFxp
-             : name == "--save-fxp" ? options.saveFxp
-                                    : options.output) = value;
-        }
     }
-    if (!options.snapshot.empty() && !renderOnly.empty())
-    {
-        error = "--snapshot draws the editor and renders no audio; " + renderOnly +
-                " does not go with it";
-        return false;
-    }
-    if (!options.input.empty() && options.output.empty())
-    {
-        error = "--in needs --out FILE to say where the result goes";
-        return false;
-    }
-    return true;
+    return options.help || options.version || CheckCombination(options, renderOnly, error);
 }
 
 bool OnlySavesProgram(const Options& options)
 {
-    return !options.saveFxp.empty() && options.input.empty() && options.output.empty();
+    return !options.saveFxp.empty() && options.input.empty() && options.output.empty() &&
+           options.outDir.empty() && !options.demo;
+}
+
+std::string ShortUsageText()
+{
+    return "Usage: veltar-render [OPTIONS] --in FILE --out FILE\n"
+           "       veltar-render [OPTIONS] --out-dir DIR FILE...\n"
+           "       veltar-render --demo [--out FILE]\n"
+           "       veltar-render --snapshot FILE.png [--load-fxp FILE] [--set NAME=VALUE ...]\n"
+           "Try 'veltar-render --help' for more information.\n";
 }
 
 std::string UsageText()
 {
-    return std::string(
-               "Usage: veltar-render [--plugin PATH] [--in FILE] [--out FILE]\n"
-               "                     [--load-fxp FILE] [--set NAME=VALUE ...] [--save-fxp FILE]\n"
-               "                     [--block N] [--double] [--help]\n"
-               "       veltar-render --save-fxp FILE [--load-fxp FILE] [--set NAME=VALUE ...]\n"
-               "       veltar-render --snapshot FILE.png [--set NAME=VALUE ...] [--plugin PATH]\n"
-               "\n"
-               "Runs an audio file through the VELTAR VST 3 plug-in, hosted as a DAW hosts it,\n"
-               "and writes the result as a 32-bit float WAV file at the input's sample rate\n"
-               "and channel count. With --snapshot it renders no audio: it draws the plug-in's\n"
-               "editor off screen, as a host shows it with those parameter values, and writes\n"
-               "the 352 x 568 picture as a PNG file.\n"
-               "\n"
-               "  --plugin PATH     the VST 3 bundle (X.vst3) or its module file; default: the\n"
-               "                    VELTAR.vst3 bundle built next to this program; for\n"
-               "                    --snapshot, the bundle whose resources hold the bitmaps\n"
-               "  --in FILE         the input: any file libsndfile reads, mono or stereo;\n"
-               "                    without --in a built-in demo signal is rendered (a few\n"
-               "                    seconds of a plucked chord and a drum thump, stereo, 48 kHz)\n"
-               "  --out FILE        the output WAV file; required with --in; for the demo it\n"
-               "                    defaults to ") +
-           kDemoOutput +
-           " in the current folder\n"
-           "  --set NAME=VALUE  sets a parameter by its name (any case) to a value in its own\n"
-           "                    units, e.g. Input=12 (dB), Output=-6 (dB), Low=0.7, High=0.3,\n"
-           "                    Transformer=0, Bus=0, Model=1, Bypass=1 (the editor has no\n"
-           "                    Bypass, so --snapshot does not take it); repeatable\n"
-           "  --load-fxp FILE   applies a program file (.fxp, parameter form \"FxCk\", as\n"
-           "                    the plug-in saves it) before the --set options, which then\n"
-           "                    change single values of it; Bypass is not part of a program\n"
-           "  --save-fxp FILE   writes the plug-in's parameter values, after --load-fxp and\n"
-           "                    --set, as a program file (.fxp) once the render succeeded;\n"
-           "                    without --in and --out it only writes the file and renders\n"
-           "                    nothing. Programs hold single-precision positions, so a\n"
-           "                    value comes back within about 1e-7 of its range\n"
+    return "Usage: veltar-render [OPTIONS] --in FILE --out FILE\n"
+           "       veltar-render [OPTIONS] --out-dir DIR FILE...\n"
+           "       veltar-render --demo [--out FILE]\n"
+           "       veltar-render --save-fxp FILE [--load-fxp FILE] [--set NAME=VALUE ...]\n"
+           "       veltar-render --snapshot FILE.png [--load-fxp FILE] [--set NAME=VALUE ...]\n"
+           "\n"
+           "Runs audio files through the VELTAR VST 3 plug-in, hosted as a DAW hosts it. The\n"
+           "output has the input's sample rate, channel count (mono or stereo) and length.\n"
+           "Before the first sample the plug-in runs on silence until its gain and tone\n"
+           "smoothers have settled, so that files do not fade in.\n"
+           "\n"
+           "  --in FILE         the input, any file libsndfile reads; '-' reads WAV or another\n"
+           "                    self-describing format from standard input\n"
+           "  -o, --out FILE    the output; '-' writes to standard output. A device or FIFO is\n"
+           "                    written into, never replaced; an existing file is replaced only\n"
+           "                    once the render succeeded, keeps its permissions, and must not\n"
+           "                    be the input or read-only\n"
+           "  --out-dir DIR     renders each FILE given after the options into DIR under its\n"
+           "                    own name (the extension of --format, else the input's)\n"
+           "  -j, --jobs N      files rendered at once with --out-dir, one plug-in each\n"
+           "                    (default: the number of cores)\n"
+           "  --format NAME     wav, flac, ogg, aiff or caf; default: from the output's\n"
+           "                    extension (.wav .flac .ogg .aif .aiff .caf; none: WAV)\n"
+           "  --bits B          16, 24, 32 or float; default: float for WAV, AIFF and CAF,\n"
+           "                    24 for FLAC (16 or 24 only); Ogg Vorbis takes none\n"
+           "  --no-dither       round 16 and 24-bit output without the default triangular\n"
+           "                    dither; clipped samples are counted either way\n"
+           "  --no-preroll      start from a freshly created plug-in, as a host's first block\n"
+           "                    does: the gains and tone controls fade in over about a second\n"
+           "  --set NAME=VALUE  sets a parameter by its name (any case) to a number in its own\n"
+           "                    units or to one of its value names; repeatable; see below\n"
+           "  --load-fxp FILE   applies a program file (.fxp, as the plug-in saves it) before\n"
+           "                    the --set options; Bypass is not part of a program\n"
+           "  --save-fxp FILE   writes the parameter values after --load-fxp and --set as a\n"
+           "                    program file once the render succeeded; alone, it only writes\n"
+           "                    the file\n"
+           "  --demo            renders a built-in demo signal (a few seconds of a plucked chord\n"
+           "                    and a drum thump, stereo, 48 kHz); default output: " +
+           std::string(kDemoOutput) +
+           "\n"
+           "  --snapshot FILE   draws the editor with those values into FILE (PNG) instead\n"
+           "  --plugin PATH     the VST 3 bundle (X.vst3) or its module file; default: the\n"
+           "                    VELTAR.vst3 next to this program, else in ~/.vst3,\n"
+           "                    /usr/local/lib/vst3 or /usr/lib/vst3\n"
            "  --block N         frames per processing block, 1 to " +
            std::to_string(kMaxBlockFrames) +
            " (default 512)\n"
-           "  --double          hand the plug-in 64-bit samples instead of 32-bit\n"
-           "  --snapshot FILE   draw the editor into FILE (PNG) instead of rendering; the\n"
-           "                    plug-in object built into this program draws it, the\n"
-           "                    bitmaps come from the bundle\n"
-           "  --help            shows this text\n"
+           "  --double          hands the plug-in 64-bit samples instead of 32-bit\n"
+           "  -q, --quiet       prints warnings and errors only\n"
+           "  --version         shows the renderer's and the plug-in's versions\n"
+           "  -h, --help        shows this text\n"
            "\n"
-           "Prints the peak and RMS level (dBFS) of each channel of input and output, the\n"
-           "length, the sample rate and how much faster than real time the render ran.\n"
+           "Prints the peak and RMS level of each channel of input and output and how much\n"
+           "faster than real time the render ran; warns about cut-short input files, NaN or\n"
+           "infinite input samples and clipped output samples.\n"
            "Exit status: 0 on success; 1 when the plug-in produced NaN or infinite samples\n"
            "(the file is kept for inspection); 2 on any error (nothing is written then).\n";
 }

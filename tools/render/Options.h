@@ -6,37 +6,52 @@
 namespace veltar_render
 {
 
-// One --set NAME=VALUE: a parameter title and a plain value in the parameter's own units.
+// One --set NAME=VALUE: a parameter title and its value as typed, a number in the parameter's own
+// units or one of its value names.
 struct Setting
 {
     std::string name;
-    double value = 0.0;
+    std::string text;
 };
 
 struct Options
 {
-    std::string plugin;   // empty: the bundle built next to the executable
-    std::string input;    // empty: the built-in demo signal
-    std::string output;   // empty: only allowed for the demo, which then writes kDemoOutput
+    std::string plugin; // empty: searched next to the program, then in the VST 3 folders
+    std::string input;  // a file, or "-" for standard input
+    std::string output; // a file, a device or FIFO, or "-" for standard output
+    std::string outDir; // batch: each of inputs goes to this folder under its own name
+    std::vector<std::string> inputs;
     std::string snapshot; // non-empty: draw the editor into this PNG file instead of rendering
     std::string loadFxp;  // program file applied before the settings
     std::string saveFxp;  // program file written with the settings of the render
+    std::string format;   // empty: from the output's extension
+    std::string bits;     // empty: the format's default
     std::vector<Setting> settings;
     int blockFrames = 512;
+    int jobs = 0; // 0: one a core
     bool doublePrecision = false;
+    bool preroll = true;
+    bool dither = true;
+    bool demo = false;
+    bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 constexpr const char* kDemoOutput = "veltar-demo.wav";
 constexpr int kMaxBlockFrames = 65536;
+constexpr int kMaxJobs = 256;
 
 // Parses the arguments after the program name. Answers false with a one-line reason in error.
-// Every option that takes a value accepts it as the next argument or after '='.
+// Every long option that takes a value accepts it as the next argument or after '='.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
 
-// --save-fxp without --in and --out only writes the program file.
+// --save-fxp with nothing to render only writes the program file.
 bool OnlySavesProgram(const Options& options);
 
+// The few lines a bare invocation shows, and the whole help text; the parameters' lines are
+// appended by the caller, who knows the plug-in.
+std::string ShortUsageText();
 std::string UsageText();
 
 } // namespace veltar_render

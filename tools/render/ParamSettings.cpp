@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace veltar_render
 {
@@ -45,6 +47,52 @@ std::string StepList(double low, double step, int32_t stepCount)
         list += (k == 0 ? "" : ", ") + FormatValue(low + step * k);
     }
     return list;
+}
+
+bool ParseNumber(const std::string& text, double& value)
+{
+    if (text.empty())
+    {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return errno == 0 && *end == '\0' && std::isfinite(value);
+}
+
+std::string NameList(const std::vector<std::string>& names)
+{
+    std::string list;
+    for (size_t k = 0; k < names.size(); ++k)
+    {
+        list += (k == 0 ? "" : k + 1 == names.size() ? " or " : ", ") + names[k];
+    }
+    return list;
+}
+
+// A setting's value: a number in the parameter's units or one of its value names, any case.
+bool ValueOf(const HostParameter& parameter, const Setting& setting, double& value,
+             std::string& error)
+{
+    for (size_t k = 0; k < parameter.valueNames.size(); ++k)
+    {
+        if (SameTitle(parameter.valueNames[k], setting.text))
+        {
+            value = parameter.minimum + (parameter.maximum - parameter.minimum) *
+                                            static_cast<double>(k) / parameter.stepCount;
+            return true;
+        }
+    }
+    if (ParseNumber(setting.text, value))
+    {
+        return true;
+    }
+    error = "--set " + parameter.title + " wants " +
+            (parameter.valueNames.empty() ? std::string("a number")
+                                          : NameList(parameter.valueNames) + " or a number") +
+            ", not '" + setting.text + "'";
+    return false;
 }
 
 bool CheckValue(const HostParameter& parameter, double value, std::string& error)
@@ -95,13 +143,55 @@ bool ResolveSettings(const std::vector<HostParameter>& parameters,
                     "'; the parameters are: " + TitleList(parameters);
             return false;
         }
-        if (!CheckValue(*match, setting.value, error))
+        if (match->isProgramChange)
+        {
+            error = match->title + " cannot be set from the command line; load a program with "
+                                   "--load-fxp FILE";
+            return false;
+        }
+        double value = 0.0;
+        if (!ValueOf(*match, setting, value, error) || !CheckValue(*match, value, error))
         {
             return false;
         }
-        resolved.push_back({match->id, match->title, setting.value});
+        resolved.push_back({match->id, match->title, value});
     }
     return true;
+}
+
+std::string DescribeParameters(const std::vector<HostParameter>& parameters)
+{
+    std::string text;
+    for (const HostParameter& parameter : parameters)
+    {
+        if (parameter.isProgramChange)
+        {
+            continue;
+        }
+        std::string line = "  " + parameter.title;
+        line.resize(std::max<size_t>(line.size() + 1, 15), ' ');
+        const std::string units = parameter.units.empty() ? "" : " " + parameter.units;
+        if (!parameter.valueNames.empty())
+        {
+            for (size_t k = 0; k < parameter.valueNames.size(); ++k)
+            {
+                line += (k == 0 ? "" : ", ") + parameter.valueNames[k] + " (" +
+                        FormatValue(parameter.minimum + (parameter.maximum - parameter.minimum) *
+                                                            static_cast<double>(k) /
+                                                            parameter.stepCount) +
+                        ")";
+            }
+        }
+        else
+        {
+            line +=
+                FormatValue(parameter.minimum) + " to " + FormatValue(parameter.maximum) + units;
+        }
+        line += "; default " + FormatValue(parameter.defaultValue) +
+                (parameter.valueNames.empty() ? units : "");
+        text += line + "\n";
+    }
+    return text;
 }
 
 std::string FormatValue(double value)

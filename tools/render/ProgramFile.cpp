@@ -107,7 +107,7 @@ bool LoadProgramFile(const std::string& path, ProgramFile& program, std::string&
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
     {
-        error = "cannot read the program file " + path + ": " + std::strerror(errno);
+        error = CannotMessage("read", path, std::strerror(errno));
         return false;
     }
     std::vector<uint8_t> bytes;
@@ -122,7 +122,7 @@ bool LoadProgramFile(const std::string& path, ProgramFile& program, std::string&
     std::fclose(file);
     if (failed)
     {
-        error = "cannot read the program file " + path;
+        error = CannotMessage("read", path, "read error");
         return false;
     }
     if (bytes.size() > static_cast<size_t>(kMaxProgramFileSize))
@@ -144,7 +144,7 @@ bool WriteProgramFile(PendingFile& file, const std::string& path, const ProgramF
     const std::vector<uint8_t> bytes = EncodeProgramFile(program);
     if (!file.Open(path) || !file.Write(bytes.data(), bytes.size()))
     {
-        error = "cannot write the program file " + path + ": " + file.GetError();
+        error = file.GetError();
         return false;
     }
     return true;
@@ -180,8 +180,10 @@ bool ApplyProgram(Vst3Host& host, const ProgramFile& program, std::string& error
     const std::vector<uint32_t> ids = ProgramParameterIds(host.GetParameters());
     if (program.values.size() < ids.size())
     {
-        error = "the program holds " + std::to_string(program.values.size()) + " values; " +
-                host.GetPluginName() + " has " + std::to_string(ids.size()) + " parameters";
+        const size_t held = program.values.size();
+        error = "the program holds " + std::to_string(held) +
+                (held == 1 ? " value; " : " values; ") + host.GetPluginName() + " has " +
+                std::to_string(ids.size()) + " parameters";
         return false;
     }
     for (size_t i = 0; i < ids.size(); ++i)

@@ -13,6 +13,7 @@ class SignalStats
 public:
     explicit SignalStats(int channels);
 
+    void Add(const float* const* channels, int64_t frames);
     void Add(const double* const* channels, int64_t frames);
 
     int GetChannelCount() const { return static_cast<int>(mPeak.size()); }
@@ -21,14 +22,19 @@ public:
     double GetPeak(int channel) const { return mPeak[static_cast<size_t>(channel)]; }
     // Root of the mean square over all frames; 0 before any frame.
     double GetRms(int channel) const;
-    // Any NaN or infinity seen.
-    bool HasNonFinite() const { return mNonFinite; }
+    // NaN or infinite samples seen (left out of peak and RMS), and the first frame with one.
+    bool HasNonFinite() const { return mNonFinite > 0; }
+    int64_t GetNonFiniteCount() const { return mNonFinite; }
+    int64_t GetFirstNonFiniteFrame() const { return mFirstNonFinite; }
 
 private:
+    template <typename Sample> void AddAny(const Sample* const* channels, int64_t frames);
+
     std::vector<double> mPeak;
     std::vector<double> mSumOfSquares;
     int64_t mFrames = 0;
-    bool mNonFinite = false;
+    int64_t mNonFinite = 0;
+    int64_t mFirstNonFinite = 0;
 };
 
 // A linear level in dB relative to full scale (1.0); minus infinity for 0.

@@ -39,6 +39,14 @@ HostParameter Describe(int index, const IParam& param)
     parameter.stepCount = param.Type() == IParam::kTypeDouble
                               ? 0
                               : static_cast<int32_t>(param.GetMax() - param.GetMin());
+    parameter.defaultValue = param.GetDefault();
+    // The same texts the plug-in gives hosts for its switches.
+    for (int value = static_cast<int>(param.GetMin());
+         param.GetNDisplayTexts() > 0 && value <= static_cast<int>(param.GetMax()); ++value)
+    {
+        const char* text = param.GetDisplayText(value);
+        parameter.valueNames.push_back(text != nullptr ? text : "");
+    }
     return parameter;
 }
 

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -271,6 +272,48 @@ int32_t DecimalVersionOf(const char8* text)
     return major * 10000 + minor * 100 + revision;
 }
 
+// Parameters with more values than this are not switches; their values are numbers.
+constexpr int32 kMaxNamedValues = 12;
+
+bool IsNumber(const std::string& text)
+{
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0';
+}
+
+// The controller's text for each value of a switch. A switch whose texts are plain numbers has no
+// names; the host's bypass, whose texts a controller need not convert, is "off" and "on".
+std::vector<std::string> ValueNames(IEditController& controller, const ParameterInfo& info)
+{
+    std::vector<std::string> names;
+    if (info.stepCount <= 0 || info.stepCount > kMaxNamedValues)
+    {
+        return names;
+    }
+    for (int32 k = 0; k <= info.stepCount; ++k)
+    {
+        String128 text{};
+        if (controller.getParamStringByValue(info.id, static_cast<double>(k) / info.stepCount,
+                                             text) != kResultOk)
+        {
+            names.clear();
+            break;
+        }
+        names.push_back(ToUtf8(text));
+        if (IsNumber(names.back()))
+        {
+            names.clear();
+            break;
+        }
+    }
+    if (names.empty() && (info.flags & ParameterInfo::kIsBypass) != 0 && info.stepCount == 1)
+    {
+        names = {"off", "on"};
+    }
+    return names;
+}
+
 } // namespace
 
 class Vst3Host::Impl
@@ -297,6 +340,7 @@ public:
     std::string pluginName;
     int32_t uniqueId = 0;
     int32_t decimalVersion = 0;
+    std::string version;
     std::vector<HostParameter> parameters;
 
     void* library = nullptr;
@@ -379,6 +423,7 @@ bool Vst3Host::Impl::CreateComponent()
         if (factory2 && factory2->getClassInfo2(i, &info2) == kResultOk)
         {
             decimalVersion = DecimalVersionOf(info2.version);
+            version.assign(info2.version, strnlen(info2.version, PClassInfo2::kVersionSize));
         }
         IComponent* created = nullptr;
         if (factory->createInstance(info.cid, IComponent::iid,
@@ -426,7 +471,12 @@ void Vst3Host::Impl::ReadParameters()
         parameter.units = ToUtf8(info.units);
         parameter.minimum = controller->normalizedParamToPlain(info.id, 0.0);
         parameter.maximum = controller->normalizedParamToPlain(info.id, 1.0);
+        parameter.defaultValue =
+            controller->normalizedParamToPlain(info.id, info.defaultNormalizedValue);
         parameter.stepCount = info.stepCount;
+        parameter.isBypass = (info.flags & ParameterInfo::kIsBypass) != 0;
+        parameter.isProgramChange = (info.flags & ParameterInfo::kIsProgramChange) != 0;
+        parameter.valueNames = ValueNames(*controller, info);
         parameters.push_back(parameter);
     }
 }
@@ -587,6 +637,7 @@ bool Vst3Host::Load(const std::string& path)
     mImpl->parameters.clear();
     mImpl->uniqueId = 0;
     mImpl->decimalVersion = 0;
+    mImpl->version.clear();
     return mImpl->Load(path);
 }
 
@@ -642,6 +693,11 @@ int32_t Vst3Host::GetUniqueId() const
 int32_t Vst3Host::GetDecimalVersion() const
 {
     return mImpl->decimalVersion;
+}
+
+const std::string& Vst3Host::GetVersion() const
+{
+    return mImpl->version;
 }
 
 double Vst3Host::GetParameter(uint32_t id) const

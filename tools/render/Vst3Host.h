@@ -19,6 +19,13 @@ struct HostParameter
     double maximum = 1.0;
     // 0 for a continuous parameter, otherwise the number of steps between minimum and maximum.
     int32_t stepCount = 0;
+    double defaultValue = 0.0;
+    // For a stepped parameter, the plug-in's own text for each value from minimum up ("SRPP",
+    // "in"); empty when it shows numbers.
+    std::vector<std::string> valueNames;
+    // The host's bypass switch, and the program chooser, which a host drives through programs.
+    bool isBypass = false;
+    bool isProgramChange = false;
 };
 
 // What a host keeps of a plug-in in a project: the component's state and the controller's.
@@ -57,6 +64,8 @@ public:
     int32_t GetUniqueId() const;
     // The class's version ("1.1.0") in decimal form (10100); 0 when the factory tells none.
     int32_t GetDecimalVersion() const;
+    // The class's version as the factory tells it; empty when it tells none.
+    const std::string& GetVersion() const;
 
     // Sets a parameter to a plain value: on the controller at once, and to the processor through
     // the input parameter changes of the next processed block.

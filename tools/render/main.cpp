@@ -1,25 +1,20 @@
-// veltar-render: batch-processes audio through the VELTAR VST 3 bundle, hosted as a DAW hosts it,
+// veltar-render: renders audio files through the VELTAR VST 3 bundle, hosted as a DAW hosts it,
 // or draws the plug-in's editor into a PNG file.
-#include "AudioFile.h"
-#include "DemoSignal.h"
 #include "Options.h"
 #include "ParamSettings.h"
-#include "PendingFile.h"
 #include "ProgramFile.h"
-#include "Progress.h"
-#include "SignalStats.h"
+#include "Render.h"
 #include "Snapshot.h"
 #include "Vst3Host.h"
 
 #include "raster/Raster.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
-#include <csignal>
 #include <cstdio>
-#include <memory>
+#include <cstdlib>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -28,410 +23,315 @@ using namespace veltar_render;
 namespace
 {
 
-constexpr int kFailure = 2;
-// The output was written but holds samples no audio file should: worth a look, not a success.
-constexpr int kNonFiniteOutput = 1;
-// Renders shorter than this finish before a progress bar would be of use.
-constexpr double kProgressSeconds = 10.0;
-
-// The signal that asked the renderer to stop, 0 while none has. The render loop checks it between
-// blocks, so that an interrupted render removes its temporary file before the process ends.
-volatile std::sig_atomic_t gStopSignal = 0;
+constexpr const char* kBundleName = "VELTAR.vst3";
 
 void RequestStop(int signal)
 {
     gStopSignal = signal;
 }
 
-int Fail(const std::string& why)
+int UsageError(const std::string& why)
 {
-    std::fprintf(stderr, "veltar-render: %s\n", why.c_str());
+    PrintMessage(why);
+    std::fprintf(stderr, "Try 'veltar-render --help' for more information.\n");
     return kFailure;
 }
 
-// The build puts the renderer in <build>/tools and the bundle in <build>, so the default bundle
-// is found from wherever the build tree lies.
-std::string DefaultPluginPath()
+bool IsFolder(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string FolderOfExecutable()
 {
     std::vector<char> path(4096);
     const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
     if (length <= 0)
     {
-        return "VELTAR.vst3";
+        return ".";
     }
-    std::string exe(path.data(), static_cast<size_t>(length));
-    std::string toolsDir = exe.substr(0, exe.find_last_of('/'));
-    std::string buildDir = toolsDir.substr(0, toolsDir.find_last_of('/'));
-    return buildDir + "/VELTAR.vst3";
+    const std::string exe(path.data(), static_cast<size_t>(length));
+    return exe.substr(0, exe.find_last_of('/'));
 }
 
-std::string DbText(double level)
+// The bundle --plugin names; else one next to this program (beside it, in the build folder above
+// tools/, or in lib/vst3 of the prefix it is installed in); else the first in the VST 3 folders
+// of Linux, searched in a host's order.
+std::string FindPlugin(const Options& options)
 {
-    const double db = ToDbfs(level);
-    char text[32];
-    if (std::isinf(db))
+    if (!options.plugin.empty())
     {
-        std::snprintf(text, sizeof text, "%7s", "-inf");
+        return options.plugin;
     }
-    else
+    const std::string here = FolderOfExecutable();
+    std::vector<std::string> candidates = {here + "/" + kBundleName, here + "/../" + kBundleName,
+                                           here + "/../lib/vst3/" + kBundleName};
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
     {
-        std::snprintf(text, sizeof text, "%7.2f", db);
+        candidates.push_back(std::string(home) + "/.vst3/" + kBundleName);
     }
-    return text;
+    candidates.push_back(std::string("/usr/local/lib/vst3/") + kBundleName);
+    candidates.push_back(std::string("/usr/lib/vst3/") + kBundleName);
+    for (const std::string& candidate : candidates)
+    {
+        if (IsFolder(candidate))
+        {
+            char* resolved = realpath(candidate.c_str(), nullptr);
+            const std::string found = resolved != nullptr ? resolved : candidate;
+            std::free(resolved);
+            return found;
+        }
+    }
+    return kBundleName;
 }
 
-void PrintLevels(const SignalStats& stats)
+int ShowVersion(const Options& options)
 {
-    static const char* const kStereoNames[] = {"left ", "right"};
-    for (int c = 0; c < stats.GetChannelCount(); ++c)
+    std::printf("veltar-render %s\n", VELTAR_VERSION);
+    const std::string pluginPath = FindPlugin(options);
+    Vst3Host host;
+    if (!host.Load(pluginPath))
     {
-        const char* name = stats.GetChannelCount() == 1 ? "mono " : kStereoNames[c];
-        std::printf("  %s  peak %s dBFS   RMS %s dBFS\n", name, DbText(stats.GetPeak(c)).c_str(),
-                    DbText(stats.GetRms(c)).c_str());
+        std::printf("no plug-in loaded: %s\n", host.GetError().c_str());
+        return kSuccess;
     }
+    std::printf("%s %s, from %s\n", host.GetPluginName().c_str(),
+                host.GetVersion().empty() ? "(no version)" : host.GetVersion().c_str(),
+                pluginPath.c_str());
+    return kSuccess;
 }
 
-// Planar sample buffers for one block and the pointer arrays the host interfaces take.
-template <typename Sample> struct BlockBuffers
+int ShowHelp(const Options& options)
 {
-    BlockBuffers(int channels, int frames)
-        : data(static_cast<size_t>(channels), std::vector<Sample>(static_cast<size_t>(frames)))
+    std::fputs(UsageText().c_str(), stdout);
+    const std::string pluginPath = FindPlugin(options);
+    Vst3Host host;
+    if (!host.Load(pluginPath))
     {
-        for (auto& channel : data)
-        {
-            pointers.push_back(channel.data());
-        }
+        std::printf("\nThe parameters are listed here once a bundle is found: %s\n",
+                    host.GetError().c_str());
+        return kSuccess;
     }
-    std::vector<std::vector<Sample>> data;
-    std::vector<Sample*> pointers;
-};
-
-struct RenderResult
-{
-    SignalStats input;
-    SignalStats output;
-    double seconds = 0.0;
-};
-
-// Streams the source through the plug-in into the writer, block by block.
-bool RenderBlocks(SignalSource& source, Vst3Host& host, AudioFileWriter& writer,
-                  const Options& options, RenderResult& result, std::string& error)
-{
-    const int channels = source.GetChannelCount();
-    const int block = options.blockFrames;
-    BlockBuffers<double> input(channels, block);
-    BlockBuffers<double> output(channels, block);
-    BlockBuffers<float> input32(channels, options.doublePrecision ? 0 : block);
-    BlockBuffers<float> output32(channels, options.doublePrecision ? 0 : block);
-
-    const int64_t total = source.GetFrameCount();
-    ProgressBar progress(stderr,
-                         isatty(STDERR_FILENO) != 0 &&
-                             static_cast<double>(total) > kProgressSeconds * source.GetSampleRate(),
-                         total);
-    const auto start = std::chrono::steady_clock::now();
-    int64_t done = 0;
-    for (;;)
-    {
-        if (gStopSignal != 0)
-        {
-            progress.Finish();
-            error = "interrupted; nothing written";
-            return false;
-        }
-        const int64_t got = source.Read(input.pointers.data(), block);
-        if (got < 0)
-        {
-            progress.Finish();
-            error = source.GetError();
-            return false;
-        }
-        if (got == 0)
-        {
-            break;
-        }
-        const int frames = static_cast<int>(got);
-        result.input.Add(input.pointers.data(), frames);
-        bool processed = false;
-        if (options.doublePrecision)
-        {
-            processed = host.Process(input.pointers.data(), output.pointers.data(), frames);
-        }
-        else
-        {
-            for (int c = 0; c < channels; ++c)
-            {
-                std::copy_n(input.pointers[c], frames, input32.pointers[c]);
-            }
-            processed = host.Process(input32.pointers.data(), output32.pointers.data(), frames);
-            for (int c = 0; c < channels; ++c)
-            {
-                std::copy_n(output32.pointers[c], frames, output.pointers[c]);
-            }
-        }
-        if (!processed)
-        {
-            progress.Finish();
-            error = host.GetError();
-            return false;
-        }
-        result.output.Add(output.pointers.data(), frames);
-        if (!writer.Write(output.pointers.data(), frames))
-        {
-            progress.Finish();
-            error = writer.GetError();
-            return false;
-        }
-        done += frames;
-        progress.Update(done);
-    }
-    progress.Finish();
-    result.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return true;
+    std::printf("\nParameters of %s (%s); a program sets all but Bypass:\n%s",
+                host.GetPluginName().c_str(), pluginPath.c_str(),
+                DescribeParameters(host.GetParameters()).c_str());
+    return kSuccess;
 }
 
-// The name a saved program carries: the loaded program's, else the file's own name without
-// folder and extension, as a host's preset browser would show it.
-std::string ProgramName(const std::string& loadedName, const std::string& savePath)
+// The values a program and the settings give, as settings the snapshot's plug-in takes.
+bool ProgramSettings(const Options& options, std::vector<Setting>& settings, std::string& error)
 {
-    if (!loadedName.empty())
-    {
-        return loadedName;
-    }
-    std::string name = savePath.substr(savePath.find_last_of('/') + 1);
-    const size_t dot = name.find_last_of('.');
-    return dot == 0 || dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-// Loads the plug-in and gives it its parameters: --load-fxp first, then --set, so that a setting
-// changes one value of a loaded program. With --save-fxp the resulting values go into a pending
-// program file, which the caller commits once everything else has succeeded.
-bool PreparePlugin(const Options& options, const std::string& pluginPath, Vst3Host& host,
-                   PendingFile& programFile, std::string& error)
-{
+    const std::string pluginPath = FindPlugin(options);
+    Vst3Host host;
+    ProgramFile program;
     if (!host.Load(pluginPath))
     {
         error = host.GetError() + " (name a bundle with --plugin PATH)";
         return false;
     }
-    ProgramFile loaded;
-    if (!options.loadFxp.empty())
-    {
-        if (!LoadProgramFile(options.loadFxp, loaded, error))
-        {
-            return false;
-        }
-        if (!ApplyProgram(host, loaded, error))
-        {
-            error = options.loadFxp + ": " + error;
-            return false;
-        }
-    }
-    std::vector<ResolvedSetting> settings;
-    if (!ResolveSettings(host.GetParameters(), options.settings, settings, error))
+    if (!LoadProgramFile(options.loadFxp, program, error))
     {
         return false;
     }
-    for (const ResolvedSetting& setting : settings)
+    if (!ApplyProgram(host, program, error))
     {
-        host.SetParameter(setting.id, setting.value);
+        error = options.loadFxp + ": " + error;
+        return false;
     }
-    return options.saveFxp.empty() ||
-           WriteProgramFile(programFile, options.saveFxp,
-                            CaptureProgram(host, ProgramName(loaded.name, options.saveFxp)), error);
-}
-
-void PrintParameters(const Vst3Host& host, const std::string& pluginPath)
-{
-    std::printf("%s hosted from %s\n", host.GetPluginName().c_str(), pluginPath.c_str());
-    std::printf("parameters:");
+    settings.clear();
     for (const HostParameter& parameter : host.GetParameters())
     {
-        std::printf(" %s=%s", parameter.title.c_str(),
-                    FormatValue(host.GetParameter(parameter.id)).c_str());
+        if (!parameter.isBypass && !parameter.isProgramChange)
+        {
+            char text[40];
+            std::snprintf(text, sizeof text, "%.17g", host.GetParameter(parameter.id));
+            settings.push_back({parameter.title, text});
+        }
     }
-    std::printf("\n");
-}
-
-bool CommitProgram(const Options& options, PendingFile& programFile, std::string& error)
-{
-    if (options.saveFxp.empty())
-    {
-        return true;
-    }
-    if (!programFile.Commit())
-    {
-        error = "cannot write the program file " + options.saveFxp + ": " + programFile.GetError();
-        return false;
-    }
+    settings.insert(settings.end(), options.settings.begin(), options.settings.end());
     return true;
 }
 
-int SaveProgramOnly(const Options& options)
+int Snapshot(const Options& options, std::FILE* report)
 {
-    const std::string pluginPath = options.plugin.empty() ? DefaultPluginPath() : options.plugin;
-    Vst3Host host;
-    PendingFile programFile;
-    std::string error;
-    if (!PreparePlugin(options, pluginPath, host, programFile, error) ||
-        !CommitProgram(options, programFile, error))
-    {
-        return Fail(error);
-    }
-    PrintParameters(host, pluginPath);
-    std::printf("program: %s (nothing rendered)\n", options.saveFxp.c_str());
-    return 0;
-}
-
-int Render(const Options& options)
-{
-    const std::string pluginPath = options.plugin.empty() ? DefaultPluginPath() : options.plugin;
-    const std::string outputPath = options.output.empty() ? kDemoOutput : options.output;
-
-    std::unique_ptr<SignalSource> source;
-    std::string inputName;
-    if (options.input.empty())
-    {
-        source = std::make_unique<MemorySource>(MakeDemoSignal(), kDemoSampleRate);
-        inputName = "built-in demo signal";
-    }
-    else
-    {
-        auto reader = std::make_unique<AudioFileReader>();
-        if (!reader->Open(options.input))
-        {
-            return Fail(reader->GetError());
-        }
-        if (reader->GetChannelCount() < 1 || reader->GetChannelCount() > 2)
-        {
-            return Fail(options.input + " has " + std::to_string(reader->GetChannelCount()) +
-                        " channels; only mono and stereo files can be rendered");
-        }
-        source = std::move(reader);
-        inputName = options.input;
-    }
-    const int channels = source->GetChannelCount();
-    const double sampleRate = source->GetSampleRate();
-
-    Vst3Host host;
-    PendingFile programFile;
-    std::string error;
-    if (!PreparePlugin(options, pluginPath, host, programFile, error))
-    {
-        return Fail(error);
-    }
-    if (!host.Start(sampleRate, channels, options.blockFrames, options.doublePrecision))
-    {
-        return Fail(host.GetError());
-    }
-
-    AudioFileWriter writer;
-    if (!writer.Open(outputPath, channels, sampleRate))
-    {
-        return Fail(writer.GetError());
-    }
-    RenderResult result{SignalStats(channels), SignalStats(channels), 0.0};
-    if (!RenderBlocks(*source, host, writer, options, result, error))
-    {
-        return Fail(error);
-    }
-    host.Stop();
-    if (!writer.Commit())
-    {
-        return Fail(writer.GetError());
-    }
-    if (!CommitProgram(options, programFile, error))
-    {
-        return Fail(error);
-    }
-
-    const int64_t frames = result.output.GetFrames();
-    const double duration = static_cast<double>(frames) / sampleRate;
-    PrintParameters(host, pluginPath);
-    std::printf("input:  %s, %s, %.0f Hz, %lld frames (%.2f s)\n", inputName.c_str(),
-                channels == 1 ? "mono" : "stereo", sampleRate, static_cast<long long>(frames),
-                duration);
-    PrintLevels(result.input);
-    std::printf("output: %s, 32-bit float WAV\n", outputPath.c_str());
-    PrintLevels(result.output);
-    if (!options.saveFxp.empty())
-    {
-        std::printf("program: %s\n", options.saveFxp.c_str());
-    }
-    std::printf("rendered in %.3f s, %.1fx realtime (%s samples, %d-frame blocks)\n",
-                result.seconds, duration / std::max(result.seconds, 1e-9),
-                options.doublePrecision ? "64-bit" : "32-bit", options.blockFrames);
-    if (result.output.HasNonFinite())
-    {
-        std::fprintf(stderr,
-                     "veltar-render: warning: the plug-in produced NaN or infinite samples; "
-                     "they are left in %s\n",
-                     outputPath.c_str());
-        return kNonFiniteOutput;
-    }
-    return 0;
-}
-
-int Snapshot(const Options& options)
-{
-    const std::string pluginPath = options.plugin.empty() ? DefaultPluginPath() : options.plugin;
+    const std::string pluginPath = FindPlugin(options);
     std::string resources;
     std::string error;
+    std::vector<Setting> settings = options.settings;
+    if (!options.loadFxp.empty() && !ProgramSettings(options, settings, error))
+    {
+        PrintMessage(error);
+        return kFailure;
+    }
     if (!FindBundleResources(pluginPath, resources, error))
     {
-        return Fail(error + " (name a bundle with --plugin PATH)");
+        PrintMessage(error + " (name a bundle with --plugin PATH)");
+        return kFailure;
     }
     EditorSnapshot snapshot;
-    if (!snapshot.Create(resources) || !snapshot.Apply(options.settings))
+    if (!snapshot.Create(resources) || !snapshot.Apply(settings))
     {
-        return Fail(snapshot.GetError());
+        PrintMessage(snapshot.GetError());
+        return kFailure;
     }
     Raster_IBitmap* image = snapshot.Draw();
     if (gStopSignal != 0)
     {
-        return Fail("interrupted; nothing written");
+        PrintMessage("interrupted; nothing written");
+        return kFailure;
     }
     if (!WritePNGFile(options.snapshot, image, error))
     {
-        return Fail(error);
+        PrintMessage(error);
+        return kFailure;
     }
-    std::printf("editor drawn with the bitmaps of %s\n", pluginPath.c_str());
-    std::printf("parameters:");
-    for (const HostParameter& parameter : snapshot.GetParameters())
+    if (report != nullptr)
     {
-        std::printf(" %s=%s", parameter.title.c_str(),
-                    FormatValue(snapshot.GetParameter(parameter.id)).c_str());
+        std::fprintf(report, "editor drawn with the bitmaps of %s\n", pluginPath.c_str());
+        std::fprintf(report, "parameters:");
+        for (const HostParameter& parameter : snapshot.GetParameters())
+        {
+            std::fprintf(report, " %s=%s", parameter.title.c_str(),
+                         FormatValue(snapshot.GetParameter(parameter.id)).c_str());
+        }
+        std::fprintf(report, "\nsnapshot: %s, %d x %d pixels\n", options.snapshot.c_str(),
+                     image->getWidth(), image->getHeight());
     }
-    std::printf("\nsnapshot: %s, %d x %d pixels\n", options.snapshot.c_str(), image->getWidth(),
-                image->getHeight());
-    return 0;
+    return kSuccess;
+}
+
+// DIR/NAME with the extension of --format, else the input's.
+std::string BatchOutputPath(const Options& options, const std::string& input)
+{
+    std::string name = input.substr(input.find_last_of('/') + 1);
+    if (!options.format.empty())
+    {
+        const size_t dot = name.find_last_of('.');
+        name = (dot == std::string::npos || dot == 0 ? name : name.substr(0, dot)) + "." +
+               options.format;
+    }
+    return options.outDir + "/" + name;
+}
+
+// Renders every input into --out-dir, --jobs at a time, each in a process of its own with its own
+// plug-in instance, so that one file's failure or crash leaves the others alone.
+int RenderBatch(const Options& options, std::FILE* report)
+{
+    if (!IsFolder(options.outDir))
+    {
+        PrintMessage("cannot write into '" + options.outDir + "': not a folder");
+        return kFailure;
+    }
+    std::vector<std::string> outputs;
+    for (const std::string& input : options.inputs)
+    {
+        if (input == "-")
+        {
+            PrintMessage("standard input cannot be part of a batch; name the files");
+            return kFailure;
+        }
+        outputs.push_back(BatchOutputPath(options, input));
+        if (std::count(outputs.begin(), outputs.end(), outputs.back()) > 1)
+        {
+            PrintMessage("two of the files would both be written to '" + outputs.back() +
+                         "'; render them into different folders");
+            return kFailure;
+        }
+    }
+    const std::string pluginPath = FindPlugin(options);
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const int jobs = options.jobs > 0 ? options.jobs : static_cast<int>(std::max(cores, 1L));
+    size_t next = 0;
+    int running = 0;
+    int failed = 0;
+    std::fflush(nullptr);
+    while (next < options.inputs.size() || running > 0)
+    {
+        if (next < options.inputs.size() && running < jobs && gStopSignal == 0)
+        {
+            const std::string input = options.inputs[next++];
+            const pid_t child = fork();
+            if (child == 0)
+            {
+                std::string summary;
+                const std::string output = BatchOutputPath(options, input);
+                const int status = RenderFile(options, pluginPath, input, output, nullptr, summary);
+                if (report != nullptr)
+                {
+                    // One write a line, so that lines of files rendered at once do not mix.
+                    const std::string line = input + " -> " + output + ": " + summary + "\n";
+                    std::fputs(line.c_str(), report);
+                    std::fflush(report);
+                }
+                _exit(status);
+            }
+            if (child < 0)
+            {
+                PrintMessage("cannot start a render of '" + input + "'");
+                ++failed;
+                continue;
+            }
+            ++running;
+            continue;
+        }
+        int status = 0;
+        if (wait(&status) < 0)
+        {
+            break;
+        }
+        --running;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != kSuccess)
+        {
+            ++failed;
+        }
+    }
+    if (report != nullptr)
+    {
+        std::fprintf(report, "%zu files, %zu rendered, %d failed (%s)\n", options.inputs.size(),
+                     options.inputs.size() - static_cast<size_t>(failed), failed,
+                     pluginPath.c_str());
+    }
+    return failed == 0 ? kSuccess : kFailure;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 1)
+    {
+        std::fputs(ShortUsageText().c_str(), stderr);
+        return kFailure;
+    }
     Options options;
     std::string error;
     if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error))
     {
-        Fail(error);
-        std::fprintf(stderr, "Try 'veltar-render --help'.\n");
-        return kFailure;
+        return UsageError(error);
     }
     if (options.help)
     {
-        std::fputs(UsageText().c_str(), stdout);
-        return 0;
+        return ShowHelp(options);
+    }
+    if (options.version)
+    {
+        return ShowVersion(options);
     }
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
     {
         std::signal(signal, RequestStop);
     }
-    const int status = !options.snapshot.empty()   ? Snapshot(options)
-                       : OnlySavesProgram(options) ? SaveProgramOnly(options)
-                                                   : Render(options);
+    // Audio on standard output leaves the report to standard error.
+    std::FILE* report = options.quiet ? nullptr : options.output == "-" ? stderr : stdout;
+    std::string summary;
+    const int status =
+        !options.snapshot.empty()   ? Snapshot(options, report)
+        : OnlySavesProgram(options) ? SaveProgramOnly(options, FindPlugin(options), report)
+        : !options.outDir.empty()
+            ? RenderBatch(options, report)
+            : RenderFile(options, FindPlugin(options), options.input,
+                         options.output.empty() ? kDemoOutput : options.output, report, summary);
     if (gStopSignal != 0)
     {
         // End the way an interrupted program does, so that shells and scripts see the signal.

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Options.h"
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+namespace veltar_render
+{
+
+constexpr int kSuccess = 0;
+// The output was written but holds samples no audio file should: worth a look, not a success.
+constexpr int kNonFiniteOutput = 1;
+constexpr int kFailure = 2;
+
+// The signal that asked the renderer to stop, 0 while none has. The render loop checks it between
+// blocks, so that an interrupted render removes its temporary file before the process ends.
+extern volatile std::sig_atomic_t gStopSignal;
+
+// Frames of silence that bring the plug-in's smoothers from a fresh start to within 1e-9 of their
+// targets at sampleRate.
+int64_t PrerollFrames(double sampleRate);
+
+// Prints "veltar-render: " and the message on standard error.
+void PrintMessage(const std::string& message);
+
+// One render: inputPath (empty: the demo signal) through the plug-in at pluginPath into
+// outputPath, with the parameters, format and program files of options. The report goes to report
+// (nullptr: none); warnings and errors go to standard error. summary gets one line about the
+// result for a batch. Answers the exit status.
+int RenderFile(const Options& options, const std::string& pluginPath, const std::string& inputPath,
+               const std::string& outputPath, std::FILE* report, std::string& summary);
+
+// --save-fxp with nothing to render.
+int SaveProgramOnly(const Options& options, const std::string& pluginPath, std::FILE* report);
+
+} // namespace veltar_render
