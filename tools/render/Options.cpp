@@ -36,6 +36,16 @@ bool ParseBlock(const std::string& text, int& frames, std::string& error)
     return true;
 }
 
+bool ParseScale(const std::string& text, double& scale, std::string& error)
+{
+    if (!ParseNumber(text, scale) || scale < 1.0 || scale > 4.0)
+    {
+        error = "--scale wants a factor from 1 to 4, not '" + text + "'";
+        return false;
+    }
+    return true;
+}
+
 bool ParseSetting(const std::string& text, Setting& setting, std::string& error)
 {
     const size_t equals = text.find('=');
@@ -93,7 +103,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
         if (name != "--plugin" && name != "--in" && name != "--out" && name != "--set" &&
             name != "--block" && name != "--snapshot" && name != "--load-fxp" &&
-            name != "--save-fxp")
+            name != "--save-fxp" && name != "--scale")
         {
             error = name.rfind("-", 0) == 0 ? "unknown option " + name
                                             : "unexpected argument '" + name + "'";
@@ -123,6 +133,13 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             }
             options.settings.push_back(setting);
         }
+        else if (name == "--scale")
+        {
+            if (!ParseScale(value, options.scale, error))
+            {
+                return false;
+            }
+        }
         else if (name == "--block")
         {
             if (!ParseBlock(value, options.blockFrames, error))
@@ -151,6 +168,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 " does not go with it";
         return false;
     }
+    if (options.scale != 0.0 && options.snapshot.empty())
+    {
+        error = "--scale goes with --snapshot";
+        return false;
+    }
     if (!options.input.empty() && options.output.empty())
     {
         error = "--in needs --out FILE to say where the result goes";
@@ -171,7 +193,8 @@ std::string UsageText()
                "                     [--load-fxp FILE] [--set NAME=VALUE ...] [--save-fxp FILE]\n"
                "                     [--block N] [--double] [--help]\n"
                "       veltar-render --save-fxp FILE [--load-fxp FILE] [--set NAME=VALUE ...]\n"
-               "       veltar-render --snapshot FILE.png [--set NAME=VALUE ...] [--plugin PATH]\n"
+               "       veltar-render --snapshot FILE.png [--scale F] [--set NAME=VALUE ...]\n"
+               "                     [--plugin PATH]\n"
                "\n"
                "Runs an audio file through the VELTAR VST 3 plug-in, hosted as a DAW hosts it,\n"
                "and writes the result as a 32-bit float WAV file at the input's sample rate\n"
@@ -208,6 +231,8 @@ std::string UsageText()
            "  --snapshot FILE   draw the editor into FILE (PNG) instead of rendering; the\n"
            "                    plug-in object built into this program draws it, the\n"
            "                    bitmaps come from the bundle\n"
+           "  --scale F         with --snapshot: draw the editor F times as large, 1 to 4\n"
+           "                    (default 1), as a host with that content scale shows it\n"
            "  --help            shows this text\n"
            "\n"
            "Prints the peak and RMS level (dBFS) of each channel of input and output, the\n"

@@ -22,6 +22,7 @@ struct Options
     std::string loadFxp;  // program file applied before the settings
     std::string saveFxp;  // program file written with the settings of the render
     std::vector<Setting> settings;
+    double scale = 0.0; // --scale for --snapshot: the factor the editor is drawn at (0: not given)
     int blockFrames = 512;
     bool doublePrecision = false;
     bool help = false;

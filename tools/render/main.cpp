@@ -11,6 +11,7 @@
 #include "Snapshot.h"
 #include "Vst3Host.h"
 
+#include "framework/graphics/IGraphics.h"
 #include "raster/Raster.h"
 
 #include <algorithm>
@@ -386,6 +387,10 @@ int Snapshot(const Options& options)
     if (!snapshot.Create(resources) || !snapshot.Apply(options.settings))
     {
         return Fail(snapshot.GetError());
+    }
+    if (options.scale != 0.0)
+    {
+        snapshot.GetGraphics()->SetScale(options.scale);
     }
     Raster_IBitmap* image = snapshot.Draw();
     if (gStopSignal != 0)
