@@ -120,7 +120,7 @@ void BM_RedrawOneKnob(benchmark::State& state)
         editor.layer->RunFrame();
     }
 }
-BENCHMARK(BM_RedrawOneKnob)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RedrawOneKnob)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 std::unique_ptr<Raster_IBitmap> Decode(const std::string& file, benchmark::State& state)
 {

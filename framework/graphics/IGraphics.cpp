@@ -32,8 +32,12 @@ public:
     void Add(Raster_IBitmap* bitmap, int id, const char* name = nullptr)
     {
         std::lock_guard<std::mutex> lock(mMutex);
-        mEntries.push_back(Entry{id, std::unique_ptr<Raster_IBitmap>(bitmap), name ? name : "",
-                                 nullptr, name == nullptr});
+        mEntries.push_back(Entry{id,
+                                 std::unique_ptr<Raster_IBitmap>(bitmap),
+                                 name ? name : "",
+                                 nullptr,
+                                 name == nullptr,
+                                 {}});
     }
     void Remove(Raster_IBitmap* bitmap)
     {
@@ -75,8 +79,52 @@ public:
         }
         return e->mHiRes.get();
     }
+    // A strip of bitmap's frames resampled from art (drawn at artScale) into cells of cellW ×
+    // cellH, with frame index ready in it; frames are resampled the first time they are asked
+    // for, so an editor at a scale between its artwork's pays for each frame once. Null when
+    // bitmap is not in the cache.
+    Raster_IBitmap* ResampledFrame(const IBitmap& bitmap, Raster_IBitmap* art, int artScale,
+                                   int index, int cellW, int cellH)
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        Entry* e = Lookup(bitmap.mData);
+        if (!e)
+            return nullptr;
+        const bool across = bitmap.mFramesAreHorizontal;
+        Resampled* r = nullptr;
+        for (Resampled& candidate : e->mResampled)
+            if (candidate.mFrames == bitmap.N && candidate.mAcross == across &&
+                candidate.mCellW == cellW && candidate.mCellH == cellH)
+                r = &candidate;
+        if (!r)
+        {
+            auto strip = std::make_unique<Raster_MemBitmap>(across ? cellW * bitmap.N : cellW,
+                                                            across ? cellH : cellH * bitmap.N, 4);
+            e->mResampled.push_back(Resampled{bitmap.N, across, cellW, cellH, std::move(strip),
+                                              std::vector<bool>(size_t(bitmap.N))});
+            r = &e->mResampled.back();
+        }
+        if (!r->mDone[size_t(index)])
+        {
+            const int fw = bitmap.FrameWidth() * artScale, fh = bitmap.FrameHeight() * artScale;
+            Raster_ScaledBlit(
+                r->mStrip.get(), art, across ? index * cellW : 0, across ? 0 : index * cellH, cellW,
+                cellH, float(across ? index * fw : 0), float(across ? 0 : index * fh), float(fw),
+                float(fh), 1.0f, RASTER_BLIT_MODE_COPY | RASTER_BLIT_FILTER_BILINEAR);
+            r->mDone[size_t(index)] = true;
+        }
+        return r->mStrip.get();
+    }
 
 private:
+    struct Resampled
+    {
+        int mFrames;
+        bool mAcross;
+        int mCellW, mCellH;
+        std::unique_ptr<Raster_IBitmap> mStrip;
+        std::vector<bool> mDone;
+    };
     struct Entry
     {
         int mID;
@@ -84,6 +132,7 @@ private:
         std::string mName;
         std::unique_ptr<Raster_IBitmap> mHiRes;
         bool mHiResTried;
+        std::vector<Resampled> mResampled;
     };
     Entry* Lookup(Raster_IBitmap* bitmap)
     {
@@ -484,10 +533,28 @@ bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, i
                     visible.W(), visible.H(), BlendWeight(blend), BlendToRasterMode(blend));
         return true;
     }
-    // Between the artwork's scales: the larger artwork resampled onto the visible part, with the
-    // mapping the whole destination would have, so that areas drawn separately still join.
+    // Between the artwork's scales: a whole frame comes resampled once from the larger artwork.
     if (target.W() <= 0 || target.H() <= 0)
         return true;
+    const int fw = bitmap.FrameWidth(), fh = bitmap.FrameHeight();
+    const bool across = bitmap.mFramesAreHorizontal;
+    const int index = across ? (fw > 0 ? srcX / fw : -1) : (fh > 0 ? srcY / fh : -1);
+    if (dest.W() == fw && dest.H() == fh && index >= 0 && index < bitmap.N &&
+        (across ? srcY == 0 && srcX == index * fw : srcX == 0 && srcY == index * fh))
+    {
+        if (Raster_IBitmap* strip =
+                s_bitmapCache.ResampledFrame(bitmap, data, art, index, target.W(), target.H()))
+        {
+            const int cellX = across ? index * target.W() : 0;
+            const int cellY = across ? 0 : index * target.H();
+            Raster_Blit(mDrawBitmap.get(), strip, visible.L, visible.T,
+                        cellX + visible.L - target.L, cellY + visible.T - target.T, visible.W(),
+                        visible.H(), BlendWeight(blend), BlendToRasterMode(blend));
+            return true;
+        }
+    }
+    // Anything else: the larger artwork resampled onto the visible part, with the mapping the
+    // whole destination would have, so that areas drawn separately still join.
     const double kx = double(dest.W()) * art / target.W(), ky = double(dest.H()) * art / target.H();
     Raster_ScaledBlit(mDrawBitmap.get(), data, visible.L, visible.T, visible.W(), visible.H(),
                       float(srcX * art + (visible.L - target.L) * kx),

@@ -140,6 +140,14 @@ TEST_F(ScaleTest, AFactorBetweenIsDrawnFromTheLargerArtworkScaledDown)
     EXPECT_NEAR(int(Raster_GETB(p)), 128, 40);
     EXPECT_EQ(Drawn(44, 67), COLOR_WHITE.Pack());
     EXPECT_EQ(Drawn(60, 67), COLOR_WHITE.Pack());
+    // Each frame is resampled once and kept: the other frame, then the first again.
+    mGraphics->GetControl(mStrip)->SetValueFromPlug(0.0);
+    DrawAll();
+    EXPECT_EQ(Raster_GETR(Drawn(52, 67)), 0u);
+    EXPECT_EQ(Raster_GETG(Drawn(52, 67)), 2u);
+    mGraphics->GetControl(mStrip)->SetValueFromPlug(1.0);
+    DrawAll();
+    EXPECT_EQ(Drawn(52, 67), p);
 }
 
 TEST_F(ScaleTest, RefusedScalesChangeNothing)
