@@ -10,6 +10,7 @@
 #include "raster/RasterPNG.h"
 
 #include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,65 @@ TEST(VeltarX11Editor, KnobSwitchAndScreen)
     EXPECT_EQ(view->removed(), kResultOk);
     EXPECT_EQ(loop.GetTimerCount(), 0);
     EXPECT_EQ(loop.GetEventHandlerCount(), 0);
+    EXPECT_EQ(view->release(), 0u);
+    plug.controller->setComponentHandler(nullptr);
+    x->DestroyWindow(parent);
+}
+
+// A host whose desktop is scaled by 2: a 704 × 1136 editor drawn from the bundle's 2x artwork,
+// whose knob follows the mouse where it is drawn.
+TEST(VeltarX11Editor, ContentScale2)
+{
+    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
+    if (!x)
+        GTEST_SKIP() << "no X display";
+    HostedPlugin plug;
+    EditLog handler;
+    ASSERT_EQ(plug.controller->setComponentHandler(&handler), kResultOk);
+    vst3test::RunLoop loop;
+    vst3test::PlugFrame frame(&loop);
+    IPlugView* view = plug.controller->createView(Vst::ViewType::kEditor);
+    ASSERT_NE(view, nullptr);
+    view->setFrame(&frame);
+    {
+        FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+        ASSERT_TRUE(scaling);
+        ASSERT_EQ(scaling->setContentScaleFactor(2.0f), kResultOk);
+    }
+    ViewRect size;
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.getWidth(), 704);
+    EXPECT_EQ(size.getHeight(), 1136);
+    const unsigned long parent = x->CreateWindow(size.getWidth(), size.getHeight());
+    ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)),
+                             kPlatformTypeX11EmbedWindowID),
+              kResultOk);
+    const unsigned long editor = x->Children(parent).at(0);
+    auto pump = [&]
+    {
+        x->Sync();
+        loop.FireEvents();
+        loop.FireTimers();
+    };
+    pump();
+    EXPECT_EQ(x->Size(editor), std::make_pair(704, 1136));
+    std::unique_ptr<Raster_IBitmap> screen = x->Capture(editor);
+    std::unique_ptr<Raster_IBitmap> panel(
+        Raster_LoadPNG(VELTAR_BUNDLE "/Contents/Resources/resources/img/BG@2x.png"));
+    ASSERT_TRUE(screen && panel);
+    // Above the first knob only the panel shows, pixel for pixel as the 2x artwork has it.
+    EXPECT_TRUE(SameArea(screen.get(), panel.get(), 0, 0, 704, 38));
+
+    x->Press(editor, 1, 2 * kInputX, 2 * kInputY);
+    x->Motion(editor, 2 * kInputX, 2 * kInputY - 40, kHeldLeft);
+    pump();
+    x->Release(editor, 1, 2 * kInputX, 2 * kInputY - 40, kHeldLeft);
+    pump();
+    EXPECT_EQ(handler.edits, std::vector<std::string>({"b0", "p0", "e0"}));
+    // 20 editor pixels of a 4 × 148 pixel sweep.
+    EXPECT_NEAR(plug.controller->getParamNormalized(kInputID), 20.0 / (4.0 * 148.0), 1e-9);
+
+    EXPECT_EQ(view->removed(), kResultOk);
     EXPECT_EQ(view->release(), 0u);
     plug.controller->setComponentHandler(nullptr);
     x->DestroyWindow(parent);
