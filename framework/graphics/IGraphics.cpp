@@ -79,10 +79,9 @@ public:
         }
         return e->mHiRes.get();
     }
-    // A strip of bitmap's frames resampled from art (drawn at artScale) into cells of cellW ×
-    // cellH, with frame index ready in it; frames are resampled the first time they are asked
-    // for, so an editor at a scale between its artwork's pays for each frame once. Null when
-    // bitmap is not in the cache.
+    // Frame index of bitmap resampled from art (drawn at artScale) to cellW × cellH. Each frame
+    // is resampled the first time it is asked for and kept, so an editor at a scale between its
+    // artwork's pays once for each frame it shows. Null when bitmap is not in the cache.
     Raster_IBitmap* ResampledFrame(const IBitmap& bitmap, Raster_IBitmap* art, int artScale,
                                    int index, int cellW, int cellH)
     {
@@ -98,22 +97,20 @@ public:
                 r = &candidate;
         if (!r)
         {
-            auto strip = std::make_unique<Raster_MemBitmap>(across ? cellW * bitmap.N : cellW,
-                                                            across ? cellH : cellH * bitmap.N, 4);
-            e->mResampled.push_back(Resampled{bitmap.N, across, cellW, cellH, std::move(strip),
-                                              std::vector<bool>(size_t(bitmap.N))});
+            e->mResampled.push_back(Resampled{bitmap.N, across, cellW, cellH, {}});
             r = &e->mResampled.back();
+            r->mCells.resize(size_t(bitmap.N));
         }
-        if (!r->mDone[size_t(index)])
+        std::unique_ptr<Raster_IBitmap>& cell = r->mCells[size_t(index)];
+        if (!cell)
         {
             const int fw = bitmap.FrameWidth() * artScale, fh = bitmap.FrameHeight() * artScale;
-            Raster_ScaledBlit(
-                r->mStrip.get(), art, across ? index * cellW : 0, across ? 0 : index * cellH, cellW,
-                cellH, float(across ? index * fw : 0), float(across ? 0 : index * fh), float(fw),
-                float(fh), 1.0f, RASTER_BLIT_MODE_COPY | RASTER_BLIT_FILTER_BILINEAR);
-            r->mDone[size_t(index)] = true;
+            cell = std::make_unique<Raster_MemBitmap>(cellW, cellH, 4);
+            Raster_ScaledBlit(cell.get(), art, 0, 0, cellW, cellH, float(across ? index * fw : 0),
+                              float(across ? 0 : index * fh), float(fw), float(fh), 1.0f,
+                              RASTER_BLIT_MODE_COPY | RASTER_BLIT_FILTER_BILINEAR);
         }
-        return r->mStrip.get();
+        return cell.get();
     }
 
 private:
@@ -122,8 +119,7 @@ private:
         int mFrames;
         bool mAcross;
         int mCellW, mCellH;
-        std::unique_ptr<Raster_IBitmap> mStrip;
-        std::vector<bool> mDone;
+        std::vector<std::unique_ptr<Raster_IBitmap>> mCells; // per frame, null until drawn
     };
     struct Entry
     {
@@ -542,14 +538,12 @@ bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, i
     if (dest.W() == fw && dest.H() == fh && index >= 0 && index < bitmap.N &&
         (across ? srcY == 0 && srcX == index * fw : srcX == 0 && srcY == index * fh))
     {
-        if (Raster_IBitmap* strip =
+        if (Raster_IBitmap* cell =
                 s_bitmapCache.ResampledFrame(bitmap, data, art, index, target.W(), target.H()))
         {
-            const int cellX = across ? index * target.W() : 0;
-            const int cellY = across ? 0 : index * target.H();
-            Raster_Blit(mDrawBitmap.get(), strip, visible.L, visible.T,
-                        cellX + visible.L - target.L, cellY + visible.T - target.T, visible.W(),
-                        visible.H(), BlendWeight(blend), BlendToRasterMode(blend));
+            Raster_Blit(mDrawBitmap.get(), cell, visible.L, visible.T, visible.L - target.L,
+                        visible.T - target.T, visible.W(), visible.H(), BlendWeight(blend),
+                        BlendToRasterMode(blend));
             return true;
         }
     }

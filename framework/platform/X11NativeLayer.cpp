@@ -390,16 +390,18 @@ void X11NativeLayer::MatchBackground(Raster_IBitmap* surface)
         return;
     mBackground = edge;
     XSetWindowBackground(mDisplay, mWindow, NativePixel(mVisual, mDepth, edge));
+    // (XClearArea takes a width or height of 0 as "to the window's edge".)
+    auto clear = [this](int x, int y, int w, int h)
+    {
+        if (w > 0 && h > 0)
+            XClearArea(mDisplay, mWindow, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                       False);
+    };
     const int right = mOffsetX + mPanelW, bottom = mOffsetY + mPanelH;
-    XClearArea(mDisplay, mWindow, 0, 0, static_cast<unsigned>(mWindowW),
-               static_cast<unsigned>(mOffsetY), False);
-    XClearArea(mDisplay, mWindow, 0, bottom, static_cast<unsigned>(mWindowW),
-               static_cast<unsigned>(std::max(0, mWindowH - bottom)), False);
-    XClearArea(mDisplay, mWindow, 0, mOffsetY, static_cast<unsigned>(mOffsetX),
-               static_cast<unsigned>(mPanelH), False);
-    XClearArea(mDisplay, mWindow, right, mOffsetY,
-               static_cast<unsigned>(std::max(0, mWindowW - right)), static_cast<unsigned>(mPanelH),
-               False);
+    clear(0, 0, mWindowW, mOffsetY);
+    clear(0, bottom, mWindowW, mWindowH - bottom);
+    clear(0, mOffsetY, mOffsetX, mPanelH);
+    clear(right, mOffsetY, mWindowW - right, mPanelH);
 }
 
 void X11NativeLayer::ProcessEvents()
