@@ -1,5 +1,6 @@
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "raster/RasterCombine.h"
 
@@ -196,6 +197,25 @@ void Raster_Blit(Raster_IBitmap* dest, Raster_IBitmap* src, int destX, int destY
                          Raster_pixel* d = dbits + std::ptrdiff_t(row) * dspan;
                          if constexpr (IsPlainCopy<decltype(op)>())
                              std::memcpy(d, s, std::size_t(w) * sizeof(Raster_pixel));
+                         else if constexpr (std::is_same<decltype(op), CopyAlphaFull>::value)
+                         {
+                             // Opaque runs (most of any artwork) are copied whole.
+                             for (long long i = 0; i < w;)
+                             {
+                                 long long end = i;
+                                 while (end < w && (s[end] >> 24) == 0xffu)
+                                     ++end;
+                                 if (end > i)
+                                 {
+                                     std::memcpy(d + i, s + i,
+                                                 std::size_t(end - i) * sizeof(Raster_pixel));
+                                     i = end;
+                                     continue;
+                                 }
+                                 d[i] = op(d[i], s[i]);
+                                 ++i;
+                             }
+                         }
                          else
                              for (long long i = 0; i < w; ++i)
                                  d[i] = op(d[i], s[i]);

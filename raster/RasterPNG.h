@@ -7,8 +7,9 @@
 #include "raster/Raster.h"
 
 // Largest image the loader accepts: any side above kRasterPNGMaxSide or more than
-// kRasterPNGMaxPixels pixels is refused before any pixel memory is allocated.
-const int kRasterPNGMaxSide = 16384;
+// kRasterPNGMaxPixels pixels is refused before any pixel memory is allocated. A side may be as
+// long as any bitmap's: a knob strip of 61 frames at 2x is over 18000 pixels tall.
+const int kRasterPNGMaxSide = kRasterMaxDimension;
 const long long kRasterPNGMaxPixels = 1LL << 24;
 
 // Decodes PNG data of the given size. Every colour type and bit depth is converted to 8-bit

@@ -3,9 +3,11 @@
 //   gen_artwork <outdir> [--preview <file.png>]
 //
 // Everything is drawn four times larger and reduced with a box filter, which is what smooths
-// the edges. The controls' frames carry the panel under them, so they look the same whichever
-// way they are composited. The output depends on nothing but this file and the installed
-// DejaVu fonts: noise comes from a fixed-seed generator and the PNG writer stores no time.
+// the edges. Each bitmap is written twice from the same drawing: at the panel's resolution
+// (name.png) and at twice it (name@2x.png), for editors shown at a scale above 1. The controls'
+// frames carry the panel under them, so they look the same whichever way they are composited. The
+// output depends on nothing but this file and the installed DejaVu fonts: noise comes from a
+// fixed-seed generator and the PNG writer stores no time.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -141,31 +143,62 @@ struct Canvas
     int left, top;
 };
 
-// Reduces a canvas to panel resolution, averaging each kScale × kScale block.
-void Reduce(Canvas& canvas, Raster_IBitmap* out, int outX, int outY)
+// Reduces a canvas to outScale times panel resolution, averaging each block of canvas pixels
+// that makes one output pixel.
+void Reduce(Canvas& canvas, Raster_IBitmap* out, int outX, int outY, int outScale)
 {
-    const int w = canvas.bitmap.getWidth() / kScale, h = canvas.bitmap.getHeight() / kScale;
+    const int block = kScale / outScale;
+    const int w = canvas.bitmap.getWidth() / block, h = canvas.bitmap.getHeight() / block;
     Raster_pixel* src = canvas.bitmap.getBits();
     const int span = canvas.bitmap.getRowSpan();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
         {
             unsigned int r = 0, g = 0, b = 0;
-            for (int j = 0; j < kScale; ++j)
-                for (int i = 0; i < kScale; ++i)
+            for (int j = 0; j < block; ++j)
+                for (int i = 0; i < block; ++i)
                 {
                     const Raster_pixel p =
-                        src[std::ptrdiff_t(y * kScale + j) * span + x * kScale + i];
+                        src[std::ptrdiff_t(y * block + j) * span + x * block + i];
                     r += Raster_GETR(p);
                     g += Raster_GETG(p);
                     b += Raster_GETB(p);
                 }
-            const unsigned int n = kScale * kScale;
+            const unsigned int n = unsigned(block * block);
             Raster_PutPixel(out, outX + x, outY + y,
                             Raster_RGBA((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n, 255),
                             1.0f, RASTER_BLIT_MODE_COPY);
         }
 }
+
+// A bitmap of frames stacked top to bottom, kept at every output scale.
+class Strip
+{
+public:
+    Strip(int frameWidth, int frameHeight, int frames) : mFrameHeight(frameHeight)
+    {
+        for (int s = 0; s < kOutScales; ++s)
+            mBitmaps[s].resize(frameWidth * (s + 1), frameHeight * frames * (s + 1));
+    }
+    // Reduces a canvas of one frame's size into frame index.
+    void Add(Canvas& frame, int index)
+    {
+        for (int s = 0; s < kOutScales; ++s)
+            Reduce(frame, &mBitmaps[s], 0, index * mFrameHeight * (s + 1), s + 1);
+    }
+    // Writes file (a name ending in ".png") and its @2x twin into outDir.
+    bool Write(const char* outDir, const std::string& file)
+    {
+        const std::string base = std::string(outDir) + "/" + file.substr(0, file.size() - 4);
+        return Raster_WritePNG((base + ".png").c_str(), &mBitmaps[0]) &&
+               Raster_WritePNG((base + "@2x.png").c_str(), &mBitmaps[1]);
+    }
+
+private:
+    static const int kOutScales = 2;
+    int mFrameHeight;
+    Raster_MemBitmap mBitmaps[kOutScales];
+};
 
 // Fonts at canvas resolution, made once per size and weight.
 class Fonts
@@ -496,15 +529,15 @@ void CopyPanelUnder(Canvas& panel, Canvas* frame)
 void WriteKnobStrip(Canvas& panel, const char* outDir, const char* file, const KnobStyle& style)
 {
     const ArtworkControl& c = Control(file);
-    Raster_MemBitmap strip(c.frameWidth, c.frameHeight * kKnobFrames);
+    Strip strip(c.frameWidth, c.frameHeight, kKnobFrames);
     Canvas frame(c.left, c.top, c.frameWidth, c.frameHeight);
     for (int i = 0; i < kKnobFrames; ++i)
     {
         CopyPanelUnder(panel, &frame);
         PaintKnob(frame, CentreX(c), CentreY(c), style, SweepAngle(i / double(kKnobFrames - 1)));
-        Reduce(frame, &strip, 0, i * c.frameHeight);
+        strip.Add(frame, i);
     }
-    Raster_WritePNG((std::string(outDir) + "/" + file).c_str(), &strip);
+    strip.Write(outDir, file);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -590,7 +623,7 @@ void PaintToggle(Canvas& canvas, double cx, double cy, bool up)
 void WriteSwitchStrip(Canvas& panel, const char* outDir, const char* file)
 {
     const ArtworkControl& c = Control(file);
-    Raster_MemBitmap strip(c.frameWidth, c.frameHeight * 2);
+    Strip strip(c.frameWidth, c.frameHeight, 2);
     Canvas frame(c.left, c.top, c.frameWidth, c.frameHeight);
     const double cx = CentreX(c);
     for (int i = 0; i < 2; ++i)
@@ -601,9 +634,9 @@ void WriteSwitchStrip(Canvas& panel, const char* outDir, const char* file)
         PaintLamp(frame, cx, c.top + 13, 6.0, kLampRed, in);
         PaintToggle(frame, cx, c.top + 52, in);
         Text(frame, in ? "IN" : "OUT", cx, c.top + 86, 10, true, in ? Rgb{255, 120, 96} : kInkDim);
-        Reduce(frame, &strip, 0, i * c.frameHeight);
+        strip.Add(frame, i);
     }
-    Raster_WritePNG((std::string(outDir) + "/" + file).c_str(), &strip);
+    strip.Write(outDir, file);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -654,7 +687,7 @@ void PaintChickenHead(Canvas& canvas, double cx, double cy, double angle)
 void WriteModelStrip(Canvas& panel, const char* outDir)
 {
     const ArtworkControl& c = Control("MODEL.png");
-    Raster_MemBitmap strip(c.frameWidth, c.frameHeight * 3);
+    Strip strip(c.frameWidth, c.frameHeight, 3);
     Canvas frame(c.left, c.top, c.frameWidth, c.frameHeight);
     const double cx = CentreX(c), cy = c.top + 58;
     for (int i = 0; i < 3; ++i)
@@ -669,9 +702,9 @@ void WriteModelStrip(Canvas& panel, const char* outDir)
                  p == i ? kAmber : kInkDim);
         }
         PaintChickenHead(frame, cx, cy, kModelAngles[i] * kPi / 180.0);
-        Reduce(frame, &strip, 0, i * c.frameHeight);
+        strip.Add(frame, i);
     }
-    Raster_WritePNG((std::string(outDir) + "/MODEL.png").c_str(), &strip);
+    strip.Write(outDir, "MODEL.png");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -710,9 +743,9 @@ int main(int argc, char** argv)
     const char* outDir = argv[1];
     Canvas panel(0, 0, kPanelWidth, kPanelHeight);
     PaintPanel(panel);
-    Raster_MemBitmap background(kPanelWidth, kPanelHeight);
-    Reduce(panel, &background, 0, 0);
-    if (!Raster_WritePNG((std::string(outDir) + "/BG.png").c_str(), &background))
+    Strip background(kPanelWidth, kPanelHeight, 1);
+    background.Add(panel, 0);
+    if (!background.Write(outDir, "BG.png"))
     {
         std::fprintf(stderr, "gen_artwork: cannot write to %s\n", outDir);
         return 1;

@@ -5,6 +5,7 @@
 #include "raster/RasterFont.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -15,6 +16,8 @@ namespace
 
 // Decoded images shared by every editor in the process, keyed by resource ID; derived images
 // (scaled, cropped, retained) are kept under −1. The cache owns them until the process ends.
+// An image loaded from a resource also keeps its 2x artwork, decoded the first time an editor
+// draws it above 1x, so that editors shown at 1x never pay for it.
 class BitmapStorage
 {
 public:
@@ -26,10 +29,15 @@ public:
                 return e.mBitmap.get();
         return nullptr;
     }
-    void Add(Raster_IBitmap* bitmap, int id)
+    void Add(Raster_IBitmap* bitmap, int id, const char* name = nullptr)
     {
         std::lock_guard<std::mutex> lock(mMutex);
-        mEntries.push_back(Entry{id, std::unique_ptr<Raster_IBitmap>(bitmap)});
+        mEntries.push_back(Entry{id,
+                                 std::unique_ptr<Raster_IBitmap>(bitmap),
+                                 name ? name : "",
+                                 nullptr,
+                                 name == nullptr,
+                                 {}});
     }
     void Remove(Raster_IBitmap* bitmap)
     {
@@ -41,13 +49,94 @@ public:
                 return;
             }
     }
+    // The 2x artwork of bitmap, loaded through load(ID, name) on the first call; null when the
+    // bitmap has none (derived images, a missing file, or one not exactly twice the size).
+    template <class Load> Raster_IBitmap* HiRes(Raster_IBitmap* bitmap, Load load)
+    {
+        int id = 0;
+        std::string name;
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            Entry* e = Lookup(bitmap);
+            if (!e || e->mHiResTried)
+                return e ? e->mHiRes.get() : nullptr;
+            id = e->mID;
+            name = e->mName;
+        }
+        // Decoded outside the lock: other editors keep drawing meanwhile.
+        std::unique_ptr<Raster_IBitmap> hiRes(load(id, HiResArtworkName(name.c_str()).c_str()));
+        if (hiRes && (hiRes->getWidth() != 2 * bitmap->getWidth() ||
+                      hiRes->getHeight() != 2 * bitmap->getHeight()))
+            hiRes.reset();
+        std::lock_guard<std::mutex> lock(mMutex);
+        Entry* e = Lookup(bitmap);
+        if (!e)
+            return nullptr;
+        if (!e->mHiResTried)
+        {
+            e->mHiRes = std::move(hiRes);
+            e->mHiResTried = true;
+        }
+        return e->mHiRes.get();
+    }
+    // Frame index of bitmap resampled from art (drawn at artScale) to cellW × cellH. Each frame
+    // is resampled the first time it is asked for and kept, so an editor at a scale between its
+    // artwork's pays once for each frame it shows. Null when bitmap is not in the cache.
+    Raster_IBitmap* ResampledFrame(const IBitmap& bitmap, Raster_IBitmap* art, int artScale,
+                                   int index, int cellW, int cellH)
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        Entry* e = Lookup(bitmap.mData);
+        if (!e)
+            return nullptr;
+        const bool across = bitmap.mFramesAreHorizontal;
+        Resampled* r = nullptr;
+        for (Resampled& candidate : e->mResampled)
+            if (candidate.mFrames == bitmap.N && candidate.mAcross == across &&
+                candidate.mCellW == cellW && candidate.mCellH == cellH)
+                r = &candidate;
+        if (!r)
+        {
+            e->mResampled.push_back(Resampled{bitmap.N, across, cellW, cellH, {}});
+            r = &e->mResampled.back();
+            r->mCells.resize(size_t(bitmap.N));
+        }
+        std::unique_ptr<Raster_IBitmap>& cell = r->mCells[size_t(index)];
+        if (!cell)
+        {
+            const int fw = bitmap.FrameWidth() * artScale, fh = bitmap.FrameHeight() * artScale;
+            cell = std::make_unique<Raster_MemBitmap>(cellW, cellH, 4);
+            Raster_ScaledBlit(cell.get(), art, 0, 0, cellW, cellH, float(across ? index * fw : 0),
+                              float(across ? 0 : index * fh), float(fw), float(fh), 1.0f,
+                              RASTER_BLIT_MODE_COPY | RASTER_BLIT_FILTER_BILINEAR);
+        }
+        return cell.get();
+    }
 
 private:
+    struct Resampled
+    {
+        int mFrames;
+        bool mAcross;
+        int mCellW, mCellH;
+        std::vector<std::unique_ptr<Raster_IBitmap>> mCells; // per frame, null until drawn
+    };
     struct Entry
     {
         int mID;
         std::unique_ptr<Raster_IBitmap> mBitmap;
+        std::string mName;
+        std::unique_ptr<Raster_IBitmap> mHiRes;
+        bool mHiResTried;
+        std::vector<Resampled> mResampled;
     };
+    Entry* Lookup(Raster_IBitmap* bitmap)
+    {
+        for (Entry& e : mEntries)
+            if (e.mBitmap.get() == bitmap)
+                return &e;
+        return nullptr;
+    }
     std::mutex mMutex;
     std::vector<Entry> mEntries;
 };
@@ -111,6 +200,16 @@ HFONT MakeNativeFont(const IText& text, int height)
 }
 
 } // namespace
+
+const double IGraphics::kZoomFactors[3] = {1.0, 1.5, 2.0};
+
+std::string HiResArtworkName(const char* name)
+{
+    std::string hiRes = name ? name : "";
+    const size_t dot = hiRes.find_last_of("./");
+    const size_t at = dot != std::string::npos && hiRes[dot] == '.' ? dot : hiRes.size();
+    return hiRes.insert(at, "@2x");
+}
 
 IGraphics::IGraphics(IFxBase* plug, int width, int height, int refreshFPS)
     : mPlug(plug), mWidth(width), mHeight(height), mFPS(refreshFPS > 0 ? refreshFPS : DEFAULT_FPS)
@@ -178,9 +277,22 @@ void IGraphics::ApplyValueFromPlug(int paramIdx, double normalizedValue)
 
 void IGraphics::PrepDraw()
 {
-    mDrawBitmap.reset(new Raster_SysBitmap(mWidth, mHeight));
+    mDrawBitmap.reset(new Raster_SysBitmap(ScaledWidth(), ScaledHeight()));
     mTmpBitmap.reset(new Raster_MemBitmap(0, 0, 4));
     ApplyPendingParamValues();
+}
+
+bool IGraphics::SetScale(double scale)
+{
+    if (!IsEditorScale(scale))
+        return false;
+    if (scale == mScale)
+        return true;
+    mScale = scale;
+    if (mDrawBitmap)
+        mDrawBitmap.reset(new Raster_SysBitmap(ScaledWidth(), ScaledHeight()));
+    SetAllControlsDirty();
+    return true;
 }
 
 void IGraphics::SetControlFromPlug(int controlIdx, double normalizedValue)
@@ -349,7 +461,7 @@ IBitmap IGraphics::LoadIBitmap(int ID, const char* name, int nStates, bool frame
         // nothing, and a later editor may still find the file.
         if (!data)
             return IBitmap(nullptr, 0, 0, nStates, framesAreHorizontal);
-        s_bitmapCache.Add(data, ID);
+        s_bitmapCache.Add(data, ID, name);
     }
     return IBitmap(data, data->getWidth(), data->getHeight(), nStates, framesAreHorizontal);
 }
@@ -384,17 +496,65 @@ IBitmap IGraphics::CropBitmap(const IBitmap& bitmap, const IRECT& rect)
     return IBitmap(dest, w, h, bitmap.N, false);
 }
 
+Raster_IBitmap* IGraphics::ArtworkFor(const IBitmap& bitmap, int* artScale)
+{
+    *artScale = 1;
+    if (mScale <= 1.0 || !bitmap.mData)
+        return bitmap.mData;
+    Raster_IBitmap* hiRes = s_bitmapCache.HiRes(bitmap.mData, [this](int id, const char* name)
+                                                { return OSLoadBitmap(id, name); });
+    if (!hiRes)
+        return bitmap.mData;
+    *artScale = 2;
+    return hiRes;
+}
+
 // ---------------------------------------------------------------- drawing
+// Coordinates are editor pixels; at a scale above 1 each is mapped onto the draw bitmap here, so
+// controls draw the same way at every scale.
 
 bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int srcX, int srcY,
                            const IChannelBlend* blend)
 {
-    const IRECT visible = dest.Intersect(mDrawRECT);
+    const IRECT target = ScaledRect(dest, mScale);
+    const IRECT visible = target.Intersect(ScaledRect(mDrawRECT, mScale));
     if (visible.Empty())
         return true;
-    Raster_Blit(mDrawBitmap.get(), bitmap.mData, visible.L, visible.T, srcX + visible.L - dest.L,
-                srcY + visible.T - dest.T, visible.W(), visible.H(), BlendWeight(blend),
-                BlendToRasterMode(blend));
+    int art = 1;
+    Raster_IBitmap* data = ArtworkFor(bitmap, &art);
+    if (double(art) == mScale)
+    {
+        Raster_Blit(mDrawBitmap.get(), data, visible.L, visible.T,
+                    srcX * art + visible.L - target.L, srcY * art + visible.T - target.T,
+                    visible.W(), visible.H(), BlendWeight(blend), BlendToRasterMode(blend));
+        return true;
+    }
+    // Between the artwork's scales: a whole frame comes resampled once from the larger artwork.
+    if (target.W() <= 0 || target.H() <= 0)
+        return true;
+    const int fw = bitmap.FrameWidth(), fh = bitmap.FrameHeight();
+    const bool across = bitmap.mFramesAreHorizontal;
+    const int index = across ? (fw > 0 ? srcX / fw : -1) : (fh > 0 ? srcY / fh : -1);
+    if (dest.W() == fw && dest.H() == fh && index >= 0 && index < bitmap.N &&
+        (across ? srcY == 0 && srcX == index * fw : srcX == 0 && srcY == index * fh))
+    {
+        if (Raster_IBitmap* cell =
+                s_bitmapCache.ResampledFrame(bitmap, data, art, index, target.W(), target.H()))
+        {
+            Raster_Blit(mDrawBitmap.get(), cell, visible.L, visible.T, visible.L - target.L,
+                        visible.T - target.T, visible.W(), visible.H(), BlendWeight(blend),
+                        BlendToRasterMode(blend));
+            return true;
+        }
+    }
+    // Anything else: the larger artwork resampled onto the visible part, with the mapping the
+    // whole destination would have, so that areas drawn separately still join.
+    const double kx = double(dest.W()) * art / target.W(), ky = double(dest.H()) * art / target.H();
+    Raster_ScaledBlit(mDrawBitmap.get(), data, visible.L, visible.T, visible.W(), visible.H(),
+                      float(srcX * art + (visible.L - target.L) * kx),
+                      float(srcY * art + (visible.T - target.T) * ky), float(visible.W() * kx),
+                      float(visible.H() * ky), BlendWeight(blend),
+                      BlendToRasterMode(blend) | RASTER_BLIT_FILTER_BILINEAR);
     return true;
 }
 
@@ -414,12 +574,15 @@ bool IGraphics::DrawBitmap(const IBitmap& bitmap, const IRECT& dest, int frame,
 bool IGraphics::DrawRotatedBitmap(const IBitmap& bitmap, int destCtrX, int destCtrY, double angle,
                                   int yOffsetZeroDeg, const IChannelBlend* blend)
 {
-    const int w = bitmap.W, h = bitmap.H;
-    const int x = destCtrX - w / 2, y = destCtrY - h / 2;
-    Raster_RotatedBlit(mDrawBitmap.get(), bitmap.mData, x, y, w, h, 0.0f, 0.0f, float(w), float(h),
-                       float(angle), false, BlendWeight(blend),
+    int art = 1;
+    Raster_IBitmap* data = ArtworkFor(bitmap, &art);
+    const int w = ScaledLength(bitmap.W, mScale), h = ScaledLength(bitmap.H, mScale);
+    const int x = ScaledLength(destCtrX, mScale) - w / 2,
+              y = ScaledLength(destCtrY, mScale) - h / 2;
+    Raster_RotatedBlit(mDrawBitmap.get(), data, x, y, w, h, 0.0f, 0.0f, float(bitmap.W * art),
+                       float(bitmap.H * art), float(angle), false, BlendWeight(blend),
                        BlendToRasterMode(blend) | RASTER_BLIT_FILTER_BILINEAR, 0.0f,
-                       float(yOffsetZeroDeg));
+                       float(yOffsetZeroDeg * mScale));
     return true;
 }
 
@@ -446,30 +609,57 @@ bool IGraphics::DrawRotatedMask(const IBitmap& base, const IBitmap& mask, const 
 
 bool IGraphics::DrawPoint(const IColor& color, float x, float y, const IChannelBlend* blend, bool)
 {
-    Raster_PutPixel(mDrawBitmap.get(), int(x + 0.5f), int(y + 0.5f), color.Pack(),
-                    BlendWeight(blend), BlendToRasterMode(blend));
+    const int px = int(x + 0.5f), py = int(y + 0.5f);
+    if (mScale == 1.0)
+        Raster_PutPixel(mDrawBitmap.get(), px, py, color.Pack(), BlendWeight(blend),
+                        BlendToRasterMode(blend));
+    else
+        FillIRect(color, IRECT(px, py, px + 1, py + 1), blend);
     return true;
 }
 
 bool IGraphics::ForcePixel(const IColor& color, int x, int y)
 {
     Raster_IBitmap* bitmap = mDrawBitmap.get();
-    if (!bitmap || x < 0 || y < 0 || x >= bitmap->getWidth() || y >= bitmap->getHeight())
+    if (!bitmap || x < 0 || y < 0 || x >= mWidth || y >= mHeight)
         return false;
-    bitmap->getBits()[y * bitmap->getRowSpan() + x] = color.Pack();
+    const IRECT r = ScaledRect(IRECT(x, y, x + 1, y + 1), mScale);
+    for (int py = r.T; py < r.B; ++py)
+        for (int px = r.L; px < r.R; ++px)
+            bitmap->getBits()[py * bitmap->getRowSpan() + px] = color.Pack();
     return true;
 }
 
 IColor IGraphics::GetPoint(int x, int y)
 {
-    return IColor::FromPixel(Raster_GetPixel(mDrawBitmap.get(), x, y));
+    return IColor::FromPixel(
+        Raster_GetPixel(mDrawBitmap.get(), ScaledLength(x, mScale), ScaledLength(y, mScale)));
+}
+
+int IGraphics::LineWidth() const
+{
+    return std::max(1, int(std::lround(mScale)));
 }
 
 bool IGraphics::DrawLine(const IColor& color, float x1, float y1, float x2, float y2,
                          const IChannelBlend* blend, bool antiAlias)
 {
-    Raster_Line(mDrawBitmap.get(), x1, y1, x2, y2, color.Pack(), BlendWeight(blend),
-                BlendToRasterMode(blend), antiAlias);
+    const float s = float(mScale);
+    float ax = x1 * s, ay = y1 * s, bx = x2 * s, by = y2 * s;
+    // A line as wide as one editor pixel: side by side one-pixel lines across its run, the run
+    // lengthened to cover the last pixel's full width.
+    const int n = LineWidth();
+    const bool alongX = std::fabs(x2 - x1) >= std::fabs(y2 - y1);
+    if (alongX)
+        (ax <= bx ? bx : ax) += float(n - 1);
+    else
+        (ay <= by ? by : ay) += float(n - 1);
+    for (int i = 0; i < n; ++i)
+    {
+        const float dx = alongX ? 0.0f : float(i), dy = alongX ? float(i) : 0.0f;
+        Raster_Line(mDrawBitmap.get(), ax + dx, ay + dy, bx + dx, by + dy, color.Pack(),
+                    BlendWeight(blend), BlendToRasterMode(blend), antiAlias);
+    }
     return true;
 }
 
@@ -484,24 +674,32 @@ bool IGraphics::DrawRadialLine(const IColor& color, float cx, float cy, float an
 bool IGraphics::DrawArc(const IColor& color, float cx, float cy, float r, float minAngle,
                         float maxAngle, const IChannelBlend* blend, bool antiAlias)
 {
-    Raster_Arc(mDrawBitmap.get(), cx, cy, r, minAngle, maxAngle, color.Pack(), BlendWeight(blend),
-               BlendToRasterMode(blend), antiAlias);
+    const float s = float(mScale);
+    for (int i = 0; i < LineWidth(); ++i)
+        Raster_Arc(mDrawBitmap.get(), cx * s, cy * s, r * s + float(i), minAngle, maxAngle,
+                   color.Pack(), BlendWeight(blend), BlendToRasterMode(blend), antiAlias);
     return true;
 }
 
 bool IGraphics::DrawCircle(const IColor& color, float cx, float cy, float r,
                            const IChannelBlend* blend, bool antiAlias)
 {
-    Raster_Circle(mDrawBitmap.get(), cx, cy, r, color.Pack(), BlendWeight(blend),
-                  BlendToRasterMode(blend), antiAlias);
+    const float s = float(mScale);
+    for (int i = 0; i < LineWidth(); ++i)
+        Raster_Circle(mDrawBitmap.get(), cx * s, cy * s, r * s + float(i), color.Pack(),
+                      BlendWeight(blend), BlendToRasterMode(blend), antiAlias);
     return true;
 }
 
 bool IGraphics::RoundRect(const IColor& color, const IRECT& rect, const IChannelBlend* blend,
                           int cornerRadius, bool antiAlias)
 {
-    Raster_RoundRect(mDrawBitmap.get(), rect.L, rect.T, rect.W(), rect.H(), cornerRadius,
-                     color.Pack(), BlendWeight(blend), BlendToRasterMode(blend), antiAlias);
+    const IRECT r = ScaledRect(rect, mScale);
+    const int radius = ScaledLength(cornerRadius, mScale);
+    for (int i = 0; i < LineWidth(); ++i)
+        Raster_RoundRect(mDrawBitmap.get(), r.L + i, r.T + i, r.W() - 2 * i, r.H() - 2 * i,
+                         std::max(0, radius - i), color.Pack(), BlendWeight(blend),
+                         BlendToRasterMode(blend), antiAlias);
     return true;
 }
 
@@ -540,16 +738,18 @@ bool IGraphics::DrawHorizontalLine(const IColor& color, const IRECT& rect, float
 
 bool IGraphics::FillIRect(const IColor& color, const IRECT& rect, const IChannelBlend* blend)
 {
-    Raster_FillRect(mDrawBitmap.get(), rect.L, rect.T, rect.W(), rect.H(), color.Pack(),
-                    BlendWeight(blend), BlendToRasterMode(blend));
+    const IRECT r = ScaledRect(rect, mScale);
+    Raster_FillRect(mDrawBitmap.get(), r.L, r.T, r.W(), r.H(), color.Pack(), BlendWeight(blend),
+                    BlendToRasterMode(blend));
     return true;
 }
 
 bool IGraphics::FillRoundRect(const IColor& color, const IRECT& rect, const IChannelBlend* blend,
                               int cornerRadius, bool antiAlias)
 {
-    const int r = cornerRadius;
-    const int x1 = rect.L, y1 = rect.T, w = rect.W(), h = rect.H();
+    const IRECT scaled = ScaledRect(rect, mScale);
+    const int r = ScaledLength(cornerRadius, mScale);
+    const int x1 = scaled.L, y1 = scaled.T, w = scaled.W(), h = scaled.H();
     Raster_pixel c = color.Pack();
     const float weight = BlendWeight(blend);
     const int mode = BlendToRasterMode(blend);
@@ -570,15 +770,19 @@ bool IGraphics::FillRoundRect(const IColor& color, const IRECT& rect, const ICha
 bool IGraphics::FillCircle(const IColor& color, int cx, int cy, float r, const IChannelBlend* blend,
                            bool antiAlias)
 {
-    Raster_FillCircle(mDrawBitmap.get(), float(cx), float(cy), r, color.Pack(), BlendWeight(blend),
-                      BlendToRasterMode(blend), antiAlias);
+    const float s = float(mScale);
+    Raster_FillCircle(mDrawBitmap.get(), float(cx) * s, float(cy) * s, r * s, color.Pack(),
+                      BlendWeight(blend), BlendToRasterMode(blend), antiAlias);
     return true;
 }
 
 bool IGraphics::FillTriangle(const IColor& color, int x1, int y1, int x2, int y2, int x3, int y3,
                              const IChannelBlend* blend)
 {
-    Raster_FillTriangle(mDrawBitmap.get(), x1, y1, x2, y2, x3, y3, color.Pack(), BlendWeight(blend),
+    const double s = mScale;
+    Raster_FillTriangle(mDrawBitmap.get(), ScaledLength(x1, s), ScaledLength(y1, s),
+                        ScaledLength(x2, s), ScaledLength(y2, s), ScaledLength(x3, s),
+                        ScaledLength(y3, s), color.Pack(), BlendWeight(blend),
                         BlendToRasterMode(blend));
     return true;
 }
@@ -586,8 +790,20 @@ bool IGraphics::FillTriangle(const IColor& color, int x1, int y1, int x2, int y2
 bool IGraphics::FillIConvexPolygon(const IColor& color, const int* x, const int* y, int npoints,
                                    const IChannelBlend* blend)
 {
-    Raster_FillConvexPolygon(mDrawBitmap.get(), x, y, npoints, color.Pack(), BlendWeight(blend),
-                             BlendToRasterMode(blend));
+    if (mScale == 1.0 || npoints <= 0)
+    {
+        Raster_FillConvexPolygon(mDrawBitmap.get(), x, y, npoints, color.Pack(), BlendWeight(blend),
+                                 BlendToRasterMode(blend));
+        return true;
+    }
+    std::vector<int> xs(static_cast<size_t>(npoints)), ys(static_cast<size_t>(npoints));
+    for (size_t i = 0; i < xs.size(); ++i)
+    {
+        xs[i] = ScaledLength(x[i], mScale);
+        ys[i] = ScaledLength(y[i], mScale);
+    }
+    Raster_FillConvexPolygon(mDrawBitmap.get(), xs.data(), ys.data(), npoints, color.Pack(),
+                             BlendWeight(blend), BlendToRasterMode(blend));
     return true;
 }
 
@@ -647,7 +863,19 @@ bool IGraphics::DrawIText(IText* text, const char* str, IRECT* rect, bool measur
         rect->B = rect->T + h;
         return true;
     }
-    RECT r = {rect->L, rect->T, rect->R, rect->B};
+    if (mScale != 1.0)
+    {
+        // Laid out again at the scaled size rather than enlarged, so the glyphs stay sharp.
+        IText scaled = *text;
+        scaled.mSize = std::max(1, ScaledLength(text->mSize, mScale));
+        scaled.mCached = nullptr;
+        font = CacheFont(&scaled);
+        if (!font)
+            return false;
+        font->SetTextColor(text->mColor.Pack());
+    }
+    const IRECT s = ScaledRect(*rect, mScale);
+    RECT r = {s.L, s.T, s.R, s.B};
     font->DrawText(mDrawBitmap.get(), str, -1, &r, flags);
     return true;
 }
@@ -770,6 +998,12 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod)
     ApplyPendingParamValues();
     ReleaseMouseCapture();
     const int c = GetMouseControlIdx(x, y);
+    // The panel itself (not a control on it) offers the zoom on a right-click.
+    if (mod.R && (c < 0 || (c == 0 && mControls.Get(0)->ParamIdx() < 0)))
+    {
+        ShowZoomMenu(x, y);
+        return;
+    }
     if (c < 0)
         return;
     mMouseCapture = c;
@@ -788,6 +1022,26 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod)
         mPlug->BeginInformHostOfParamChange(paramIdx);
     }
     control->OnMouseDown(x, y, mod);
+}
+
+void IGraphics::ShowZoomMenu(int x, int y)
+{
+    IPopupMenu menu;
+    for (double factor : kZoomFactors)
+    {
+        char text[32];
+        std::snprintf(text, sizeof(text), "Zoom %d%%", int(std::lround(factor * 100.0)));
+        menu.AddItem(text)->SetChecked(factor == mScale);
+    }
+    IPopupMenu* chosen = CreateIPopupMenu(&menu, IRECT(x, y, x + 1, y + 1));
+    if (!chosen || chosen != &menu)
+        return;
+    const int idx = chosen->GetChosenItemIdx();
+    if (idx < 0 || idx >= int(sizeof(kZoomFactors) / sizeof(kZoomFactors[0])))
+        return;
+    SetScale(kZoomFactors[idx]);
+    if (mPlug)
+        mPlug->ResizeGraphics(ScaledWidth(), ScaledHeight());
 }
 
 void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mod)
@@ -894,5 +1148,5 @@ void IGraphics::Resize(int width, int height)
     mTmpBitmap.reset();
     PrepDraw();
     if (mPlug)
-        mPlug->ResizeGraphics(width, height);
+        mPlug->ResizeGraphics(ScaledWidth(), ScaledHeight());
 }

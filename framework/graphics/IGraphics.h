@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 class IFxBase;
 class IParam;
@@ -27,6 +28,10 @@ class Raster_IBitmap;
 class Raster_CachedFont;
 
 const int DEFAULT_FPS = 25;
+
+// Where the artwork drawn at 2x is kept beside a bitmap: "resources/img/IN.png" has it in
+// "resources/img/IN@2x.png".
+std::string HiResArtworkName(const char* name);
 
 class IGraphics : public IEditorLink
 {
@@ -72,6 +77,19 @@ public:
     virtual void UpdateTooltips() = 0;
     // Loads a resource image; null when it is missing or cannot be decoded.
     virtual Raster_IBitmap* OSLoadBitmap(int ID, const char* name) = 0;
+
+    // ---- scale
+    // Draws the editor at scale on screen from now on (anything but IsEditorScale is refused and
+    // changes nothing). Layout, control rectangles and event positions stay in editor pixels;
+    // only the draw bitmap and what is drawn into it grow. Everything is redrawn.
+    virtual bool SetScale(double scale);
+    double GetScale() const { return mScale; }
+    // The size of the draw bitmap: the editor's size at its scale.
+    int ScaledWidth() const { return ScaledLength(mWidth, mScale); }
+    int ScaledHeight() const { return ScaledLength(mHeight, mScale); }
+    // Right-clicking the background offers these zoom factors; choosing one draws at it and asks
+    // the plug-in to resize the editor's window (ResizeGraphics with the scaled size).
+    static const double kZoomFactors[3];
 
     // ---- IEditorLink
     // Safe to call from any thread (see the note at the top of this file).
@@ -199,6 +217,12 @@ private:
     };
 
     void ApplyValueFromPlug(int paramIdx, double normalizedValue);
+    // How many draw-bitmap pixels wide a one-pixel line is at the current scale.
+    int LineWidth() const;
+    // The pixels bitmap is drawn from at the current scale and the factor they were drawn at:
+    // the 2x artwork when the scale is above 1 and the bitmap has it, else the bitmap itself.
+    Raster_IBitmap* ArtworkFor(const IBitmap& bitmap, int* artScale);
+    void ShowZoomMenu(int x, int y);
     void DrawStrict(const IRECT& area);
     void DrawNonStrict();
     IParam* ParamOf(const IControl* control) const;
@@ -209,6 +233,7 @@ private:
     std::unique_ptr<Raster_IBitmap> mDrawBitmap;
     std::unique_ptr<Raster_IBitmap> mTmpBitmap;
     int mWidth, mHeight, mFPS;
+    double mScale = 1.0;
     int mMouseCapture = -1;
     int mMouseOver = -1;
     int mMouseX = 0, mMouseY = 0;

@@ -1,6 +1,7 @@
 #include "framework/graphics/IGraphicsStructs.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 const IColor COLOR_TRANSPARENT(0, 0, 0, 0);
@@ -64,4 +65,22 @@ IText::IText(int size, const IColor& color, const char* font, int style, int ali
         std::strncpy(mFont, font, kFaceLen - 1);
         mFont[kFaceLen - 1] = '\0';
     }
+}
+
+bool IsEditorScale(double scale)
+{
+    return std::isfinite(scale) && scale >= kMinEditorScale && scale <= kMaxEditorScale;
+}
+
+int ScaledLength(int length, double scale)
+{
+    return int(std::lround(double(length) * scale));
+}
+
+IRECT ScaledRect(const IRECT& rect, double scale)
+{
+    if (rect.Empty())
+        return rect;
+    return IRECT(ScaledLength(rect.L, scale), ScaledLength(rect.T, scale),
+                 ScaledLength(rect.R, scale), ScaledLength(rect.B, scale));
 }

@@ -39,6 +39,15 @@ struct IRECT
     bool Contains(int x, int y) const { return !Empty() && x >= L && x < R && y >= T && y < B; }
 };
 
+// The factors an editor can be shown at: 1 (the artwork's own pixels) to 4.
+const double kMinEditorScale = 1.0;
+const double kMaxEditorScale = 4.0;
+bool IsEditorScale(double scale);
+// A length of editor pixels on a screen drawn at scale (rounded to the nearest pixel, so that
+// rectangles that share an edge still share it on screen).
+int ScaledLength(int length, double scale);
+IRECT ScaledRect(const IRECT& rect, double scale);
+
 struct IColor
 {
     int A = 255, R = 0, G = 0, B = 0;

@@ -68,7 +68,8 @@ void* IGraphicsMac::OpenWindow(void* parent, std::unique_ptr<INativeLayer> layer
 
 void* IGraphicsMac::OpenWindowIn(void* parent)
 {
-    void* view = mActive->OpenView(parent, Width(), Height(), TimerIntervalMs(FPS()), this);
+    void* view =
+        mActive->OpenView(parent, ScaledWidth(), ScaledHeight(), TimerIntervalMs(FPS()), this);
     if (!view)
     {
         // A window that could not be opened leaves the context on its own layer.
@@ -96,7 +97,7 @@ void IGraphicsMac::OnViewDetached()
 
 bool IGraphicsMac::DrawScreen(const IRECT& rect)
 {
-    return mActive->GetView() && mActive->Present(GetDrawBitmap(), rect);
+    return mActive->GetView() && mActive->Present(GetDrawBitmap(), ScaledRect(rect, GetScale()));
 }
 
 void IGraphicsMac::OnViewTimer()
@@ -189,7 +190,22 @@ void IGraphicsMac::Resize(int width, int height)
         return;
     IGraphics::Resize(width, height);
     if (mActive->GetView())
-        mActive->ResizeView(width, height);
+        mActive->ResizeView(ScaledWidth(), ScaledHeight());
+}
+
+bool IGraphicsMac::SetScale(double scale)
+{
+    const double before = GetScale();
+    if (!IGraphics::SetScale(scale))
+        return false;
+    if (scale != before && mActive->GetView())
+    {
+        ForceEndUserEdit();
+        mActive->ResizeView(ScaledWidth(), ScaledHeight());
+        UpdateTooltips();
+        mActive->Invalidate(ViewRectFromEditor(Geometry(), IRECT(0, 0, Width(), Height())));
+    }
+    return true;
 }
 
 int IGraphicsMac::ShowMessageBox(const char* text, const char* caption, int type)
@@ -214,7 +230,7 @@ void IGraphicsMac::CreateTextEntry(IControl* control, const IText& text, const I
     NativeTextEntry entry;
     entry.mArea = ViewRectFromEditor(Geometry(), rect);
     entry.mStyle = text;
-    entry.mFontSize = static_cast<float>(static_cast<int>(text.mSize * 0.9));
+    entry.mFontSize = static_cast<float>(static_cast<int>(text.mSize * GetScale() * 0.9));
     entry.mText = str ? str : "";
     if (param)
     {

@@ -33,6 +33,8 @@ public:
     bool DrawScreen(const IRECT& rect) override;
     void ForceEndUserEdit() override;
     void Resize(int width, int height) override;
+    // Also sizes the open view to the scaled editor.
+    bool SetScale(double scale) override;
     const char* GetGUIAPI() override { return mActive->GetName(); }
     int ShowMessageBox(const char* text, const char* caption, int type) override;
     IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, const IRECT& rect) override;
@@ -73,7 +75,7 @@ private:
     void OnTextEntryEnded(const char* text) override;
     void OnViewDetached() override;
 
-    ViewGeometry Geometry() const { return {Height(), mActive->IsFlipped()}; }
+    ViewGeometry Geometry() const { return {ScaledHeight(), mActive->IsFlipped(), GetScale()}; }
     void* OpenWindowIn(void* parent);
 
     std::unique_ptr<INativeLayer> mNative;

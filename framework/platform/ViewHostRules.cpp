@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,41 +36,64 @@ NativeRect NativeRect::Union(const NativeRect& o) const
     return {l, t, r - l, b - t};
 }
 
+namespace
+{
+int Unscaled(int v, double scale)
+{
+    return scale == 1.0 ? v : static_cast<int>(std::floor(v / scale));
+}
+int UnscaledUp(int v, double scale)
+{
+    return scale == 1.0 ? v : static_cast<int>(std::ceil(v / scale));
+}
+} // namespace
+
 void EditorPointFromView(const ViewGeometry& g, double px, double py, int* x, int* y)
 {
+    int sx, sy;
     if (g.flipped)
     {
-        *x = static_cast<int>(px);
-        *y = static_cast<int>(py);
-        return;
+        sx = static_cast<int>(px);
+        sy = static_cast<int>(py);
     }
-    *x = static_cast<int>(px) - kViewOffsetX;
-    *y = g.height - static_cast<int>(py) - kViewOffsetY;
+    else
+    {
+        sx = static_cast<int>(px) - kViewOffsetX;
+        sy = g.height - static_cast<int>(py) - kViewOffsetY;
+    }
+    *x = Unscaled(sx, g.scale);
+    *y = Unscaled(sy, g.scale);
 }
 
 void ViewPointFromEditor(const ViewGeometry& g, int x, int y, double* px, double* py)
 {
+    // The middle of the editor pixel's area on screen.
+    const int sx = g.scale == 1.0 ? x : static_cast<int>(std::floor((x + 0.5) * g.scale));
+    const int sy = g.scale == 1.0 ? y : static_cast<int>(std::floor((y + 0.5) * g.scale));
     if (g.flipped)
     {
-        *px = x;
-        *py = y;
+        *px = sx;
+        *py = sy;
         return;
     }
-    *px = x + kViewOffsetX;
-    *py = g.height - y - kViewOffsetY;
+    *px = sx + kViewOffsetX;
+    *py = g.height - sy - kViewOffsetY;
 }
 
 IRECT EditorRectFromView(const ViewGeometry& g, const NativeRect& r)
 {
     const int x = static_cast<int>(r.x), y = static_cast<int>(r.y);
     const int w = static_cast<int>(r.w), h = static_cast<int>(r.h);
-    if (g.flipped)
-        return IRECT(x, y, x + w, y + h);
-    return IRECT(x, g.height - y - h, x + w, g.height - y);
+    const IRECT s =
+        g.flipped ? IRECT(x, y, x + w, y + h) : IRECT(x, g.height - y - h, x + w, g.height - y);
+    // Every editor pixel the area touches, so that painting it covers the whole area.
+    return IRECT(Unscaled(s.L, g.scale), Unscaled(s.T, g.scale), UnscaledUp(s.R, g.scale),
+                 UnscaledUp(s.B, g.scale));
 }
 
-NativeRect ViewRectFromEditor(const ViewGeometry& g, const IRECT& r)
+NativeRect ViewRectFromEditor(const ViewGeometry& g, const IRECT& editor)
 {
+    const IRECT r = ScaledRect(editor, g.scale);
     if (g.flipped)
         return {double(r.L), double(r.T), double(r.W()), double(r.H())};
     return {double(r.L), double(g.height - r.B - 1), double(r.R - r.L + 1), double(r.B - r.T + 1)};

@@ -34,11 +34,13 @@ enum ENativeModifier : unsigned
 // How a view is laid out: a view whose origin is at the bottom left with y upwards (not flipped)
 // maps its points to editor pixels with a fixed offset of 2 to the left and 3 up, the way the
 // editor's macOS view always has; a flipped view (origin top left, y downwards, one unit per
-// pixel, as an X11 window) maps them one to one.
+// pixel, as an X11 window) maps them one to one. An editor drawn at a scale covers scale × scale
+// view pixels with each of its own; height is the view's, in view pixels.
 struct ViewGeometry
 {
     int height = 0;
     bool flipped = false;
+    double scale = 1.0;
 };
 
 // The editor pixel that a view point falls on (truncated toward zero).

@@ -137,6 +137,25 @@ std::string CharsOf(XKeyEvent key, KeySym* sym)
 constexpr Time kDoubleClickMs = 400;
 constexpr int kDoubleClickSlop = 4;
 
+// A surface pixel as a pixel value of visual (opaque).
+unsigned long NativePixel(Visual* visual, int depth, Raster_pixel p)
+{
+    auto channel = [](unsigned value, unsigned long mask) -> unsigned long
+    {
+        if (!mask)
+            return 0;
+        int shift = 0;
+        while (!((mask >> shift) & 1))
+            ++shift;
+        const unsigned long max = mask >> shift;
+        return ((value * max + 127) / 255) << shift;
+    };
+    const unsigned long opaque = ~(visual->red_mask | visual->green_mask | visual->blue_mask) &
+                                 (depth >= 32 ? 0xFFFFFFFFul : ((1ul << depth) - 1));
+    return opaque | channel(Raster_GETR(p), visual->red_mask) |
+           channel(Raster_GETG(p), visual->green_mask) | channel(Raster_GETB(p), visual->blue_mask);
+}
+
 // ---- pop-up menus
 constexpr int kMenuItemH = 20;
 constexpr int kMenuSeparatorH = 7;
@@ -210,9 +229,17 @@ private:
     };
 
     void ProcessEvents();
+    // Sizes the window to the host's window (at least the panel's size) and centres the panel
+    // in it; the rest of the window shows the window's background.
+    void LayOut();
+    // The window's background becomes the colour at the panel's edge, so that what lies beside
+    // the panel, and anything the window system uncovers before a repaint, matches it.
+    void MatchBackground(Raster_IBitmap* surface);
     void OnTick();
     void PaintPending();
     void Dispatch(XEvent& e);
+    // The part of an exposed window area that the panel covers, to be repainted.
+    void InvalidateWindowArea(const XExposeEvent& e);
     void OnButton(const XButtonEvent& b, bool press);
     void OnKey(XKeyEvent& key);
     void OnFieldKey(XKeyEvent& key);
@@ -236,6 +263,11 @@ private:
     Visual* mVisual = nullptr;
     int mDepth = 0;
     GC mGC = nullptr;
+    // The panel (the editor's surface) and where it lies in the window.
+    int mPanelW = 0, mPanelH = 0;
+    int mWindowW = 0, mWindowH = 0;
+    int mOffsetX = 0, mOffsetY = 0;
+    Raster_pixel mBackground = 0;
     NativeRect mInvalid;
     Time mLastPressTime = 0;
     unsigned mLastPressButton = 0;
@@ -266,15 +298,24 @@ void* X11NativeLayer::OpenView(void* parent, int width, int height, int interval
     }
     mVisual = pa.visual;
     mDepth = pa.depth;
+    mPanelW = width;
+    mPanelH = height;
+    mWindowW = std::max(width, pa.width);
+    mWindowH = std::max(height, pa.height);
+    mBackground = 0;
+    // The host's window size is followed (through its ConfigureNotify on this connection).
+    XSelectInput(mDisplay, mParent, StructureNotifyMask);
     XSetWindowAttributes wa = {};
     wa.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                     KeyPressMask | StructureNotifyMask;
-    wa.background_pixmap = None;
+    wa.background_pixel = NativePixel(mVisual, mDepth, mBackground);
     wa.border_pixel = 0;
     wa.colormap = pa.colormap;
-    mWindow = XCreateWindow(mDisplay, mParent, 0, 0, static_cast<unsigned>(width),
-                            static_cast<unsigned>(height), 0, mDepth, InputOutput, mVisual,
-                            CWEventMask | CWBackPixmap | CWBorderPixel | CWColormap, &wa);
+    mWindow = XCreateWindow(mDisplay, mParent, 0, 0, static_cast<unsigned>(mWindowW),
+                            static_cast<unsigned>(mWindowH), 0, mDepth, InputOutput, mVisual,
+                            CWEventMask | CWBackPixel | CWBorderPixel | CWColormap, &wa);
+    mOffsetX = (mWindowW - mPanelW) / 2;
+    mOffsetY = (mWindowH - mPanelH) / 2;
     if (mWindow)
         mGC = XCreateGC(mDisplay, mWindow, 0, nullptr);
     if (mWindow)
@@ -316,9 +357,51 @@ void X11NativeLayer::CloseView()
 
 void X11NativeLayer::ResizeView(int width, int height)
 {
-    if (mWindow && !mWindowGone)
-        XResizeWindow(mDisplay, mWindow, static_cast<unsigned>(width),
-                      static_cast<unsigned>(height));
+    mPanelW = width;
+    mPanelH = height;
+    LayOut();
+}
+
+void X11NativeLayer::LayOut()
+{
+    if (!mWindow || mWindowGone)
+        return;
+    XWindowAttributes pa;
+    if (!XGetWindowAttributes(mDisplay, mParent, &pa))
+        return;
+    const int w = std::max(mPanelW, pa.width), h = std::max(mPanelH, pa.height);
+    if (w != mWindowW || h != mWindowH)
+        XResizeWindow(mDisplay, mWindow, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    mWindowW = w;
+    mWindowH = h;
+    const int x = (w - mPanelW) / 2, y = (h - mPanelH) / 2;
+    if (x == mOffsetX && y == mOffsetY)
+        return;
+    mOffsetX = x;
+    mOffsetY = y;
+    XClearWindow(mDisplay, mWindow);
+    Invalidate({0.0, 0.0, double(mPanelW), double(mPanelH)});
+}
+
+void X11NativeLayer::MatchBackground(Raster_IBitmap* surface)
+{
+    const Raster_pixel edge = Raster_GetPixel(surface, 0, 0) | 0xFF000000u;
+    if (edge == mBackground)
+        return;
+    mBackground = edge;
+    XSetWindowBackground(mDisplay, mWindow, NativePixel(mVisual, mDepth, edge));
+    // (XClearArea takes a width or height of 0 as "to the window's edge".)
+    auto clear = [this](int x, int y, int w, int h)
+    {
+        if (w > 0 && h > 0)
+            XClearArea(mDisplay, mWindow, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                       False);
+    };
+    const int right = mOffsetX + mPanelW, bottom = mOffsetY + mPanelH;
+    clear(0, 0, mWindowW, mOffsetY);
+    clear(0, bottom, mWindowW, mWindowH - bottom);
+    clear(0, mOffsetY, mOffsetX, mPanelH);
+    clear(right, mOffsetY, mWindowW - right, mPanelH);
 }
 
 void X11NativeLayer::ProcessEvents()
@@ -357,8 +440,7 @@ void X11NativeLayer::Dispatch(XEvent& e)
     {
     case Expose:
         if (e.xexpose.window == mWindow)
-            Invalidate({double(e.xexpose.x), double(e.xexpose.y), double(e.xexpose.width),
-                        double(e.xexpose.height)});
+            InvalidateWindowArea(e.xexpose);
         else if (e.xexpose.window == mField && e.xexpose.count == 0)
             DrawField();
         break;
@@ -377,13 +459,17 @@ void X11NativeLayer::Dispatch(XEvent& e)
             const unsigned state = e.xmotion.state;
             const bool drag = state & (Button1Mask | Button3Mask);
             mClient->OnViewMouse(drag ? ENativeMouse::kDrag : ENativeMouse::kMove,
-                                 drag && !(state & Button1Mask), e.xmotion.x, e.xmotion.y,
-                                 ModifiersOf(state), 1);
+                                 drag && !(state & Button1Mask), e.xmotion.x - mOffsetX,
+                                 e.xmotion.y - mOffsetY, ModifiersOf(state), 1);
         }
         break;
     case KeyPress:
         if (e.xkey.window == mWindow || e.xkey.window == mField)
             OnKey(e.xkey);
+        break;
+    case ConfigureNotify:
+        if (e.xconfigure.window == mParent)
+            LayOut();
         break;
     case DestroyNotify:
         if (e.xdestroywindow.window == mWindow)
@@ -398,8 +484,21 @@ void X11NativeLayer::Dispatch(XEvent& e)
     }
 }
 
-void X11NativeLayer::OnButton(const XButtonEvent& b, bool press)
+void X11NativeLayer::InvalidateWindowArea(const XExposeEvent& e)
 {
+    const double l = std::max(0, e.x - mOffsetX), t = std::max(0, e.y - mOffsetY);
+    const double r = std::min(mPanelW, e.x + e.width - mOffsetX);
+    const double b = std::min(mPanelH, e.y + e.height - mOffsetY);
+    if (r > l && b > t)
+        Invalidate({l, t, r - l, b - t});
+}
+
+void X11NativeLayer::OnButton(const XButtonEvent& event, bool press)
+{
+    // Positions on the panel.
+    XButtonEvent b = event;
+    b.x -= mOffsetX;
+    b.y -= mOffsetY;
     const unsigned mods = ModifiersOf(b.state);
     if (b.button == Button4 || b.button == Button5)
     {
@@ -465,10 +564,11 @@ bool X11NativeLayer::OpenTextEntry(const NativeTextEntry& entry)
     XSetWindowAttributes wa = {};
     wa.event_mask = ExposureMask | KeyPressMask;
     wa.background_pixmap = None;
-    mField = XCreateWindow(mDisplay, mWindow, static_cast<int>(entry.mArea.x),
-                           static_cast<int>(entry.mArea.y), static_cast<unsigned>(entry.mArea.w),
-                           static_cast<unsigned>(entry.mArea.h), 0, CopyFromParent, InputOutput,
-                           CopyFromParent, CWEventMask | CWBackPixmap, &wa);
+    mField =
+        XCreateWindow(mDisplay, mWindow, static_cast<int>(entry.mArea.x) + mOffsetX,
+                      static_cast<int>(entry.mArea.y) + mOffsetY,
+                      static_cast<unsigned>(entry.mArea.w), static_cast<unsigned>(entry.mArea.h), 0,
+                      CopyFromParent, InputOutput, CopyFromParent, CWEventMask | CWBackPixmap, &wa);
     if (!mField)
         return false;
     XMapRaised(mDisplay, mField);
@@ -563,7 +663,8 @@ bool X11NativeLayer::Present(Raster_IBitmap* surface, const IRECT& area)
 {
     if (!mWindow || mWindowGone || !surface)
         return false;
-    PutBitmap(EditorTarget(mWindow), surface, area, area.L, area.T);
+    MatchBackground(surface);
+    PutBitmap(EditorTarget(mWindow), surface, area, area.L + mOffsetX, area.T + mOffsetY);
     return true;
 }
 
@@ -605,27 +706,10 @@ void X11NativeLayer::PutBitmap(const Target& target, Raster_IBitmap* bitmap, con
         XDestroyImage(image);
         return;
     }
-    auto channel = [](unsigned value, unsigned long mask) -> unsigned long
-    {
-        if (!mask)
-            return 0;
-        int shift = 0;
-        while (!((mask >> shift) & 1))
-            ++shift;
-        const unsigned long max = mask >> shift;
-        return ((value * max + 127) / 255) << shift;
-    };
-    const unsigned long opaque = ~(visual->red_mask | visual->green_mask | visual->blue_mask) &
-                                 (depth >= 32 ? 0xFFFFFFFFul : ((1ul << depth) - 1));
     for (int j = 0; j < r.H(); ++j)
         for (int i = 0; i < r.W(); ++i)
-        {
-            const Raster_pixel p = Raster_GetPixel(bitmap, r.L + i, r.T + j);
             XPutPixel(image, i, j,
-                      opaque | channel(Raster_GETR(p), visual->red_mask) |
-                          channel(Raster_GETG(p), visual->green_mask) |
-                          channel(Raster_GETB(p), visual->blue_mask));
-        }
+                      NativePixel(visual, depth, Raster_GetPixel(bitmap, r.L + i, r.T + j)));
     XPutImage(mDisplay, target.window, target.gc, image, 0, 0, x + r.L - area.L, y + r.T - area.T,
               static_cast<unsigned>(r.W()), static_cast<unsigned>(r.H()));
     XDestroyImage(image);
@@ -639,8 +723,9 @@ IPopupMenu* X11NativeLayer::ShowMenu(IPopupMenu* menu, const NativeRect& area)
         return nullptr;
     int rootX = 0, rootY = 0;
     Window child;
-    XTranslateCoordinates(mDisplay, mWindow, DefaultRootWindow(mDisplay), static_cast<int>(area.x),
-                          static_cast<int>(area.y) + 4, &rootX, &rootY, &child);
+    XTranslateCoordinates(mDisplay, mWindow, DefaultRootWindow(mDisplay),
+                          static_cast<int>(area.x) + mOffsetX,
+                          static_cast<int>(area.y) + mOffsetY + 4, &rootX, &rootY, &child);
     IPopupMenu* chosen = RunMenu(menu, rootX, rootY);
     XFlush(mDisplay);
     if (mWindowGone && mClient)
@@ -766,8 +851,7 @@ IPopupMenu* X11NativeLayer::RunMenu(IPopupMenu* menu, int x, int y)
         {
             // The editor's own events wait; only what keeps it consistent is looked at.
             if (e.type == Expose && e.xexpose.window == mWindow)
-                Invalidate({double(e.xexpose.x), double(e.xexpose.y), double(e.xexpose.width),
-                            double(e.xexpose.height)});
+                InvalidateWindowArea(e.xexpose);
             else if (e.type == DestroyNotify && e.xdestroywindow.window == mWindow)
                 mWindowGone = true;
             continue;

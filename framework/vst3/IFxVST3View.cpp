@@ -5,6 +5,8 @@
 #include "framework/platform/IGraphicsMac.h"
 #include "framework/platform/X11NativeLayer.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 using namespace Steinberg;
@@ -68,6 +70,7 @@ tresult PLUGIN_API IFxVST3View::attached(void* parent, FIDString type)
     }
     else
         editor->OpenWindow(parent, nullptr, 0, 0);
+    mAttached = true;
     mPlug->OnGUIOpen();
     return kResultOk;
 }
@@ -87,6 +90,7 @@ void IFxVST3View::CloseEditor()
 
 tresult PLUGIN_API IFxVST3View::removed()
 {
+    mAttached = false;
     if (IGraphics* editor = mPlug->GetEditor())
     {
         mPlug->OnGUIClose();
@@ -101,12 +105,79 @@ tresult PLUGIN_API IFxVST3View::getSize(ViewRect* size)
     IGraphics* editor = mPlug->GetEditor();
     if (!editor || !size)
         return kResultFalse;
-    *size = ViewRect(0, 0, editor->Width(), editor->Height());
+    *size = ViewRect(0, 0, editor->ScaledWidth(), editor->ScaledHeight());
+    return kResultOk;
+}
+
+std::vector<double> IFxVST3View::OfferedScales() const
+{
+    std::vector<double> scales(std::begin(IGraphics::kZoomFactors),
+                               std::end(IGraphics::kZoomFactors));
+    if (const IGraphics* editor = mPlug->GetEditor())
+        scales.push_back(editor->GetScale());
+    return scales;
+}
+
+tresult PLUGIN_API IFxVST3View::checkSizeConstraint(ViewRect* size)
+{
+    IGraphics* editor = mPlug->GetEditor();
+    if (!editor || !size)
+        return kResultFalse;
+    const int w = size->getWidth(), h = size->getHeight();
+    int bestW = 0, bestH = 0;
+    long best = -1;
+    for (double scale : OfferedScales())
+    {
+        const int sw = ScaledLength(editor->Width(), scale),
+                  sh = ScaledLength(editor->Height(), scale);
+        const long distance = std::labs(long(sw) - w) + std::labs(long(sh) - h);
+        if (best < 0 || distance < best)
+        {
+            best = distance;
+            bestW = sw;
+            bestH = sh;
+        }
+    }
+    if (best == 0)
+        return kResultTrue;
+    size->right = size->left + bestW;
+    size->bottom = size->top + bestH;
+    return kResultFalse;
+}
+
+tresult PLUGIN_API IFxVST3View::setContentScaleFactor(ScaleFactor factor)
+{
+    IGraphics* editor = mPlug->GetEditor();
+    if (!editor || !IsEditorScale(factor))
+        return kResultFalse;
+    const double before = editor->GetScale();
+    editor->SetScale(factor);
+    if (editor->GetScale() != before && mAttached && plugFrame)
+        resize(editor->ScaledWidth(), editor->ScaledHeight());
     return kResultOk;
 }
 
 tresult PLUGIN_API IFxVST3View::onSize(ViewRect* newSize)
 {
+    IGraphics* editor = mPlug->GetEditor();
+    if (newSize && editor)
+    {
+        auto fits = [&](double scale)
+        {
+            return ScaledLength(editor->Width(), scale) == newSize->getWidth() &&
+                   ScaledLength(editor->Height(), scale) == newSize->getHeight();
+        };
+        if (!fits(editor->GetScale()))
+        {
+            // The size of another offered scale (a host restoring the window it had) switches
+            // the editor to that scale; any other size is refused.
+            const std::vector<double> scales = OfferedScales();
+            auto other = std::find_if(scales.begin(), scales.end(), fits);
+            if (other == scales.end())
+                return kResultFalse;
+            editor->SetScale(*other);
+        }
+    }
     if (newSize)
         rect = *newSize;
     if (mExpectingNewSize)

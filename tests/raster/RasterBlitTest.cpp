@@ -101,6 +101,27 @@ TEST(RasterBlend, CopyWithAlphaIsBitExact)
         EXPECT_EQ(Combine(kDest, 0x00FFFFFF, weight, mode), kDest) << weight;
 }
 
+TEST(RasterBlend, CopyWithAlphaOverARowIsEachPixelsOwnCombination)
+{
+    // Opaque runs of every length between transparent and translucent pixels, row by row.
+    const Raster_pixel kinds[] = {0xFF123456, 0x00ABCDEF, kSource, 0xFF654321, 0x01020304};
+    Raster_MemBitmap source(37, 3), dest(37, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 37; ++x)
+        {
+            source.getBits()[y * source.getRowSpan() + x] = kinds[(x * x + y) % 7 % 5];
+            dest.getBits()[y * dest.getRowSpan() + x] = kDest + Raster_pixel(x);
+        }
+    Raster_Blit(&dest, &source, 0, 0, 0, 0, 37, 3, 1.0f,
+                RASTER_BLIT_MODE_COPY | RASTER_BLIT_USE_ALPHA);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 37; ++x)
+            ASSERT_EQ(Raster_GetPixel(&dest, x, y),
+                      Combine(kDest + Raster_pixel(x), Raster_GetPixel(&source, x, y), 1.0f,
+                              RASTER_BLIT_MODE_COPY | RASTER_BLIT_USE_ALPHA))
+                << x << "," << y;
+}
+
 TEST(RasterBlend, AddAndDodgeAreBitExact)
 {
     const int add = RASTER_BLIT_MODE_ADD | RASTER_BLIT_USE_ALPHA;

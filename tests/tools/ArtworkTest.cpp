@@ -13,8 +13,10 @@
 namespace
 {
 
-const char* const kFiles[] = {"BG.png",   "IN.png",  "OUT.png",  "LOW.png",
-                              "HIGH.png", "BUS.png", "XFMR.png", "MODEL.png"};
+const char* const kFiles[] = {"BG.png",      "IN.png",     "OUT.png",     "LOW.png",
+                              "HIGH.png",    "BUS.png",    "XFMR.png",    "MODEL.png",
+                              "BG@2x.png",   "IN@2x.png",  "OUT@2x.png",  "LOW@2x.png",
+                              "HIGH@2x.png", "BUS@2x.png", "XFMR@2x.png", "MODEL@2x.png"};
 
 std::vector<char> ReadFile(const std::string& path)
 {
@@ -59,6 +61,49 @@ TEST(Artwork, StripsHoldWholeFramesOfTheLayoutSize)
         for (int y = 0; y < strip->getHeight(); y += 7)
             for (int x = 0; x < strip->getWidth(); x += 5)
                 ASSERT_EQ(Raster_GETA(Raster_GetPixel(strip.get(), x, y)), 255u) << c.file;
+    }
+}
+
+std::string HiRes(const char* file)
+{
+    const std::string name = file;
+    return name.substr(0, name.size() - 4) + "@2x.png";
+}
+
+TEST(Artwork, The2xFilesAreTheSameDrawingAtTwiceTheResolution)
+{
+    std::vector<const char*> files = {"BG.png"};
+    for (const ArtworkControl& c : kArtworkControls)
+        files.push_back(c.file);
+    for (const char* file : files)
+    {
+        std::unique_ptr<Raster_IBitmap> lo(Raster_LoadPNG(Committed(file).c_str()));
+        std::unique_ptr<Raster_IBitmap> hi(Raster_LoadPNG(Committed(HiRes(file).c_str()).c_str()));
+        ASSERT_TRUE(lo && hi) << file;
+        ASSERT_EQ(hi->getWidth(), 2 * lo->getWidth()) << file;
+        ASSERT_EQ(hi->getHeight(), 2 * lo->getHeight()) << file;
+        // Each 1x pixel is the average of the four 2x pixels over it (both reduce one drawing),
+        // so frames and positions line up and nothing is shifted.
+        for (int y = 0; y < lo->getHeight(); y += 3)
+            for (int x = 0; x < lo->getWidth(); x += 3)
+            {
+                const Raster_pixel p = Raster_GetPixel(lo.get(), x, y);
+                unsigned sum[3] = {0, 0, 0};
+                for (int j = 0; j < 2; ++j)
+                    for (int i = 0; i < 2; ++i)
+                    {
+                        const Raster_pixel q = Raster_GetPixel(hi.get(), 2 * x + i, 2 * y + j);
+                        sum[0] += Raster_GETR(q);
+                        sum[1] += Raster_GETG(q);
+                        sum[2] += Raster_GETB(q);
+                    }
+                ASSERT_NEAR(double(sum[0]) / 4, Raster_GETR(p), 1.5)
+                    << file << " " << x << "," << y;
+                ASSERT_NEAR(double(sum[1]) / 4, Raster_GETG(p), 1.5)
+                    << file << " " << x << "," << y;
+                ASSERT_NEAR(double(sum[2]) / 4, Raster_GETB(p), 1.5)
+                    << file << " " << x << "," << y;
+            }
     }
 }
 

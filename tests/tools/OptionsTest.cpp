@@ -136,6 +136,17 @@ TEST(RenderOptions, UsageNamesEveryOption)
     EXPECT_NE(ShortUsageText().find("--help"), std::string::npos);
 }
 
+TEST(RenderOptions, ScaleGoesWithASnapshotAndIsAFactorFrom1To4)
+{
+    EXPECT_EQ(Parse({"--snapshot", "a.png", "--scale", "2"}).scale, 2.0);
+    EXPECT_EQ(Parse({"--scale=1.5", "--snapshot", "a.png"}).scale, 1.5);
+    EXPECT_EQ(Parse({"--snapshot", "a.png"}).scale, 0.0);
+    for (const char* bad : {"0.5", "4.5", "two", "", "nan", "inf"})
+        EXPECT_EQ(ParseError({"--snapshot", "a.png", "--scale", bad}),
+                  std::string("--scale wants a factor from 1 to 4, not '") + bad + "'");
+    EXPECT_EQ(ParseError({"--scale", "2"}), "--scale goes with --snapshot");
+}
+
 TEST(RenderOptions, SnapshotTakesSettingsAProgramAndAPluginButNoRenderOptions)
 {
     const Options options = Parse({"--snapshot", "ed.PNG", "--set", "Model=2",

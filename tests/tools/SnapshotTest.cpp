@@ -11,11 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <stdlib.h>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 using namespace veltar_render;
 namespace fs = std::filesystem;
@@ -191,6 +195,69 @@ TEST_F(SnapshotCommand, ProgramsAndValueNamesDrawLikeTheirNumbers)
     EXPECT_GT(CountDifferences(*program, *Snapshot("--set Transformer=in")), 0);
 }
 
+// The step between vertically neighbouring pixels (green; the panel is brushed across) that
+// only one in a hundred exceed: how sharp the picture's edges are. Enlarging a picture smoothly
+// halves it.
+int SharpStep(Raster_IBitmap& image)
+{
+    std::vector<int> steps;
+    for (int y = 1; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x)
+            steps.push_back(std::abs(int(Raster_GETG(Pixel(image, x, y))) -
+                                     int(Raster_GETG(Pixel(image, x, y - 1)))));
+    std::sort(steps.begin(), steps.end());
+    return steps[steps.size() * 99 / 100];
+}
+
+// The share of pixels that differ from the one above within each 2 × 2 block: none for a picture
+// enlarged by repeating pixels.
+double DetailWithinBlocks(Raster_IBitmap& image)
+{
+    int differ = 0, pairs = 0;
+    for (int y = 1; y < image.getHeight(); y += 2)
+        for (int x = 0; x < image.getWidth(); ++x, ++pairs)
+            differ += Pixel(image, x, y) != Pixel(image, x, y - 1);
+    return double(differ) / pairs;
+}
+
+TEST_F(SnapshotCommand, AtTwiceTheScaleTheEditorIsDrawnFromThe2xArtwork)
+{
+    const Image shot = Snapshot("--scale 2 --set Model=1");
+    const Image standard = Snapshot("");
+    ASSERT_TRUE(shot && standard);
+    ASSERT_EQ(shot->getWidth(), 704);
+    ASSERT_EQ(shot->getHeight(), 1136);
+    const Image bg(Raster_LoadPNG(VELTAR_ARTWORK_DIR "/BG@2x.png"));
+    const Strip model = LoadStrip("MODEL@2x.png", 3);
+    ASSERT_TRUE(bg && model.image);
+    // Above the first knob only the panel shows, pixel for pixel; the selector's middle frame
+    // sits at its place doubled.
+    EXPECT_EQ(CountDifferences(*shot, 0, 0, 704, 38, *bg, 0, 0), 0);
+    EXPECT_EQ(CountDifferences(*shot, 210, 910, 284, 200, *model.image, 0, 200), 0);
+    // Sharper than the 1x picture enlarged, and with detail of its own inside each 2 × 2 block.
+    Raster_MemBitmap enlarged(704, 1136);
+    Raster_ScaledBlit(&enlarged, standard.get(), 0, 0, 704, 1136, 0.0f, 0.0f, 352.0f, 568.0f, 1.0f,
+                      RASTER_BLIT_MODE_COPY | RASTER_BLIT_FILTER_BILINEAR);
+    const int sharp = SharpStep(*shot), blurred = SharpStep(enlarged);
+    const double detail = DetailWithinBlocks(*shot);
+    std::printf("edge step: 1x %d, 2x %d, 1x enlarged %d; detail within blocks %.2f\n",
+                SharpStep(*standard), sharp, blurred, detail);
+    EXPECT_GT(sharp, blurred * 5 / 4);
+    EXPECT_GT(detail, 0.5);
+}
+
+// The README shows the 2x panel too.
+TEST_F(SnapshotCommand, TheReadme2xPictureIsCurrent)
+{
+    const Image shot = Snapshot("--scale 2");
+    const Image committed(Raster_LoadPNG(VELTAR_DOCS_DIR "/snapshot-default@2x.png"));
+    ASSERT_TRUE(shot && committed);
+    ASSERT_EQ(committed->getWidth(), shot->getWidth());
+    ASSERT_EQ(committed->getHeight(), shot->getHeight());
+    EXPECT_EQ(CountDifferences(*shot, *committed), 0)
+        << "run: build/tools/veltar-render --snapshot docs/snapshot-default@2x.png --scale 2";
+}
+
 TEST_F(SnapshotCommand, RefusalsExitWithStatus2AndWriteNothing)
 {
     EXPECT_EQ(Run("--snapshot shot.png --set Loudness=3"), 2);
@@ -198,6 +265,7 @@ TEST_F(SnapshotCommand, RefusalsExitWithStatus2AndWriteNothing)
     EXPECT_EQ(Run("--snapshot shot.png --set Bypass=1"), 2);
     EXPECT_EQ(Run("--snapshot shot.png --plugin '" + mDir.string() + "'"), 2);
     EXPECT_EQ(Run("--snapshot shot.png --plugin nowhere.vst3"), 2);
+    EXPECT_EQ(Run("--snapshot shot.png --scale 5"), 2);
     EXPECT_TRUE(IsEmpty());
     EXPECT_EQ(Run("--snapshot missing/shot.png"), 2);
     EXPECT_EQ(Run("--snapshot shot.jpg"), 2);

@@ -103,6 +103,20 @@ bool ApplyBits(Options& options, const std::string& text, std::string& error)
     return true;
 }
 
+bool ApplyScale(Options& options, const std::string& text, std::string& error)
+{
+    char* end = nullptr;
+    const double scale = std::strtod(text.c_str(), &end);
+    // Written so that a factor that is not a number fails the range test too.
+    if (text.empty() || *end != '\0' || !(scale >= 1.0 && scale <= 4.0))
+    {
+        error = "--scale wants a factor from 1 to 4, not '" + text + "'";
+        return false;
+    }
+    options.scale = scale;
+    return true;
+}
+
 // Adding an option is one line here and a few in the help text.
 const OptionSpec kOptions[] = {
     {"--plugin", nullptr, true, Use::Any, VELTAR_TEXT_OPTION("--plugin", plugin)},
@@ -121,6 +135,7 @@ const OptionSpec kOptions[] = {
     {"--double", nullptr, false, Use::Render, VELTAR_FLAG_OPTION(doublePrecision, true)},
     {"--demo", nullptr, false, Use::Render, VELTAR_FLAG_OPTION(demo, true)},
     {"--snapshot", nullptr, true, Use::Snapshot, VELTAR_TEXT_OPTION("--snapshot", snapshot)},
+    {"--scale", nullptr, true, Use::Snapshot, ApplyScale},
     {"--quiet", "-q", false, Use::Any, VELTAR_FLAG_OPTION(quiet, true)},
     {"--version", nullptr, false, Use::Any, VELTAR_FLAG_OPTION(version, true)},
     {"--help", "-h", false, Use::Any, VELTAR_FLAG_OPTION(help, true)},
@@ -157,6 +172,11 @@ bool EndsWithPng(const std::string& path)
 
 bool CheckCombination(const Options& options, const std::string& renderOnly, std::string& error)
 {
+    if (options.scale != 0.0 && options.snapshot.empty())
+    {
+        error = "--scale goes with --snapshot";
+        return false;
+    }
     if (!options.snapshot.empty())
     {
         if (!renderOnly.empty())
@@ -290,7 +310,8 @@ std::string ShortUsageText()
     return "Usage: veltar-render [OPTIONS] --in FILE --out FILE\n"
            "       veltar-render [OPTIONS] --out-dir DIR FILE...\n"
            "       veltar-render --demo [--out FILE]\n"
-           "       veltar-render --snapshot FILE.png [--load-fxp FILE] [--set NAME=VALUE ...]\n"
+           "       veltar-render --snapshot FILE.png [--scale F] [--load-fxp FILE]\n"
+           "                     [--set NAME=VALUE ...]\n"
            "Try 'veltar-render --help' for more information.\n";
 }
 
@@ -300,7 +321,8 @@ std::string UsageText()
            "       veltar-render [OPTIONS] --out-dir DIR FILE...\n"
            "       veltar-render --demo [--out FILE]\n"
            "       veltar-render --save-fxp FILE [--load-fxp FILE] [--set NAME=VALUE ...]\n"
-           "       veltar-render --snapshot FILE.png [--load-fxp FILE] [--set NAME=VALUE ...]\n"
+           "       veltar-render --snapshot FILE.png [--scale F] [--load-fxp FILE]\n"
+           "                     [--set NAME=VALUE ...]\n"
            "\n"
            "Runs audio files through the VELTAR VST 3 plug-in, hosted as a DAW hosts it. The\n"
            "output has the input's sample rate, channel count (mono or stereo) and length.\n"
@@ -337,6 +359,8 @@ std::string UsageText()
            std::string(kDemoOutput) +
            "\n"
            "  --snapshot FILE   draws the editor with those values into FILE (PNG) instead\n"
+           "  --scale F         with --snapshot: draws the editor F times as large, 1 to 4\n"
+           "                    (default 1), as a host with that content scale shows it\n"
            "  --plugin PATH     the VST 3 bundle (X.vst3) or its module file; default: the\n"
            "                    VELTAR.vst3 next to this program, else in ~/.vst3,\n"
            "                    /usr/local/lib/vst3 or /usr/lib/vst3\n"

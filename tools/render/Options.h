@@ -27,6 +27,7 @@ struct Options
     std::string format;   // empty: from the output's extension
     std::string bits;     // empty: the format's default
     std::vector<Setting> settings;
+    double scale = 0.0; // --scale for --snapshot: the factor the editor is drawn at (0: not given)
     int blockFrames = 512;
     int jobs = 0; // 0: one a core
     bool doublePrecision = false;

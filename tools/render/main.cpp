@@ -7,6 +7,7 @@
 #include "Snapshot.h"
 #include "Vst3Host.h"
 
+#include "framework/graphics/IGraphics.h"
 #include "raster/Raster.h"
 
 #include <algorithm>
@@ -174,6 +175,10 @@ int Snapshot(const Options& options, std::FILE* report)
     {
         PrintMessage(snapshot.GetError());
         return kFailure;
+    }
+    if (options.scale != 0.0)
+    {
+        snapshot.GetGraphics()->SetScale(options.scale);
     }
     Raster_IBitmap* image = snapshot.Draw();
     if (gStopSignal != 0)

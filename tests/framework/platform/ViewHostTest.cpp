@@ -61,6 +61,33 @@ TEST(ViewHostRules, RectanglesBetweenEditorAndView)
     EXPECT_EQ(NativeRect().Union({5, 5, 1, 1}), NativeRect({5, 5, 1, 1}));
 }
 
+TEST(ViewHostRules, AScaledEditorCoversScaleTimesScaleViewPixelsWithEachOfItsOwn)
+{
+    const ViewGeometry twice{2 * kH, true, 2.0}, half{852, true, 1.5};
+    int x = -9, y = -9;
+    EditorPointFromView(twice, 281.0, 279.9, &x, &y);
+    EXPECT_EQ(x, 140);
+    EXPECT_EQ(y, 139);
+    EditorPointFromView(half, 1.4, 2.6, &x, &y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 1);
+    // Round trips through the middle of each editor pixel, also in an unflipped view.
+    const ViewGeometry twiceMac{2 * kH, false, 2.0};
+    for (const ViewGeometry& g : {twice, half, twiceMac})
+        for (int v : {0, 1, 7, 140, 351})
+        {
+            double px, py;
+            ViewPointFromEditor(g, v, v, &px, &py);
+            EditorPointFromView(g, px, py, &x, &y);
+            EXPECT_EQ(x, v) << g.scale;
+            EXPECT_EQ(y, v) << g.scale;
+        }
+    EXPECT_EQ(ViewRectFromEditor(twice, IRECT(10, 20, 30, 40)), NativeRect({20, 40, 40, 40}));
+    // A view area becomes every editor pixel it touches.
+    EXPECT_EQ(EditorRectFromView(half, {3, 3, 3, 2}), IRECT(2, 2, 4, 4));
+    EXPECT_EQ(EditorRectFromView(twice, {20, 40, 40, 40}), IRECT(10, 20, 30, 40));
+}
+
 TEST(ViewHostRules, CommandMakesALeftClickARightClick)
 {
     const IMouseMod cmd = MouseModFromNative(kNativeCommand, false);

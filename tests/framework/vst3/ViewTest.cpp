@@ -8,12 +8,24 @@
 #include "framework/platform/HeadlessNativeLayer.h"
 #include "framework/vst3/IFxVST3View.h"
 
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivstcontextmenu.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
+
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+
+namespace Steinberg
+{
+bool operator==(const ViewRect& a, const ViewRect& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+} // namespace Steinberg
 using viewtest::EditorPlug;
 
 namespace
@@ -177,21 +189,137 @@ TEST_F(ViewTest, SizeIsTheEditorSize)
 
 TEST_F(ViewTest, HostSizeChangesAreStoredAndOnlyRequestedOnesReachThePlugIn)
 {
-    ViewRect r(0, 0, 400, 300);
+    ViewRect r(0, 0, 352, 568);
     EXPECT_EQ(mView->onSize(&r), kResultOk);
     EXPECT_EQ(mView->onSize(nullptr), kResultOk);
-    EXPECT_EQ(static_cast<IFxVST3View*>(mView)->getRect().right, 400);
+    EXPECT_EQ(static_cast<IFxVST3View*>(mView)->getRect().right, 352);
     EXPECT_TRUE(mPlug->mHooks.empty());
 
-    mPlug->ResizeGraphics(500, 600);
+    mPlug->ResizeGraphics(704, 1136);
     ASSERT_EQ(mFrame.GetResizeRequests().size(), 1u);
-    EXPECT_EQ(mFrame.GetResizeRequests()[0].right, 500);
-    EXPECT_EQ(mFrame.GetResizeRequests()[0].bottom, 600);
+    EXPECT_EQ(mFrame.GetResizeRequests()[0].right, 704);
+    EXPECT_EQ(mFrame.GetResizeRequests()[0].bottom, 1136);
     EXPECT_EQ(mPlug->mHooks, std::vector<char>({'r'}));
-    EXPECT_EQ(static_cast<IFxVST3View*>(mView)->getRect().bottom, 600);
+    EXPECT_EQ(static_cast<IFxVST3View*>(mView)->getRect().bottom, 1136);
     // The request has been answered: a later host-made change is not reported.
     EXPECT_EQ(mView->onSize(&r), kResultOk);
     EXPECT_EQ(mPlug->mHooks.size(), 1u);
+}
+
+TEST_F(ViewTest, ContentScaleSizesTheViewAndRefusesOtherFactors)
+{
+    FUnknownPtr<IPlugViewContentScaleSupport> scaling(mView);
+    ASSERT_TRUE(scaling);
+    const std::pair<float, std::pair<int, int>> sizes[] = {
+        {1.25f, {440, 710}},  {1.5f, {528, 852}}, {2.0f, {704, 1136}}, {3.0f, {1056, 1704}},
+        {4.0f, {1408, 2272}}, {1.0f, {352, 568}}, {1.75f, {616, 994}}};
+    for (const auto& s : sizes)
+    {
+        EXPECT_EQ(scaling->setContentScaleFactor(s.first), kResultOk) << s.first;
+        ViewRect r;
+        ASSERT_EQ(mView->getSize(&r), kResultOk);
+        EXPECT_EQ(r.getWidth(), s.second.first) << s.first;
+        EXPECT_EQ(r.getHeight(), s.second.second) << s.first;
+    }
+    for (float bad : {0.0f, 0.99f, -2.0f, 4.01f, 100.0f, std::numeric_limits<float>::quiet_NaN(),
+                      std::numeric_limits<float>::infinity()})
+        EXPECT_EQ(scaling->setContentScaleFactor(bad), kResultFalse) << bad;
+    ViewRect r;
+    mView->getSize(&r);
+    EXPECT_EQ(r.getWidth(), 616);
+    EXPECT_EQ(mPlug->Editor()->GetScale(), 1.75);
+    // Not attached: nothing is asked of the frame.
+    EXPECT_TRUE(mFrame.GetResizeRequests().empty());
+}
+
+TEST_F(ViewTest, AnAttachedViewAsksItsFrameAndDrawsAtTheScale)
+{
+    int parent = 0;
+    ASSERT_EQ(mView->attached(&parent, kPlatformTypeNSView), kResultOk);
+    FUnknownPtr<IPlugViewContentScaleSupport> scaling(mView);
+    ASSERT_EQ(scaling->setContentScaleFactor(2.0f), kResultOk);
+    ASSERT_EQ(mFrame.GetResizeRequests().size(), 1u);
+    EXPECT_EQ(mFrame.GetResizeRequests()[0], ViewRect(0, 0, 704, 1136));
+    EXPECT_EQ(Layer()->GetScreen()->getWidth(), 704);
+    EXPECT_EQ(Layer()->GetScreen()->getHeight(), 1136);
+    Layer()->RunFrame();
+    // The whole enlarged surface is painted.
+    EXPECT_EQ(Raster_GetPixel(Layer()->GetScreen(), 703, 1135) & 0xFFFFFF, 0x0000FFu);
+    // The same factor again asks nothing more.
+    EXPECT_EQ(scaling->setContentScaleFactor(2.0f), kResultOk);
+    EXPECT_EQ(mFrame.GetResizeRequests().size(), 1u);
+    mView->removed();
+}
+
+TEST_F(ViewTest, OnlyOfferedSizesAreAccepted)
+{
+    ViewRect odd(0, 0, 400, 300);
+    EXPECT_EQ(mView->onSize(&odd), kResultFalse);
+    EXPECT_EQ(static_cast<IFxVST3View*>(mView)->getRect().right, 0);
+    EXPECT_EQ(mView->checkSizeConstraint(&odd), kResultFalse);
+    EXPECT_EQ(odd, ViewRect(0, 0, 352, 568));
+    ViewRect nearTwo(10, 20, 10 + 700, 20 + 1140);
+    EXPECT_EQ(mView->checkSizeConstraint(&nearTwo), kResultFalse);
+    EXPECT_EQ(nearTwo, ViewRect(10, 20, 10 + 704, 20 + 1136));
+    EXPECT_EQ(mView->checkSizeConstraint(&nearTwo), kResultTrue);
+    EXPECT_EQ(mView->checkSizeConstraint(nullptr), kResultFalse);
+
+    // A host restoring the window of another offered scale switches the editor to it.
+    ViewRect zoomed(0, 0, 528, 852);
+    EXPECT_EQ(mView->onSize(&zoomed), kResultOk);
+    EXPECT_EQ(mPlug->Editor()->GetScale(), 1.5);
+    EXPECT_EQ(static_cast<IFxVST3View*>(mView)->getRect(), zoomed);
+}
+
+TEST_F(ViewTest, ClickAndDragAtTwiceTheScaleReachTheControlsWhereTheyAreDrawn)
+{
+    int parent = 0;
+    ASSERT_EQ(mView->attached(&parent, kPlatformTypeNSView), kResultOk);
+    FUnknownPtr<IPlugViewContentScaleSupport>(mView)->setContentScaleFactor(2.0f);
+    HeadlessNativeLayer* layer = Layer();
+    // The view's own points (origin bottom left, 2 and 3 pixels off) of screen pixel (x, y).
+    const double h = layer->GetScreen()->getHeight();
+    auto press = [&](ENativeMouse kind, double x, double y)
+    { layer->ViewMouse(kind, false, x + 2, h - y - 3, 0); };
+    // Screen (140, 140) is editor (70, 70): the panel, no edit.
+    press(ENativeMouse::kDown, 140, 140);
+    press(ENativeMouse::kUp, 140, 140);
+    EXPECT_TRUE(mHandler.GetEdits().empty());
+    // Screen (280, 280) is the gain knob's centre; 40 screen pixels up are 20 editor pixels.
+    press(ENativeMouse::kDown, 280, 280);
+    press(ENativeMouse::kDrag, 280, 240);
+    press(ENativeMouse::kUp, 280, 240);
+    const auto edits = mHandler.GetEdits();
+    ASSERT_EQ(edits.size(), 3u);
+    EXPECT_EQ(edits[1].id, 0u);
+    EXPECT_NEAR(edits[1].value, 20.0 / 80.0 / 4.0, 1e-9);
+    // The switch at editor (210, 410) is at screen (420, 820).
+    press(ENativeMouse::kDown, 421, 821);
+    press(ENativeMouse::kUp, 421, 821);
+    EXPECT_EQ(mPlug->GetParam(1)->Value(), 1.0);
+    mView->removed();
+}
+
+TEST_F(ViewTest, RightClickOnThePanelOffersTheZoomAndResizesThroughTheFrame)
+{
+    int parent = 0;
+    ASSERT_EQ(mView->attached(&parent, kPlatformTypeNSView), kResultOk);
+    Layer()->SetNextMenuChoice(2);
+    Layer()->MouseDown(20, 20, kRight);
+    EXPECT_EQ(Layer()->GetLastMenuTexts(),
+              std::vector<std::string>({"Zoom 100%", "Zoom 150%", "Zoom 200%"}));
+    EXPECT_TRUE(mHandler.mRequests.empty());
+    ASSERT_EQ(mFrame.GetResizeRequests().size(), 1u);
+    EXPECT_EQ(mFrame.GetResizeRequests()[0], ViewRect(0, 0, 704, 1136));
+    ViewRect r;
+    mView->getSize(&r);
+    EXPECT_EQ(r, ViewRect(0, 0, 704, 1136));
+    EXPECT_EQ(Layer()->GetScreen()->getWidth(), 704);
+    // Nothing chosen: the zoom stays.
+    Layer()->MouseDown(20, 20, kRight);
+    EXPECT_EQ(mPlug->Editor()->GetScale(), 2.0);
+    EXPECT_EQ(mFrame.GetResizeRequests().size(), 1u);
+    mView->removed();
 }
 
 TEST_F(ViewTest, ResizeGraphicsNeedsAViewWithAFrame)

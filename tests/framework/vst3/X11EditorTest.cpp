@@ -15,6 +15,9 @@
 
 #include <dirent.h>
 
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -40,13 +43,17 @@ int OpenFileCount()
     return n;
 }
 
-// Pixels that differ between the window and the editor's surface (colour only).
-int DifferingPixels(Raster_IBitmap* screen, Raster_IBitmap* surface)
+// Pixels that differ between the window, from (left, top), and the editor's surface, over the
+// part of the surface the capture holds (colour only).
+int DifferingPixels(Raster_IBitmap* screen, Raster_IBitmap* surface, int left = 0, int top = 0)
 {
     int n = 0;
-    for (int y = 0; y < surface->getHeight(); ++y)
-        for (int x = 0; x < surface->getWidth(); ++x)
-            if ((Raster_GetPixel(screen, x, y) ^ Raster_GetPixel(surface, x, y)) & 0xFFFFFFu)
+    const int w = std::min(surface->getWidth(), screen->getWidth() - left);
+    const int h = std::min(surface->getHeight(), screen->getHeight() - top);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((Raster_GetPixel(screen, left + x, top + y) ^ Raster_GetPixel(surface, x, y)) &
+                0xFFFFFFu)
                 ++n;
     return n;
 }
@@ -54,6 +61,24 @@ int DifferingPixels(Raster_IBitmap* screen, Raster_IBitmap* surface)
 class X11EditorTest : public ::testing::Test
 {
 protected:
+    // The window's capture once it shows the surface from (left, top): the editor's drawing
+    // travels on its own connection, which the server may serve after this test's, so a capture
+    // is retried for a while before it counts.
+    std::unique_ptr<Raster_IBitmap> CaptureShowing(unsigned long window, Raster_IBitmap* surface,
+                                                   int left = 0, int top = 0)
+    {
+        std::unique_ptr<Raster_IBitmap> screen;
+        for (int i = 0; i < 50; ++i)
+        {
+            mX->Sync();
+            screen = mX->Capture(window);
+            if (!screen || DifferingPixels(screen.get(), surface, left, top) == 0)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return screen;
+    }
+
     void SetUp() override
     {
         mX = X11TestDisplay::Open();
@@ -155,9 +180,9 @@ TEST_F(X11EditorTest, DragKnobClickSwitchAndTheWindowShowsTheSurface)
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::cout << "knob change to screen within one tick: " << ms << " ms\n";
-    std::unique_ptr<Raster_IBitmap> screen = mX->Capture(child);
-    ASSERT_NE(screen, nullptr);
     Raster_IBitmap* surface = mPlug->Editor()->GetDrawBitmap();
+    std::unique_ptr<Raster_IBitmap> screen = CaptureShowing(child, surface);
+    ASSERT_NE(screen, nullptr);
     EXPECT_EQ(DifferingPixels(screen.get(), surface), 0);
     EXPECT_TRUE(Raster_WritePNG("x11_editor_window.png", screen.get()));
 
@@ -167,6 +192,83 @@ TEST_F(X11EditorTest, DragKnobClickSwitchAndTheWindowShowsTheSurface)
     EXPECT_TRUE(mX->Children(mParent).empty());
     EXPECT_EQ(mPlug->mHooks, std::vector<char>({'o', 'c'}));
     EXPECT_EQ(mLoop.GetRefCount(), 1);
+}
+
+TEST_F(X11EditorTest, AtTwiceTheScaleTheWindowIsTwiceAsLargeAndShowsTheSurface)
+{
+    const unsigned long child = Attach();
+    ASSERT_EQ(FUnknownPtr<IPlugViewContentScaleSupport>(mView)->setContentScaleFactor(2.0f),
+              kResultOk);
+    ASSERT_EQ(mFrame.GetResizeRequests().size(), 1u);
+    // The host grants the request by resizing its window.
+    mX->ResizeWindow(mParent, 704, 1136);
+    Events();
+    mLoop.FireTimers();
+    mX->Sync();
+    EXPECT_EQ(mX->Size(child), std::make_pair(704, 1136));
+    Raster_IBitmap* surface = mPlug->Editor()->GetDrawBitmap();
+    ASSERT_EQ(surface->getWidth(), 704);
+    std::unique_ptr<Raster_IBitmap> screen = CaptureShowing(child, surface);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_GE(screen->getHeight(), 600); // what the screen shows of it
+    EXPECT_EQ(DifferingPixels(screen.get(), surface), 0);
+    EXPECT_TRUE(Raster_WritePNG("x11_editor_window@2x.png", screen.get()));
+
+    // A drag of 40 window pixels is 20 editor pixels on the knob drawn at (200, 200)–(360, 360).
+    mX->Press(child, 1, 280, 280);
+    mX->Motion(child, 280, 240, kHeldLeft);
+    mX->Release(child, 1, 280, 240, kHeldLeft);
+    Events();
+    const auto edits = mHandler.GetEdits();
+    ASSERT_EQ(edits.size(), 3u);
+    EXPECT_EQ(edits[1].id, 0u);
+    EXPECT_NEAR(edits[1].value, 20.0 / 80.0 / 4.0, 1e-9);
+    mView->removed();
+}
+
+TEST_F(X11EditorTest, AWiderHostWindowCentresThePanelAndPaintsBesideIt)
+{
+    // As in Ardour, whose editor window is as wide as its own toolbar.
+    mX->DestroyWindow(mParent);
+    mParent = mX->CreateWindow(392, 568);
+    const unsigned long child = Attach();
+    mX->Sync();
+    EXPECT_EQ(mX->Size(child), std::make_pair(392, 568));
+    Raster_IBitmap* surface = mPlug->Editor()->GetDrawBitmap();
+    const Raster_pixel edge = Raster_GetPixel(surface, 0, 0) & 0xFFFFFFu;
+    auto besideIsEdge = [&](const Raster_IBitmap* screen, int left)
+    {
+        int wrong = 0;
+        for (int y = 0; y < screen->getHeight(); y += 3)
+            for (int x = 0; x < screen->getWidth(); ++x)
+                if ((x < left || x >= left + 352) &&
+                    (Raster_GetPixel(const_cast<Raster_IBitmap*>(screen), x, y) & 0xFFFFFFu) !=
+                        edge)
+                    ++wrong;
+        return wrong;
+    };
+    std::unique_ptr<Raster_IBitmap> screen = CaptureShowing(child, surface, 20, 0);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(DifferingPixels(screen.get(), surface, 20, 0), 0);
+    EXPECT_EQ(besideIsEdge(screen.get(), 20), 0);
+
+    // The mouse reaches the knob where it is drawn.
+    mX->Press(child, 1, 20 + 140, 140);
+    mX->Release(child, 1, 20 + 140, 140);
+    Events();
+    ASSERT_FALSE(mHandler.GetEdits().empty());
+    EXPECT_EQ(mHandler.GetEdits()[0].id, 0u);
+
+    // The host widens its window: the editor follows it.
+    mX->ResizeWindow(mParent, 452, 600);
+    Events();
+    mLoop.FireTimers();
+    mX->Sync();
+    EXPECT_EQ(mX->Size(child), std::make_pair(452, 600));
+    screen = CaptureShowing(child, surface, 50, 16);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(DifferingPixels(screen.get(), surface, 50, 16), 0);
+    mView->removed();
 }
 
 TEST_F(X11EditorTest, KeysAndTheTextEntryField)

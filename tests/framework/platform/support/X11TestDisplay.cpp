@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -200,11 +201,35 @@ bool X11TestDisplay::Exists(unsigned long window)
     return XGetWindowAttributes(mImpl->display, window, &a) != 0;
 }
 
+void X11TestDisplay::ResizeWindow(unsigned long window, int width, int height)
+{
+    XResizeWindow(mImpl->display, window, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height));
+    XSync(mImpl->display, False);
+}
+
+std::pair<int, int> X11TestDisplay::Size(unsigned long window)
+{
+    Quiet quiet(mImpl->display);
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(mImpl->display, window, &a))
+        return {0, 0};
+    return {a.width, a.height};
+}
+
 std::unique_ptr<Raster_IBitmap> X11TestDisplay::Capture(unsigned long window)
 {
     Quiet quiet(mImpl->display);
     XWindowAttributes a;
     if (!XGetWindowAttributes(mImpl->display, window, &a))
+        return nullptr;
+    // Only what is on the screen can be read.
+    int rootX = 0, rootY = 0;
+    Window child;
+    XTranslateCoordinates(mImpl->display, window, a.root, 0, 0, &rootX, &rootY, &child);
+    a.width = std::min(a.width, WidthOfScreen(a.screen) - rootX);
+    a.height = std::min(a.height, HeightOfScreen(a.screen) - rootY);
+    if (a.width <= 0 || a.height <= 0)
         return nullptr;
     XImage* image = XGetImage(mImpl->display, window, 0, 0, static_cast<unsigned>(a.width),
                               static_cast<unsigned>(a.height), AllPlanes, ZPixmap);

@@ -6,6 +6,7 @@
 #include "raster/Raster.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class X11TestDisplay
@@ -20,6 +21,10 @@ public:
     // A mapped top-level window, as a host's editor frame.
     unsigned long CreateWindow(int width, int height);
     void DestroyWindow(unsigned long window);
+    // Resizes a window, as a host resizes its editor frame, and waits until it is done.
+    void ResizeWindow(unsigned long window, int width, int height);
+    // The window's width and height; 0, 0 when it does not exist.
+    std::pair<int, int> Size(unsigned long window);
     std::vector<unsigned long> Children(unsigned long window);
     // Mapped override-redirect windows at the top level (pop-up menus).
     std::vector<unsigned long> Popups();
@@ -36,7 +41,8 @@ public:
     // Waits until the server has handled everything sent so far.
     void Sync();
 
-    // The window's pixels, opaque 0xFFRRGGBB; null when it cannot be read.
+    // The window's pixels that lie on the screen (from its top left corner), opaque 0xFFRRGGBB;
+    // null when it cannot be read.
     std::unique_ptr<Raster_IBitmap> Capture(unsigned long window);
     // Whether the window still exists.
     bool Exists(unsigned long window);
