@@ -1,6 +1,7 @@
 #include "FuzzSupport.h"
 
 #include "framework/vst3/PlugModule.h"
+#include "plugin/VELTAR.h"
 
 #include "public.sdk/source/common/memorystream.h"
 
@@ -38,6 +39,26 @@ IFxVST3& PlugAtBaseline()
     baseline.state.seek(0, IBStream::kIBSeekSet, nullptr);
     FUZZ_CHECK(plug.setEditorState(&baseline.state) == kResultOk);
     return plug;
+}
+
+IFxVST3& PlugRestarted()
+{
+    static PlugPtr plug = MakeInitialisedPlug();
+    plug->setActive(false);
+    FUZZ_CHECK(plug->terminate() == kResultOk);
+    FUZZ_CHECK(plug->initialize(nullptr) == kResultOk);
+    // A new object holds the SDK's default setup. Setting up another block size first gives
+    // new, silent scratch buffers even when the last input ended with the default one.
+    ProcessSetup setup = {kRealtime, kSample32, 1, 44100.0};
+    FUZZ_CHECK(plug->setupProcessing(setup) == kResultOk);
+    setup.maxSamplesPerBlock = 1024;
+    FUZZ_CHECK(plug->setupProcessing(setup) == kResultOk);
+    ProcessContext context = {};
+    ProcessData flush;
+    flush.processContext = &context;
+    FUZZ_CHECK(plug->process(flush) == kResultOk);
+    static_cast<VELTAR&>(*plug).RestartSignalChain();
+    return *plug;
 }
 
 void CheckParams(IFxBase& plug)

@@ -54,6 +54,12 @@ PlugPtr MakeInitialisedPlug();
 // depend on nothing but the state and presets use this one.
 IFxVST3& PlugAtBaseline();
 
+// One VELTAR object for the whole run, brought back to how a new object stands after initialize:
+// deactivated, terminated and initialised again, set up as the SDK sets up a new object, its
+// transport cleared by a block of no frames, and its signal chain restarted. Each input then
+// meets the same object, whatever the inputs before it did.
+IFxVST3& PlugRestarted();
+
 // Every parameter holds a finite value inside its range.
 void CheckParams(IFxBase& plug);
 
