@@ -6,6 +6,7 @@
 #include "public.sdk/source/common/memorystream.h"
 
 #include <cmath>
+#include <cstring>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -71,11 +72,27 @@ void CheckParams(IFxBase& plug)
     }
 }
 
-void CheckProcessesFinite(IFxVST3& plug)
+void CheckStateRoundTrips(IFxVST3& plug)
+{
+    MemoryStream saved;
+    FUZZ_CHECK(plug.getEditorState(&saved) == kResultOk);
+    FUZZ_CHECK(saved.getSize() == 60);
+    saved.seek(0, IBStream::kIBSeekSet, nullptr);
+    FUZZ_CHECK(plug.setEditorState(&saved) == kResultOk);
+    MemoryStream again;
+    FUZZ_CHECK(plug.getEditorState(&again) == kResultOk);
+    FUZZ_CHECK(again.getSize() == saved.getSize());
+    FUZZ_CHECK(
+        !std::memcmp(again.getData(), saved.getData(), static_cast<size_t>(saved.getSize())));
+}
+
+std::vector<double> CheckProcessesFinite(IFxVST3& plug)
 {
     constexpr int kFrames = 64;
     ProcessSetup setup = {kRealtime, kSample64, kFrames, 48000.0};
     FUZZ_CHECK(plug.setupProcessing(setup) == kResultOk);
+    FUZZ_CHECK(plug.activateBus(kAudio, BusDirections::kInput, 0, true) == kResultTrue);
+    FUZZ_CHECK(plug.activateBus(kAudio, BusDirections::kOutput, 0, true) == kResultTrue);
     double in[2][kFrames];
     double out[2][kFrames] = {};
     for (int n = 0; n < kFrames; ++n)
@@ -93,9 +110,14 @@ void CheckProcessesFinite(IFxVST3& plug)
     data.inputs = &inBus;
     data.outputs = &outBus;
     FUZZ_CHECK(plug.process(data) == kResultOk);
+    std::vector<double> played;
     for (auto& channel : out)
         for (double v : channel)
+        {
             FUZZ_CHECK(std::isfinite(v));
+            played.push_back(v);
+        }
+    return played;
 }
 
 void ParamChanges::Add(ParamID id, ParamValue value, int nPoints)

@@ -63,8 +63,12 @@ IFxVST3& PlugRestarted();
 // Every parameter holds a finite value inside its range.
 void CheckParams(IFxBase& plug);
 
-// One block of silence-free test tone through a stereo 64-bit setup; the output must be finite.
-void CheckProcessesFinite(IFxVST3& plug);
+// The controller state saves as 60 bytes that restore to themselves.
+void CheckStateRoundTrips(IFxVST3& plug);
+
+// One block of silence-free test tone through a stereo 64-bit setup with the main buses switched
+// on; the output must be finite. Answers the output, left channel then right.
+std::vector<double> CheckProcessesFinite(IFxVST3& plug);
 
 // The changes of one block, with any parameter ID and any value, one point per queue.
 class ParamChanges final : public Steinberg::Vst::IParameterChanges

@@ -1,8 +1,9 @@
-// A host that gets everything wrong: odd setups and bus arrangements, blocks of any length, buses
-// and channels missing or surplus, null buffers, parameter queues for IDs that name nothing and
-// values that are not numbers, samples that are not numbers. The plug-in must keep its
-// parameters sane and, unless it is bypassed and the input itself was not finite, its output
-// finite.
+// A host that gets everything wrong: odd setups, bus arrangements and bus activations, blocks of
+// any length, buses and channels missing or surplus, null buffers, parameter queues for IDs that
+// name nothing and values that are not numbers, samples that are not numbers. The plug-in must keep
+// its parameters sane, its state saving and restoring to itself and, unless it is bypassed and the
+// input itself was not finite, its output finite. Afterwards, brought back to its default state,
+// it must play a probe block exactly as a new object does: nothing the host did is left behind.
 //
 // One object serves the whole run (a new one costs more than most inputs, for its editor); it is
 // restarted before every input, so an input meets the same object whatever ran before it.
@@ -172,6 +173,24 @@ void Arrange(FuzzedDataProvider& in, IFxVST3& plug)
     plug.setBusArrangements(nullIns ? nullptr : ins, numIns, outs, numOuts);
 }
 
+// Hosts switch on the buses they feed, which buses rebuilt by an arrangement are not; a careless
+// one forgets, switches them off, or names buses that do not exist.
+void ActivateBuses(FuzzedDataProvider& in, IFxVST3& plug)
+{
+    if (in.ConsumeIntegralInRange(0, 7) != 7)
+    {
+        plug.activateBus(kAudio, BusDirections::kInput, 0, true);
+        plug.activateBus(kAudio, BusDirections::kOutput, 0, true);
+    }
+    for (int n = in.ConsumeIntegralInRange(0, 2); n > 0; --n)
+    {
+        const MediaType type = in.ConsumeIntegralInRange(-1, 2);
+        const BusDirection dir = in.ConsumeIntegralInRange(-1, 2);
+        const int32 index = in.ConsumeIntegralInRange(-1, 3);
+        plug.activateBus(type, dir, index, in.ConsumeBool());
+    }
+}
+
 void ProcessBlock(FuzzedDataProvider& in, IFxVST3& plug, int32 sampleSize)
 {
     // The time of a run goes into the frames. Most blocks are short; some run past the default
@@ -272,6 +291,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int32 sampleSize = kSample32;
     SetUp(in, *plug, sampleSize);
     Arrange(in, *plug);
+    ActivateBuses(in, *plug);
     plug->setActive(true);
 
     for (int round = 0; round < 8 && in.remaining_bytes() > 0; ++round)
@@ -284,6 +304,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 1:
             Arrange(in, *plug);
             break;
+        case 2:
+            ActivateBuses(in, *plug);
+            break;
         default:
             ProcessBlock(in, *plug, sampleSize);
             break;
@@ -291,5 +314,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     plug->setActive(false);
     fuzzsupport::CheckParams(*plug);
+    fuzzsupport::CheckStateRoundTrips(*plug);
+
+    static const std::vector<double> kClean =
+        fuzzsupport::CheckProcessesFinite(*fuzzsupport::MakeInitialisedPlug());
+    FUZZ_CHECK(fuzzsupport::CheckProcessesFinite(fuzzsupport::PlugRestarted()) == kClean);
     return 0;
 }
