@@ -18,14 +18,21 @@ AudioFileReader::~AudioFileReader()
 
 bool AudioFileReader::Open(const std::string& path)
 {
-    mPath = path;
     SF_INFO info{};
-    mFile = sf_open(path.c_str(), SFM_READ, &info);
+    return Open(sf_open(path.c_str(), SFM_READ, &info), path);
+}
+
+bool AudioFileReader::Open(SNDFILE* file, const std::string& name)
+{
+    mPath = name;
+    mFile = file;
     if (mFile == nullptr)
     {
-        mError = "cannot read " + path + ": " + sf_strerror(nullptr);
+        mError = "cannot read " + name + ": " + sf_strerror(nullptr);
         return false;
     }
+    SF_INFO info{};
+    sf_command(mFile, SFC_GET_CURRENT_SF_INFO, &info, sizeof(info));
     mChannels = info.channels;
     mSampleRate = info.samplerate;
     mFrames = info.frames;

@@ -38,6 +38,9 @@ public:
     AudioFileReader& operator=(const AudioFileReader&) = delete;
 
     bool Open(const std::string& path);
+    // Takes over a file libsndfile opened for reading some other way (from memory, say); null
+    // fails with libsndfile's reason. name stands for the file in messages.
+    bool Open(SNDFILE* file, const std::string& name);
 
     int GetChannelCount() const override { return mChannels; }
     double GetSampleRate() const override { return mSampleRate; }
