@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/, or into
+<folder>/<target>/ when a folder is given.
 
 Each target gets a few well-formed inputs and a few broken ones. The targets read their
 settings with libFuzzer's FuzzedDataProvider, which takes plain bytes from the front of the
@@ -8,9 +9,11 @@ input and integers from its end; the layouts below follow that.
 import os
 import random
 import struct
+import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "corpus")
 NAN = float("nan")
 INF = float("inf")
 
@@ -25,7 +28,7 @@ def doubles(values):
 
 
 def write(target, name, data):
-    folder = os.path.join(HERE, "corpus", target)
+    folder = os.path.join(ROOT, target)
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
         f.write(data)

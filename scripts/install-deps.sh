@@ -11,6 +11,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libx11-dev xvfb xauth
   clang libclang-rt-14-dev
+  python3
 )
 
 missing=()
