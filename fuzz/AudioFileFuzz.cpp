@@ -1,9 +1,10 @@
 // An audio file handed to the renderer: any bytes, which libsndfile reads from memory through its
 // virtual I/O and the renderer's reader takes over. The renderer refuses what it cannot render
 // (no file, other than one or two channels, a rate the plug-in refuses); otherwise it renders the
-// first frames through the plug-in into a file of its own. The reader answers a sane count of
-// frames or a reason; finite input gives finite output; a render that fails leaves nothing in the
-// output folder, one that succeeds leaves exactly its file, which reads back as written.
+// first frames through the plug-in, in 32-bit or 64-bit samples, into a file of its own. The reader
+// answers a sane count of frames or a reason; finite input gives finite output; a render that fails
+// leaves nothing in the output folder, one that succeeds leaves exactly its file, which reads back
+// as written.
 #include "FuzzSupport.h"
 
 #include "AudioFile.h"
@@ -88,43 +89,57 @@ size_t EntryCount(const fs::path& folder)
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
 }
 
-struct Channels
+template <class Sample> struct Channels
 {
     Channels(int n, int frames)
-        : data(static_cast<size_t>(n), std::vector<double>(static_cast<size_t>(frames)))
+        : data(static_cast<size_t>(n), std::vector<Sample>(static_cast<size_t>(frames)))
     {
-        for (std::vector<double>& channel : data)
+        for (std::vector<Sample>& channel : data)
             pointers.push_back(channel.data());
     }
-    std::vector<std::vector<double>> data;
-    std::vector<double*> pointers;
+    std::vector<std::vector<Sample>> data;
+    std::vector<Sample*> pointers;
 };
 
+template <class Sample> constexpr int32 kSampleSize = kSample64;
+template <> constexpr int32 kSampleSize<float> = kSample32;
+
+template <class Sample> Sample**& Buffers(AudioBusBuffers& bus);
+template <> double**& Buffers<double>(AudioBusBuffers& bus)
+{
+    return bus.channelBuffers64;
+}
+template <> float**& Buffers<float>(AudioBusBuffers& bus)
+{
+    return bus.channelBuffers32;
+}
+
 // The plug-in set up as the renderer's host sets it up: the file's channels in and out, offline,
-// 64-bit, the file's rate. False where the plug-in refuses.
-bool StartPlug(IFxVST3& plug, int channels, double sampleRate)
+// the file's rate. False where the plug-in refuses.
+template <class Sample> bool StartPlug(IFxVST3& plug, int channels, double sampleRate)
 {
     SpeakerArrangement arrangement = channels == 1 ? 0x80000 : 0x3;
     if (plug.setBusArrangements(&arrangement, 1, &arrangement, 1) != kResultOk)
         return false;
     plug.activateBus(kAudio, BusDirections::kInput, 0, true);
     plug.activateBus(kAudio, BusDirections::kOutput, 0, true);
-    ProcessSetup setup = {kOffline, kSample64, kBlock, sampleRate};
+    ProcessSetup setup = {kOffline, kSampleSize<Sample>, kBlock, sampleRate};
     if (plug.setupProcessing(setup) != kResultOk)
         return false;
     plug.setActive(true);
     return true;
 }
 
-void ProcessBlock(IFxVST3& plug, Channels& in, Channels& out, int frames)
+template <class Sample>
+void ProcessBlock(IFxVST3& plug, Channels<Sample>& in, Channels<Sample>& out, int frames)
 {
     AudioBusBuffers inBus, outBus;
     inBus.numChannels = outBus.numChannels = static_cast<int32>(in.pointers.size());
-    inBus.channelBuffers64 = in.pointers.data();
-    outBus.channelBuffers64 = out.pointers.data();
+    Buffers<Sample>(inBus) = in.pointers.data();
+    Buffers<Sample>(outBus) = out.pointers.data();
     ProcessData data;
     data.processMode = kOffline;
-    data.symbolicSampleSize = kSample64;
+    data.symbolicSampleSize = kSampleSize<Sample>;
     data.numSamples = frames;
     data.numInputs = data.numOutputs = 1;
     data.inputs = &inBus;
@@ -132,15 +147,18 @@ void ProcessBlock(IFxVST3& plug, Channels& in, Channels& out, int frames)
     FUZZ_CHECK(plug.process(data) == kResultOk);
 }
 
-// Reads, renders and writes; false where the renderer gives up.
+// Reads, renders in Sample (as the renderer hands samples to the plug-in) and writes; false
+// where the renderer gives up.
+template <class Sample>
 bool Render(AudioFileReader& reader, IFxVST3& plug, AudioFileWriter& writer, int64_t& written)
 {
     const int channels = reader.GetChannelCount();
-    Channels in(channels, kBlock), out(channels, kBlock);
+    Channels<double> read(channels, kBlock), played(channels, kBlock);
+    Channels<Sample> in(channels, kBlock), out(channels, kBlock);
     SignalStats inStats(channels), outStats(channels);
     for (written = 0; written < kMaxFrames;)
     {
-        const int64_t got = reader.Read(in.pointers.data(), kBlock);
+        const int64_t got = reader.Read(read.pointers.data(), kBlock);
         FUZZ_CHECK(got >= -1 && got <= kBlock);
         if (got < 0)
         {
@@ -150,18 +168,40 @@ bool Render(AudioFileReader& reader, IFxVST3& plug, AudioFileWriter& writer, int
         if (got == 0)
             break;
         const int frames = static_cast<int>(got);
-        inStats.Add(in.pointers.data(), frames);
+        // What the plug-in is handed, which in 32 bit may have overflowed to infinity.
+        for (int c = 0; c < channels; ++c)
+            for (int n = 0; n < frames; ++n)
+                read.data[c][n] = in.data[c][n] = static_cast<Sample>(read.data[c][n]);
+        inStats.Add(read.pointers.data(), frames);
         ProcessBlock(plug, in, out, frames);
-        outStats.Add(out.pointers.data(), frames);
+        for (int c = 0; c < channels; ++c)
+            std::copy_n(out.pointers[c], frames, played.pointers[c]);
+        outStats.Add(played.pointers.data(), frames);
         FUZZ_CHECK(inStats.HasNonFinite() || !outStats.HasNonFinite());
         for (int c = 0; c < channels; ++c)
             FUZZ_CHECK(std::isfinite(outStats.GetPeak(c)) && outStats.GetPeak(c) >= 0.0 &&
                        outStats.GetRms(c) >= 0.0);
-        if (!writer.Write(out.pointers.data(), frames))
+        if (!writer.Write(played.pointers.data(), frames))
             return false;
         written += frames;
     }
     return true;
+}
+
+// Opens the plug-in and the writer and renders; true for a committed render.
+template <class Sample>
+bool RenderInto(AudioFileReader& reader, IFxVST3& plug, const fs::path& output, int64_t& written)
+{
+    const int channels = reader.GetChannelCount();
+    const double sampleRate = reader.GetSampleRate();
+    if (channels < 1 || channels > 2 || !StartPlug<Sample>(plug, channels, sampleRate))
+        return false;
+    AudioFileWriter writer;
+    if (writer.Open(output.string(), channels, sampleRate) &&
+        Render<Sample>(reader, plug, writer, written) && writer.Commit())
+        return true;
+    FUZZ_CHECK(!writer.GetError().empty() || !reader.GetError().empty());
+    return false;
 }
 
 // A committed render holds what was written.
@@ -192,22 +232,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const bool opened = reader.Open(file, "input");
         FUZZ_CHECK(opened == (file != nullptr));
         FUZZ_CHECK(opened || !reader.GetError().empty());
-        const int channels = reader.GetChannelCount();
-        const double sampleRate = reader.GetSampleRate();
         IFxVST3& plug = fuzzsupport::PlugRestarted();
-        if (opened && channels >= 1 && channels <= 2 && StartPlug(plug, channels, sampleRate))
+        // The renderer hands the plug-in 32-bit samples unless told otherwise; inputs of odd
+        // length take the 64-bit way.
+        int64_t written = 0;
+        if (opened)
+            rendered = size % 2 == 0 ? RenderInto<float>(reader, plug, output, written)
+                                     : RenderInto<double>(reader, plug, output, written);
+        if (rendered)
         {
-            AudioFileWriter writer;
-            int64_t written = 0;
-            if (writer.Open(output.string(), channels, sampleRate) &&
-                Render(reader, plug, writer, written) && writer.Commit())
-            {
-                rendered = true;
-                FUZZ_CHECK(EntryCount(folder) == 1);
-                CheckWritten(output, channels, sampleRate, written);
-            }
-            else
-                FUZZ_CHECK(!writer.GetError().empty() || !reader.GetError().empty());
+            FUZZ_CHECK(EntryCount(folder) == 1);
+            CheckWritten(output, reader.GetChannelCount(), reader.GetSampleRate(), written);
         }
         plug.setActive(false);
         fuzzsupport::CheckParams(plug);
