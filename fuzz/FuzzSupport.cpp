@@ -1,10 +1,12 @@
 #include "FuzzSupport.h"
 
 #include "framework/vst3/PlugModule.h"
+#include "plugin/VELTAR.h"
 
 #include "public.sdk/source/common/memorystream.h"
 
 #include <cmath>
+#include <cstring>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -40,6 +42,26 @@ IFxVST3& PlugAtBaseline()
     return plug;
 }
 
+IFxVST3& PlugRestarted()
+{
+    static PlugPtr plug = MakeInitialisedPlug();
+    plug->setActive(false);
+    FUZZ_CHECK(plug->terminate() == kResultOk);
+    FUZZ_CHECK(plug->initialize(nullptr) == kResultOk);
+    // A new object holds the SDK's default setup. Setting up another block size first gives
+    // new, silent scratch buffers even when the last input ended with the default one.
+    ProcessSetup setup = {kRealtime, kSample32, 1, 44100.0};
+    FUZZ_CHECK(plug->setupProcessing(setup) == kResultOk);
+    setup.maxSamplesPerBlock = 1024;
+    FUZZ_CHECK(plug->setupProcessing(setup) == kResultOk);
+    ProcessContext context = {};
+    ProcessData flush;
+    flush.processContext = &context;
+    FUZZ_CHECK(plug->process(flush) == kResultOk);
+    static_cast<VELTAR&>(*plug).RestartSignalChain();
+    return *plug;
+}
+
 void CheckParams(IFxBase& plug)
 {
     for (int i = 0; i < plug.NParams(); ++i)
@@ -50,11 +72,27 @@ void CheckParams(IFxBase& plug)
     }
 }
 
-void CheckProcessesFinite(IFxVST3& plug)
+void CheckStateRoundTrips(IFxVST3& plug)
+{
+    MemoryStream saved;
+    FUZZ_CHECK(plug.getEditorState(&saved) == kResultOk);
+    FUZZ_CHECK(saved.getSize() == 60);
+    saved.seek(0, IBStream::kIBSeekSet, nullptr);
+    FUZZ_CHECK(plug.setEditorState(&saved) == kResultOk);
+    MemoryStream again;
+    FUZZ_CHECK(plug.getEditorState(&again) == kResultOk);
+    FUZZ_CHECK(again.getSize() == saved.getSize());
+    FUZZ_CHECK(
+        !std::memcmp(again.getData(), saved.getData(), static_cast<size_t>(saved.getSize())));
+}
+
+std::vector<double> CheckProcessesFinite(IFxVST3& plug)
 {
     constexpr int kFrames = 64;
     ProcessSetup setup = {kRealtime, kSample64, kFrames, 48000.0};
     FUZZ_CHECK(plug.setupProcessing(setup) == kResultOk);
+    FUZZ_CHECK(plug.activateBus(kAudio, BusDirections::kInput, 0, true) == kResultTrue);
+    FUZZ_CHECK(plug.activateBus(kAudio, BusDirections::kOutput, 0, true) == kResultTrue);
     double in[2][kFrames];
     double out[2][kFrames] = {};
     for (int n = 0; n < kFrames; ++n)
@@ -72,9 +110,14 @@ void CheckProcessesFinite(IFxVST3& plug)
     data.inputs = &inBus;
     data.outputs = &outBus;
     FUZZ_CHECK(plug.process(data) == kResultOk);
+    std::vector<double> played;
     for (auto& channel : out)
         for (double v : channel)
+        {
             FUZZ_CHECK(std::isfinite(v));
+            played.push_back(v);
+        }
+    return played;
 }
 
 void ParamChanges::Add(ParamID id, ParamValue value, int nPoints)

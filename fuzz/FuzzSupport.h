@@ -54,11 +54,21 @@ PlugPtr MakeInitialisedPlug();
 // depend on nothing but the state and presets use this one.
 IFxVST3& PlugAtBaseline();
 
+// One VELTAR object for the whole run, brought back to how a new object stands after initialize:
+// deactivated, terminated and initialised again, set up as the SDK sets up a new object, its
+// transport cleared by a block of no frames, and its signal chain restarted. Each input then
+// meets the same object, whatever the inputs before it did.
+IFxVST3& PlugRestarted();
+
 // Every parameter holds a finite value inside its range.
 void CheckParams(IFxBase& plug);
 
-// One block of silence-free test tone through a stereo 64-bit setup; the output must be finite.
-void CheckProcessesFinite(IFxVST3& plug);
+// The controller state saves as 60 bytes that restore to themselves.
+void CheckStateRoundTrips(IFxVST3& plug);
+
+// One block of silence-free test tone through a stereo 64-bit setup with the main buses switched
+// on; the output must be finite. Answers the output, left channel then right.
+std::vector<double> CheckProcessesFinite(IFxVST3& plug);
 
 // The changes of one block, with any parameter ID and any value, one point per queue.
 class ParamChanges final : public Steinberg::Vst::IParameterChanges

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/, or into
+<folder>/<target>/ when a folder is given.
 
 Each target gets a few well-formed inputs and a few broken ones. The targets read their
 settings with libFuzzer's FuzzedDataProvider, which takes plain bytes from the front of the
@@ -8,9 +9,11 @@ input and integers from its end; the layouts below follow that.
 import os
 import random
 import struct
+import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "corpus")
 NAN = float("nan")
 INF = float("inf")
 
@@ -25,7 +28,7 @@ def doubles(values):
 
 
 def write(target, name, data):
-    folder = os.path.join(HERE, "corpus", target)
+    folder = os.path.join(ROOT, target)
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
         f.write(data)
@@ -194,6 +197,73 @@ def program_files():
     write(t, "truncated-header", b"\0" + bank(b"FxBk", b"Vtr1", 1, 0, b"")[:100])
 
 
+def wav(channels, rate, bits, frames, fmt_tag=1, data=None, data_size=None, extra=b""):
+    """A RIFF WAVE file; data defaults to a ramp, data_size overrides what the header claims."""
+    width = bits // 8
+    if data is None:
+        if fmt_tag == 3:
+            pack = "<f" if bits == 32 else "<d"
+            data = b"".join(struct.pack(pack, 0.5 * ((n % 16) / 8.0 - 1.0))
+                            for n in range(frames * channels))
+        else:
+            data = bytes((n * 37) & 0xff for n in range(frames * channels * width))
+    fmt = struct.pack("<HHIIHH", fmt_tag, channels, rate, rate * channels * width,
+                      channels * width, bits)
+    size = len(data) if data_size is None else data_size
+    body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + extra + b"data" + \
+        struct.pack("<I", size) + data
+    return b"RIFF" + struct.pack("<I", len(body)) + body
+
+
+def extended80(value):
+    """An IEEE 754 80-bit extended number, as AIFF stores its sample rate."""
+    exponent = 16383 + value.bit_length() - 1
+    mantissa = value << (64 - value.bit_length())
+    return struct.pack(">HQ", exponent, mantissa)
+
+
+def aiff(channels, rate, bits, frames):
+    width = bits // 8
+    data = bytes((n * 53) & 0xff for n in range(frames * channels * width))
+    comm = struct.pack(">hIh", channels, frames, bits) + extended80(rate)
+    ssnd = struct.pack(">II", 0, 0) + data
+    body = (b"AIFF" + b"COMM" + struct.pack(">I", len(comm)) + comm + b"SSND" +
+            struct.pack(">I", len(ssnd)) + ssnd)
+    return b"FORM" + struct.pack(">I", len(body)) + body
+
+
+def au(channels, rate, encoding, data):
+    return b".snd" + struct.pack(">IIIII", 28, len(data), encoding, rate, channels) + b"\0" * 4 + data
+
+
+def audio_file():
+    # Layout: the whole input is the file.
+    t = "fuzz_audio_file"
+    write(t, "pcm16-stereo", wav(2, 44100, 16, 700))
+    write(t, "pcm16-mono", wav(1, 48000, 16, 1500))
+    write(t, "pcm24-stereo", wav(2, 96000, 24, 300))
+    write(t, "pcm8-mono", wav(1, 8000, 8, 200))
+    write(t, "float-stereo", wav(2, 44100, 32, 600, fmt_tag=3))
+    write(t, "double-mono", wav(1, 44100, 64, 300, fmt_tag=3))
+    write(t, "float-not-numbers", wav(2, 48000, 32, 4, fmt_tag=3, data=b"".join(
+        struct.pack("<f", v) for v in [NAN, INF, -INF, 3e38, 0.5, -0.5, 1e-40, 0.0])))
+    write(t, "double-huge", wav(1, 48000, 64, 3, fmt_tag=3,
+                                data=doubles([1e300, -1e300, 1e-310])))
+    write(t, "three-channels", wav(3, 44100, 16, 100))
+    write(t, "rate-zero", wav(2, 0, 16, 100))
+    write(t, "rate-huge", wav(1, 2000000000, 16, 100))
+    write(t, "data-cut-short", wav(2, 44100, 16, 700)[:1200])
+    write(t, "data-size-huge", wav(2, 44100, 16, 50, data_size=0x7ffffff0))
+    write(t, "odd-chunk-before-data", wav(1, 22050, 16, 64, extra=b"LIST\x03\0\0\0abc\0"))
+    write(t, "aiff-pcm16-stereo", aiff(2, 44100, 16, 500))
+    write(t, "aiff-pcm24-mono", aiff(1, 48000, 24, 200))
+    write(t, "au-float-stereo", au(2, 44100, 6, b"".join(struct.pack(">f", 0.25 * (n % 5))
+                                                         for n in range(400))))
+    write(t, "au-mulaw-mono", au(1, 8000, 1, bytes(range(256))))
+    write(t, "not-audio", b"not an audio file at all")
+    write(t, "empty", b"")
+
+
 if __name__ == "__main__":
     editor_state()
     state_chunk()
@@ -201,3 +271,4 @@ if __name__ == "__main__":
     png_corpus()
     process()
     program_files()
+    audio_file()

@@ -25,6 +25,9 @@ constexpr double kTransformerPad = 0.03162277660168379; // -30 dB into the trans
 constexpr double kTransformerGain = 1161.4486138403427; // +61.3 dB after it
 constexpr double kMakeUp = 7.079457843841379;           // +17 dB for the level the tubes lose
 constexpr double kLineAmpDivisor = 1.5;
+// No audio runs at a gigahertz. Far above it (from about 1.3e154) the shelf coefficients, which
+// take the square of the rate, overflow and even silence comes out as NaN.
+constexpr double kMaxSampleRate = 1e9;
 
 // A curve table widened to double, with entry 199 repeated once more: an index of exactly 199
 // then interpolates entry 199 with weight 1 and needs no clamping to 198.
@@ -217,7 +220,7 @@ void ChannelStrip::Process(const double* const* inputs, double* const* outputs, 
     if (nFrames < 1)
         return;
     const double fs = s.sampleRate;
-    if (!(std::isfinite(fs) && fs > 0.0))
+    if (!(fs > 0.0 && fs <= kMaxSampleRate))
     {
         for (int n = 0; n < nFrames; ++n)
             outputs[0][n] = outputs[1][n] = 0.0;

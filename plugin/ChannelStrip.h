@@ -36,9 +36,9 @@ struct ChannelStrip
 
     // inputs and outputs: two channels each. An output may be the very buffer of either input
     // (in place, or with the channels swapped), but must not overlap it at an offset. A sample
-    // rate that is not a positive finite number yields silence and leaves the state alone; a
-    // non-finite gain or shelf position holds its smoother where it is. Subnormal numbers are
-    // flushed to zero during the call (the caller's floating-point mode is restored).
+    // rate that is not a positive number up to a gigahertz yields silence and leaves the state
+    // alone; a non-finite gain or shelf position holds its smoother where it is. Subnormal numbers
+    // are flushed to zero during the call (the caller's floating-point mode is restored).
     void Process(const double* const* inputs, double* const* outputs, int nFrames,
                  const ChannelStripSettings& s);
 

@@ -103,6 +103,12 @@ void VELTAR::Reset()
     FxMutexLock lock(mMutex);
 }
 
+void VELTAR::RestartSignalChain()
+{
+    FxMutexLock lock(mMutex);
+    mChain = ChannelStrip();
+}
+
 void VELTAR::OnParamChange(int paramIdx)
 {
     FxMutexLock lock(mMutex);

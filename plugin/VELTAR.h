@@ -28,6 +28,11 @@ public:
     void OnParamChange(int paramIdx) override;
     void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
 
+    // Puts the signal chain back as construction leaves it (smoothers at 0, filters empty), so
+    // that one object can stand in for a new one; no host call does this, the chain otherwise
+    // runs for the object's lifetime.
+    void RestartSignalChain();
+
 private:
     // Cached from the parameters by OnParamChange; the chain reads them every block.
     double mInputGain = 1.0;

@@ -17,6 +17,7 @@ packages=(
   libxext-dev libxrandr-dev libxinerama-dev libxrender-dev libxcomposite-dev libxcursor-dev
   libjpeg-dev
   sox ffmpeg
+  python3
 )
 
 missing=()

@@ -52,6 +52,6 @@ for target in "$fuzz"/fuzz/fuzz_*; do
     cat "$found.log"
     exit 1
   fi
-  grep -E "^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units)" "$found.log"
+  grep -E "^(#[0-9]+[[:space:]]+DONE|stat::(number_of_executed_units|average_exec_per_sec))" "$found.log"
   rm -rf "$found" "$found.log"
 done

@@ -405,7 +405,7 @@ TEST(ChannelStrip, NonFiniteSettingsHoldTheSmoothersAndABadRateGivesSilence)
     EXPECT_TRUE(std::isfinite(out.left.back()));
 
     const ChannelStrip before = strip;
-    for (double fs : {0.0, -48000.0, kNaN, std::numeric_limits<double>::infinity()})
+    for (double fs : {0.0, -48000.0, kNaN, std::numeric_limits<double>::infinity(), 2e9, 1e200})
     {
         const Stereo silent = ProcessAll(strip, Stereo(64, 0.5, 0.5), Defaults(fs));
         EXPECT_EQ(silent.left, std::vector<double>(64, 0.0)) << fs;

@@ -220,6 +220,22 @@ TEST(VELTAR, ResetBetweenBlocksClearsNothing)
     }
 }
 
+TEST(VELTAR, RestartedChainPlaysAsANewObjectWithTheSameSettings)
+{
+    PlugPtr used = InitialisedPlug();
+    PlugPtr fresh = InitialisedPlug();
+    for (IFxVST3* plug : {used.get(), fresh.get()})
+    {
+        plug->GetParam(kInput)->SetClamped(18.0);
+        plug->GetParam(kModel)->SetClamped(1.0);
+        plug->OnParamChange(kInput);
+    }
+    ProcessPlug(*used, TestSignal(3000));
+    static_cast<VELTAR&>(*used).RestartSignalChain();
+    const Stereo in = TestSignal(2000);
+    EXPECT_EQ(veltartest::FirstDifference(ProcessPlug(*used, in), ProcessPlug(*fresh, in)), -1);
+}
+
 TEST(VELTAR, WorkedExampleAt48kHz)
 {
     PlugPtr plug = InitialisedPlug(48000.0);

@@ -1,8 +1,10 @@
 #include "AudioFile.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cmath>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <stdlib.h>
@@ -316,4 +318,33 @@ TEST_F(RenderAudioFile, CutShortFileAnnouncesItsHeaderLength)
     ASSERT_EQ(WriteConstant(whole, 0.5, 1000, OutputFormat()), "");
     ASSERT_TRUE(reader.Open(whole));
     EXPECT_EQ(reader.GetAnnouncedFrameCount(), 1000);
+}
+
+TEST_F(RenderAudioFile, TakesOverAFileOpenedElsewhere)
+{
+    const fs::path path = mDir / "open.wav";
+    std::vector<double> samples = {0.5, -0.25, 0.125};
+    const double* channels[] = {samples.data()};
+    AudioFileWriter writer;
+    ASSERT_TRUE(writer.Open(path.string(), 1, 96000.0)) << writer.GetError();
+    ASSERT_TRUE(writer.Write(channels, 3));
+    ASSERT_TRUE(writer.Commit()) << writer.GetError();
+
+    SF_INFO info{};
+    SNDFILE* file = sf_open_fd(open(path.c_str(), O_RDONLY), SFM_READ, &info, SF_TRUE);
+    ASSERT_NE(file, nullptr);
+    AudioFileReader reader;
+    ASSERT_TRUE(reader.Open(file, "in memory"));
+    EXPECT_EQ(reader.GetChannelCount(), 1);
+    EXPECT_EQ(reader.GetSampleRate(), 96000.0);
+    EXPECT_EQ(reader.GetFrameCount(), 3);
+    std::vector<double> read(4, 9.0);
+    double* into[] = {read.data()};
+    ASSERT_EQ(reader.Read(into, 4), 3);
+    read.resize(3);
+    EXPECT_EQ(read, samples);
+
+    AudioFileReader nothing;
+    EXPECT_FALSE(nothing.Open(nullptr, "in memory"));
+    EXPECT_NE(nothing.GetError().find("cannot read 'in memory'"), std::string::npos);
 }

@@ -202,16 +202,16 @@ AudioFileReader::~AudioFileReader()
 
 bool AudioFileReader::Open(const std::string& path)
 {
-    if (mFile != nullptr)
-    {
-        sf_close(mFile);
-        mFile = nullptr;
-    }
-    mPath = path;
     SF_INFO info{};
+    SNDFILE* file = nullptr;
+    bool announcesLength = true;
     if (path == "-")
     {
-        mFile = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
+        file = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
+        // A stream's header cannot know the length when the writer could not seek back (ffmpeg
+        // then claims 4 GB): only a file announces one.
+        struct stat status;
+        announcesLength = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
     }
     else
     {
@@ -226,23 +226,42 @@ bool AudioFileReader::Open(const std::string& path)
             mError = CannotMessage("read", path, std::strerror(EISDIR));
             return false;
         }
-        mFile = sf_open(path.c_str(), SFM_READ, &info);
+        file = sf_open(path.c_str(), SFM_READ, &info);
     }
-    if (mFile == nullptr)
+    if (file == nullptr)
     {
         mError = CannotMessage("read", path, "not an audio file libsndfile knows");
         return false;
     }
+    Adopt(file, path, announcesLength);
+    return true;
+}
+
+bool AudioFileReader::Open(SNDFILE* file, const std::string& name)
+{
+    if (file == nullptr)
+    {
+        mError = CannotMessage("read", name, sf_strerror(nullptr));
+        return false;
+    }
+    Adopt(file, name, true);
+    return true;
+}
+
+void AudioFileReader::Adopt(SNDFILE* file, const std::string& name, bool announcesLength)
+{
+    if (mFile != nullptr)
+    {
+        sf_close(mFile);
+    }
+    mFile = file;
+    mPath = name;
+    SF_INFO info{};
+    sf_command(mFile, SFC_GET_CURRENT_SF_INFO, &info, sizeof(info));
     mChannels = info.channels;
     mSampleRate = info.samplerate;
-    // A stream's header cannot know the length when the writer could not seek back (ffmpeg
-    // then claims 4 GB): only a file announces one.
-    struct stat status;
-    const bool isFile =
-        path != "-" || (fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode));
-    mFrames = !isFile || info.frames == SF_COUNT_MAX ? 0 : info.frames;
+    mFrames = !announcesLength || info.frames == SF_COUNT_MAX ? 0 : info.frames;
     mAnnounced = mFrames == 0 ? 0 : AnnouncedFrames(mFile, info);
-    return true;
 }
 
 template <typename Sample> int64_t AudioFileReader::ReadAny(Sample* const* channels, int64_t frames)

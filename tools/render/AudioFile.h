@@ -41,6 +41,9 @@ public:
     AudioFileReader& operator=(const AudioFileReader&) = delete;
 
     bool Open(const std::string& path);
+    // Takes over a file libsndfile opened for reading some other way (from memory, say); null
+    // fails with libsndfile's reason. name stands for the file in messages.
+    bool Open(SNDFILE* file, const std::string& name);
 
     int GetChannelCount() const override { return mChannels; }
     double GetSampleRate() const override { return mSampleRate; }
@@ -52,6 +55,8 @@ public:
     int64_t GetAnnouncedFrameCount() const { return mAnnounced; }
 
 private:
+    // Takes over file (closing one held before); a stream that cannot seek announces no length.
+    void Adopt(SNDFILE* file, const std::string& name, bool announcesLength);
     template <typename Sample> int64_t ReadAny(Sample* const* channels, int64_t frames);
 
     SNDFILE* mFile = nullptr;
