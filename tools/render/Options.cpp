@@ -146,11 +146,11 @@ const OptionSpec kOptions[] = {
 
 const OptionSpec* FindOption(const std::string& name)
 {
-    for (const OptionSpec& spec : kOptions)
+    for (const OptionSpec& option : kOptions)
     {
-        if (name == spec.name || (spec.shortName != nullptr && name == spec.shortName))
+        if (name == option.name || (option.shortName != nullptr && name == option.shortName))
         {
-            return &spec;
+            return &option;
         }
     }
     return nullptr;
@@ -267,18 +267,18 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             name.resize(equals);
             hasInlineValue = true;
         }
-        const OptionSpec* spec = FindOption(name);
-        if (spec == nullptr)
+        const OptionSpec* option = FindOption(name);
+        if (option == nullptr)
         {
             error = "unknown option " + name;
             return false;
         }
-        if (!spec->takesValue && hasInlineValue)
+        if (!option->takesValue && hasInlineValue)
         {
             error = name + " takes no value";
             return false;
         }
-        if (spec->takesValue && !hasInlineValue)
+        if (option->takesValue && !hasInlineValue)
         {
             if (i + 1 >= args.size())
             {
@@ -287,11 +287,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             }
             value = args[++i];
         }
-        if (spec->use == Use::Render && renderOnly.empty())
+        if (option->use == Use::Render && renderOnly.empty())
         {
-            renderOnly = spec->name;
+            renderOnly = option->name;
         }
-        if (!spec->apply(options, value, error))
+        if (!option->apply(options, value, error))
         {
             return false;
         }
