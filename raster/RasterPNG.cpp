@@ -1,5 +1,6 @@
 #include "raster/RasterPNG.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -81,8 +82,9 @@ void RequestARGB(png_structp png, png_infop info)
     png_read_update_info(png, info);
 }
 
-// Decodes into the given or a new bitmap; false on any error libpng reports.
-bool Decode(Decoder* d)
+// Reads everything before the pixels and checks the image against the limits; false on any
+// error libpng reports.
+bool ReadInfo(Decoder* d, png_uint_32* width, png_uint_32* height)
 {
     if (setjmp(png_jmpbuf(d->png)))
         return false;
@@ -91,12 +93,21 @@ bool Decode(Decoder* d)
     png_set_chunk_malloc_max(d->png, kMaxChunkSize);
     png_read_info(d->png, d->info);
 
-    const png_uint_32 width = png_get_image_width(d->png, d->info);
-    const png_uint_32 height = png_get_image_height(d->png, d->info);
-    if (width == 0 || height == 0 || (long long)width * height > kRasterPNGMaxPixels)
+    *width = png_get_image_width(d->png, d->info);
+    *height = png_get_image_height(d->png, d->info);
+    if (*width == 0 || *height == 0 || (long long)*width * *height > kRasterPNGMaxPixels)
         return false;
     RequestARGB(d->png, d->info);
-    if (png_get_rowbytes(d->png, d->info) != std::size_t(width) * 4)
+    return png_get_rowbytes(d->png, d->info) == std::size_t(*width) * 4;
+}
+
+// Decodes into the given or a new bitmap; false on any error libpng reports.
+bool Decode(Decoder* d)
+{
+    png_uint_32 width = 0, height = 0;
+    if (!ReadInfo(d, &width, &height))
+        return false;
+    if (setjmp(png_jmpbuf(d->png)))
         return false;
 
     Raster_IBitmap* bitmap = d->given;
@@ -127,20 +138,65 @@ bool Decode(Decoder* d)
     return true;
 }
 
+bool Start(Decoder* d, const void* data, std::size_t size)
+{
+    if (!data || size == 0)
+        return false;
+    d->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+    if (!d->png)
+        return false;
+    d->info = png_create_info_struct(d->png);
+    if (!d->info)
+        return false;
+    d->source = Source{static_cast<const unsigned char*>(data), size, 0};
+    return true;
+}
+
+// The file's bytes up to limit (all of them by default); false when it cannot be read or is
+// larger than any image within the limits.
+bool ReadFile(const char* path, std::vector<unsigned char>* data,
+              std::size_t limit = kMaxFileSize + 1)
+{
+    if (!path)
+        return false;
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return false;
+    unsigned char chunk[65536];
+    bool ok = true;
+    while (ok && data->size() < limit)
+    {
+        const std::size_t want = std::min(sizeof chunk, limit - data->size());
+        const std::size_t got = std::fread(chunk, 1, want, file);
+        if (data->size() + got > kMaxFileSize)
+            ok = false;
+        else
+            data->insert(data->end(), chunk, chunk + got);
+        if (got < want)
+            break;
+    }
+    ok = ok && !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
+// Enough of a file for the chunks before its pixels in any ordinary PNG; one whose ancillary
+// chunks run longer is read whole.
+const std::size_t kHeaderReadSize = 64 * 1024;
+
+bool ReadPNGSize(const std::vector<unsigned char>& data, png_uint_32* width, png_uint_32* height)
+{
+    Decoder d;
+    return Start(&d, data.data(), data.size()) && ReadInfo(&d, width, height);
+}
+
 } // namespace
 
 Raster_IBitmap* Raster_LoadPNGFromMemory(const void* data, std::size_t size, Raster_IBitmap* bitmap)
 {
-    if (!data || size == 0)
-        return nullptr;
     Decoder d;
-    d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
-    if (!d.png)
+    if (!Start(&d, data, size))
         return nullptr;
-    d.info = png_create_info_struct(d.png);
-    if (!d.info)
-        return nullptr;
-    d.source = Source{static_cast<const unsigned char*>(data), size, 0};
     d.given = bitmap;
     if (!Decode(&d))
         return nullptr;
@@ -155,27 +211,63 @@ Raster_IBitmap* Raster_LoadPNGFromMemory(const void* data, std::size_t size, Ras
 
 Raster_IBitmap* Raster_LoadPNG(const char* path, Raster_IBitmap* bitmap)
 {
-    if (!path)
-        return nullptr;
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return nullptr;
     std::vector<unsigned char> data;
-    unsigned char chunk[65536];
-    bool ok = true;
-    while (ok)
+    return ReadFile(path, &data) ? Raster_LoadPNGFromMemory(data.data(), data.size(), bitmap)
+                                 : nullptr;
+}
+
+Raster_PNGFile* Raster_PNGFile::Open(const char* path)
+{
+    std::vector<unsigned char> data;
+    png_uint_32 width = 0, height = 0;
+    if (!ReadFile(path, &data, kHeaderReadSize))
+        return nullptr;
+    if (!ReadPNGSize(data, &width, &height))
     {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-        if (data.size() + got > kMaxFileSize)
-            ok = false;
-        else
-            data.insert(data.end(), chunk, chunk + got);
-        if (got < sizeof chunk)
-            break;
+        const bool readWhole = data.size() < kHeaderReadSize;
+        data.clear();
+        if (readWhole || !ReadFile(path, &data) || !ReadPNGSize(data, &width, &height))
+            return nullptr;
     }
-    ok = ok && !std::ferror(file);
-    std::fclose(file);
-    return ok ? Raster_LoadPNGFromMemory(data.data(), data.size(), bitmap) : nullptr;
+    return new Raster_PNGFile(path, int(width), int(height));
+}
+
+Raster_PNGFile::Raster_PNGFile(const char* path, int width, int height)
+    : mPath(path), mWidth(width), mHeight(height)
+{
+}
+
+int Raster_PNGFile::getWidth() const
+{
+    return IsDecoded() ? mPixels.getWidth() : mWidth;
+}
+
+int Raster_PNGFile::getHeight() const
+{
+    return IsDecoded() ? mPixels.getHeight() : mHeight;
+}
+
+bool Raster_PNGFile::resize(int width, int height)
+{
+    return Pixels().resize(width, height);
+}
+
+Raster_MemBitmap& Raster_PNGFile::Pixels() const
+{
+    std::call_once(mDecodeOnce,
+                   [this]
+                   {
+                       // Sizes handed out from the header must stay true: a file that no
+                       // longer decodes to them gives transparent pixels of that size.
+                       if (!Raster_LoadPNG(mPath.c_str(), &mPixels) ||
+                           mPixels.getWidth() != mWidth || mPixels.getHeight() != mHeight)
+                       {
+                           mPixels.resize(0, 0);
+                           mPixels.resize(mWidth, mHeight);
+                       }
+                       mDecoded.store(true, std::memory_order_release);
+                   });
+    return mPixels;
 }
 
 namespace

@@ -1,7 +1,10 @@
 // PNG decoding into 0xAARRGGBB bitmaps.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "raster/Raster.h"
@@ -22,6 +25,33 @@ Raster_IBitmap* Raster_LoadPNGFromMemory(const void* data, std::size_t size,
 
 // Reads the file and decodes it as above; null when the file cannot be read.
 Raster_IBitmap* Raster_LoadPNG(const char* path, Raster_IBitmap* bitmap = nullptr);
+
+// A PNG file decoded when its pixels are first needed. Opening reads only what precedes the
+// pixels, so the image's size is known at once while the decoding cost (and the memory) is paid
+// by the first getBits, getRowSpan or resize, once, from whichever thread comes first.
+class Raster_PNGFile final : public Raster_IBitmap
+{
+public:
+    // Null when the file cannot be read or does not start as a PNG within the size limits.
+    static Raster_PNGFile* Open(const char* path);
+
+    Raster_pixel* getBits() override { return Pixels().getBits(); }
+    int getWidth() const override;
+    int getHeight() const override;
+    int getRowSpan() const override { return Pixels().getRowSpan(); }
+    bool resize(int width, int height) override;
+    bool IsDecoded() const { return mDecoded.load(std::memory_order_acquire); }
+
+private:
+    Raster_PNGFile(const char* path, int width, int height);
+    Raster_MemBitmap& Pixels() const;
+
+    const std::string mPath;
+    const int mWidth, mHeight;
+    mutable std::once_flag mDecodeOnce;
+    mutable std::atomic<bool> mDecoded{false};
+    mutable Raster_MemBitmap mPixels{0, 0, 4};
+};
 
 // Encodes the bitmap as an 8-bit RGBA PNG (straight alpha, as stored). Answers false for a
 // null or empty bitmap or an encoding error; out is then left empty.

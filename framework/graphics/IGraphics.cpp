@@ -277,9 +277,22 @@ void IGraphics::ApplyValueFromPlug(int paramIdx, double normalizedValue)
 
 void IGraphics::PrepDraw()
 {
-    mDrawBitmap.reset(new Raster_SysBitmap(ScaledWidth(), ScaledHeight()));
-    mTmpBitmap.reset(new Raster_MemBitmap(0, 0, 4));
     ApplyPendingParamValues();
+}
+
+void IGraphics::MakeDrawBitmap()
+{
+    if (mDrawBitmap)
+        return;
+    mDrawBitmap.reset(new Raster_SysBitmap(ScaledWidth(), ScaledHeight()));
+    // A new surface holds nothing: every control must be painted into it again.
+    SetAllControlsDirty();
+}
+
+void IGraphics::ReleaseDrawBitmap()
+{
+    mDrawBitmap.reset();
+    mTmpBitmap.reset();
 }
 
 bool IGraphics::SetScale(double scale)
@@ -505,6 +518,9 @@ Raster_IBitmap* IGraphics::ArtworkFor(const IBitmap& bitmap, int* artScale)
                                                 { return OSLoadBitmap(id, name); });
     if (!hiRes)
         return bitmap.mData;
+    // Artwork is decoded on first use; do it here rather than inside ResampledFrame, which
+    // reads it under the cache's lock.
+    hiRes->getBits();
     *artScale = 2;
     return hiRes;
 }
@@ -914,8 +930,9 @@ bool IGraphics::IsDirty(IRECT* rect)
 void IGraphics::Draw(const IRECT& area)
 {
     ApplyPendingParamValues();
-    if (!mControls.GetSize() || !mDrawBitmap)
+    if (!mControls.GetSize())
         return;
+    MakeDrawBitmap();
     if (mStrict)
         DrawStrict(area);
     else
@@ -1144,8 +1161,10 @@ void IGraphics::Resize(int width, int height)
     mHeight = height;
     ReleaseMouseCapture();
     DeleteControls();
-    mDrawBitmap.reset();
-    mTmpBitmap.reset();
+    const bool hadDrawBitmap = mDrawBitmap != nullptr;
+    ReleaseDrawBitmap();
+    if (hadDrawBitmap)
+        MakeDrawBitmap();
     PrepDraw();
     if (mPlug)
         mPlug->ResizeGraphics(ScaledWidth(), ScaledHeight());

@@ -208,6 +208,10 @@ public:
 
 protected:
     void DeleteControls();
+    // The draw bitmap is only held while it can be seen: made when a window opens or something
+    // is drawn, released when the window closes. An editor that is never shown costs no surface.
+    void MakeDrawBitmap();
+    void ReleaseDrawBitmap();
 
 private:
     struct ParamSlot

@@ -68,12 +68,14 @@ void* IGraphicsMac::OpenWindow(void* parent, std::unique_ptr<INativeLayer> layer
 
 void* IGraphicsMac::OpenWindowIn(void* parent)
 {
+    MakeDrawBitmap();
     void* view =
         mActive->OpenView(parent, ScaledWidth(), ScaledHeight(), TimerIntervalMs(FPS()), this);
     if (!view)
     {
         // A window that could not be opened leaves the context on its own layer.
         mActive = mNative.get();
+        ReleaseDrawBitmap();
         return nullptr;
     }
     UpdateTooltips();
@@ -88,6 +90,7 @@ void IGraphicsMac::CloseWindow()
     mActive->SetTooltipAreas({});
     mActive->CloseView();
     mActive = mNative.get();
+    ReleaseDrawBitmap();
 }
 
 void IGraphicsMac::OnViewDetached()
@@ -343,9 +346,11 @@ Raster_IBitmap* IGraphicsMac::OSLoadBitmap(int, const char* name)
     if (ResourceFileName(name).empty())
         return nullptr;
     // Bitmaps are loaded once per process, usually before any window opens: the context's own
-    // layer knows where its bundle's resources are.
+    // layer knows where its bundle's resources are. Only the header is read now (controls take
+    // their size from it); the pixels are decoded when a bitmap is first drawn, so an instance
+    // whose editor is never shown decodes nothing.
     const std::string path = mNative->FindResource(mBundleID.c_str(), name);
     if (path.empty())
         return nullptr;
-    return Raster_LoadPNG(path.c_str());
+    return Raster_PNGFile::Open(path.c_str());
 }

@@ -1,7 +1,9 @@
 // The plug-in object itself, linked in: construction, its parameter table and hooks, and its
 // processing against the signal chain it wraps.
 #include "plugin/VELTAR.h"
+#include "framework/platform/IGraphicsMac.h"
 #include "framework/vst3/PlugModule.h"
+#include "raster/RasterPNG.h"
 
 #include "ComponentHandler.h"
 #include "HostApplication.h"
@@ -259,3 +261,36 @@ TEST(VELTAR, WorkedExampleAt48kHz)
 }
 
 } // namespace
+
+TEST(VELTAR, AnInstanceWhoseEditorStaysClosedDecodesNoArtworkAndHoldsNoSurface)
+{
+    SetPlatformResourceRoot(VELTAR_SOURCE_DIR);
+    PlugPtr plug = InitialisedPlug();
+    IGraphics* editor = plug->GetEditor();
+    ASSERT_NE(editor, nullptr);
+    // The knob strips are 61 frames high; a control is one frame, known from the file's header.
+    const IBitmap strip = editor->LoadIBitmap(101, "resources/img/IN.png", 61);
+    ASSERT_GT(strip.H, 0);
+    EXPECT_EQ(*editor->GetControl(1)->GetRECT(), IRECT(102, 19, 102 + strip.W, 19 + strip.H / 61));
+    plug->SetParameterFromHost(kModel, 1.0);
+    for (int i = 0; i < editor->GetNControls(); ++i)
+    {
+        const auto* control = dynamic_cast<const IBitmapControl*>(editor->GetControl(i));
+        const auto* pixels =
+            control ? dynamic_cast<const Raster_PNGFile*>(control->GetBitmap().mData) : nullptr;
+        EXPECT_TRUE(!pixels || !pixels->IsDecoded()) << "control " << i;
+    }
+    const auto* pixels = dynamic_cast<const Raster_PNGFile*>(strip.mData);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_FALSE(pixels->IsDecoded());
+    EXPECT_EQ(editor->GetDrawBitmap(), nullptr);
+
+    ASSERT_NE(editor->OpenWindow(nullptr), nullptr);
+    editor->Draw(IRECT(0, 0, editor->Width(), editor->Height()));
+    EXPECT_TRUE(pixels->IsDecoded());
+    ASSERT_NE(editor->GetDrawBitmap(), nullptr);
+    const IControl* model = editor->GetControl(7);
+    EXPECT_DOUBLE_EQ(model->GetValue(), 1.0);
+    editor->CloseWindow();
+    EXPECT_EQ(editor->GetDrawBitmap(), nullptr);
+}

@@ -149,18 +149,24 @@ protected:
         rmdir(mDir.c_str());
     }
 
-    // Writes the bytes to a file in the test's directory and loads it.
-    std::unique_ptr<Raster_IBitmap> LoadFile(const Bytes& data)
+    // Writes the bytes to a new file in the test's directory; answers its path.
+    std::string WriteFile(const Bytes& data)
     {
         const std::string path = mDir + "/image" + std::to_string(mFiles.size()) + ".png";
         mFiles.push_back(path);
         std::FILE* f = std::fopen(path.c_str(), "wb");
         EXPECT_NE(f, nullptr);
         if (!f)
-            return nullptr;
+            return path;
         std::fwrite(data.data(), 1, data.size(), f);
         std::fclose(f);
-        return std::unique_ptr<Raster_IBitmap>(Raster_LoadPNG(path.c_str()));
+        return path;
+    }
+
+    // Writes the bytes to a file in the test's directory and loads it.
+    std::unique_ptr<Raster_IBitmap> LoadFile(const Bytes& data)
+    {
+        return std::unique_ptr<Raster_IBitmap>(Raster_LoadPNG(WriteFile(data).c_str()));
     }
 
     std::string mDir;
@@ -363,4 +369,58 @@ TEST_F(RasterPNG, PaletteImagesWithoutPaletteEntriesLoadNothing)
     }
     EXPECT_FALSE(LoadFile(Assemble(noPalette)));
     EXPECT_FALSE(LoadFile(Assemble(emptyPalette)));
+}
+
+TEST_F(RasterPNG, FilesOpenWithTheirSizeAndDecodeOnFirstUse)
+{
+    Raster_MemBitmap bitmap(5, 3);
+    for (int i = 0; i < 15; ++i)
+        Raster_PutPixel(&bitmap, i % 5, i / 5, 0xff000000u | Raster_pixel(0x010203 * (i + 1)), 1.0f,
+                        0);
+    Bytes data;
+    ASSERT_TRUE(Raster_WritePNGToMemory(&bitmap, &data));
+    const std::string path = WriteFile(data);
+    std::unique_ptr<Raster_PNGFile> file(Raster_PNGFile::Open(path.c_str()));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->getWidth(), 5);
+    EXPECT_EQ(file->getHeight(), 3);
+    EXPECT_FALSE(file->IsDecoded());
+    std::unique_ptr<Raster_IBitmap> loaded(Raster_LoadPNG(path.c_str()));
+    EXPECT_EQ(file->getRowSpan(), loaded->getRowSpan());
+    EXPECT_TRUE(file->IsDecoded());
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(Raster_GetPixel(file.get(), i % 5, i / 5),
+                  Raster_GetPixel(&bitmap, i % 5, i / 5));
+
+    // Rows that turn out unreadable after a sound header keep the size already handed out.
+    std::vector<Chunk> chunks = Chunks(data);
+    for (Chunk& c : chunks)
+        if (c.type == "IDAT")
+            for (std::size_t i = 2; i < c.data.size(); ++i)
+                c.data[i] ^= 0x5a;
+    std::unique_ptr<Raster_PNGFile> damaged(
+        Raster_PNGFile::Open(WriteFile(Assemble(chunks)).c_str()));
+    ASSERT_TRUE(damaged);
+    EXPECT_EQ(Raster_GetPixel(damaged.get(), 4, 2), 0u);
+    EXPECT_EQ(damaged->getWidth(), 5);
+    EXPECT_EQ(damaged->getHeight(), 3);
+
+    // So does a file replaced by another image before its first use.
+    const std::string replaced = WriteFile(data);
+    std::unique_ptr<Raster_PNGFile> early(Raster_PNGFile::Open(replaced.c_str()));
+    ASSERT_TRUE(early);
+    std::FILE* f = std::fopen(replaced.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const Bytes other = Encode(Rgba(9, 9));
+    std::fwrite(other.data(), 1, other.size(), f);
+    std::fclose(f);
+    EXPECT_EQ(Raster_GetPixel(early.get(), 4, 2), 0u);
+    EXPECT_EQ(early->getWidth(), 5);
+
+    Bytes badSignature = data;
+    badSignature[1] = 'Q';
+    EXPECT_FALSE(Raster_PNGFile::Open(WriteFile(badSignature).c_str()));
+    EXPECT_FALSE(Raster_PNGFile::Open(WriteFile(Bytes(data.begin(), data.begin() + 20)).c_str()));
+    EXPECT_FALSE(Raster_PNGFile::Open((mDir + "/absent.png").c_str()));
+    EXPECT_FALSE(Raster_PNGFile::Open(nullptr));
 }

@@ -1,4 +1,5 @@
 #include "GfxTestSupport.h"
+#include "raster/RasterPNG.h"
 
 #include "framework/core/IParam.h"
 
@@ -411,4 +412,44 @@ TEST(PlatformGraphicsTest, FactoryBuildsTheProductsContext)
     EXPECT_STREQ(g->GetBundleID(), "com.QuillstoneAudio.vst3.VELTAR");
     plug.AttachGraphics(g);
     EXPECT_EQ(plug.GetGUI(), g);
+}
+
+TEST(EditorSurfaceTest, OnlyAShownEditorHoldsASurfaceAndDecodedArtwork)
+{
+    TestResources res;
+    GfxTestPlug plug;
+    auto native = std::make_unique<HeadlessNativeLayer>(res.Root().c_str());
+    HeadlessNativeLayer* layer = native.get();
+    IGraphicsMac* g = new IGraphicsMac(&plug, 352, 568, 0, std::move(native));
+    // IDs no other test uses: the bitmap cache is shared by the whole process.
+    g->AttachBackground(9208, "resources/img/BG.png");
+    const IBitmap strip = g->LoadIBitmap(9201, "resources/img/IN.png", 61);
+    g->AttachControl(new IKnobMultiControl(&plug, 102, 19, GfxTestPlug::kInput, strip));
+    plug.AttachGraphics(g);
+    const auto* pixels = dynamic_cast<const Raster_PNGFile*>(strip.mData);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(*g->GetControl(1)->GetRECT(), IRECT(102, 19, 102 + kKnobSize, 19 + kKnobSize));
+    plug.SetParameterFromHost(GfxTestPlug::kInput, 0.25);
+    EXPECT_EQ(g->GetDrawBitmap(), nullptr);
+    EXPECT_FALSE(pixels->IsDecoded());
+
+    g->OpenWindow(nullptr);
+    ASSERT_NE(g->GetDrawBitmap(), nullptr);
+    layer->RunFrame();
+    EXPECT_TRUE(pixels->IsDecoded());
+    EXPECT_EQ(Raster_GETR(Raster_GetPixel(g->GetDrawBitmap(), 110, 30)), 15u);
+    EXPECT_EQ(Raster_GETR(Raster_GetPixel(layer->GetScreen(), 110, 30)), 15u);
+
+    // Painted only where something changed from now on: a new surface must still be painted
+    // whole.
+    g->SetStrictDrawing(false);
+    layer->RunFrame();
+    g->CloseWindow();
+    EXPECT_EQ(g->GetDrawBitmap(), nullptr);
+    // Shown again, on a new surface, with what was set while it was closed.
+    plug.SetParameterFromHost(GfxTestPlug::kInput, 1.0);
+    g->OpenWindow(nullptr);
+    layer->RunFrame();
+    EXPECT_EQ(Raster_GETR(Raster_GetPixel(g->GetDrawBitmap(), 110, 30)), 60u);
+    EXPECT_EQ(Raster_GETG(Raster_GetPixel(g->GetDrawBitmap(), 340, 560)), 108u);
 }
