@@ -130,10 +130,10 @@ template <typename V> LANE_INLINE V Interpolate(const PairTable& table, V u)
     }
     else
     {
-        const V even = __builtin_shufflevector(LoadPair(table, i[0]), LoadPair(table, i[2]), 0, 1,
-                                               2, 3);
-        const V odd = __builtin_shufflevector(LoadPair(table, i[1]), LoadPair(table, i[3]), 0, 1,
-                                              2, 3);
+        const V even =
+            __builtin_shufflevector(LoadPair(table, i[0]), LoadPair(table, i[2]), 0, 1, 2, 3);
+        const V odd =
+            __builtin_shufflevector(LoadPair(table, i[1]), LoadPair(table, i[3]), 0, 1, 2, 3);
         below = __builtin_shufflevector(even, odd, 0, 4, 2, 6);
         next = __builtin_shufflevector(even, odd, 1, 5, 3, 7);
     }
@@ -160,50 +160,42 @@ template <typename V> LANE_INLINE V TransformerStage(V x)
            kTransformerGain;
 }
 
-template <int Model, typename V> LANE_INLINE V AmplifierStage(V x)
+// The amplifier curves in two steps. First the table index, with the sign of the input x: the
+// magnitude is the index and the sign bit is the one the result takes (also for -0.0 and NaN).
+template <int Model, typename V> LANE_INLINE V AmplifierIndex(V x)
 {
     static_assert(Model >= 0 && Model <= 2, "three amplifier models");
     const V m = Abs(x);
     if constexpr (Model == 0)
-        return WithSignOf(Lookup(kSrppTable, m * kAmplifierScale), x);
-    const V t = (m / (m + 3.0)) * kAmplifierScale;
+        return WithSignOf(m * kAmplifierScale, x);
+    else
+        return WithSignOf((m / (m + 3.0)) * kAmplifierScale, x);
+}
+
+template <int Model, typename V> LANE_INLINE V AmplifierCurve(V signedIndex)
+{
+    const V t = Abs(signedIndex);
+    if constexpr (Model == 0)
+        return WithSignOf(Lookup(kSrppTable, t), signedIndex);
     const PairTable& table = Model == 1 ? kQuad8Table : kNklineampTable;
-    return WithSignOf(LookupBelowEnd(table, t), x) / kLineAmpDivisor;
+    return WithSignOf(LookupBelowEnd(table, t), signedIndex) / kLineAmpDivisor;
 }
 
 constexpr int kChunk = 32; // frames
 
-// A smoothed value for each channel of each frame of a chunk (L, R, L, R ...). A smoother at its
-// fixed point ((z * a) + step == z) gives the same z at every later step: then only the first
-// four values are filled and the stride is 0.
+// A smoothed value for each channel of each frame of a chunk (L, R, L, R ...).
 struct Smoothed
 {
     alignas(32) double v[2 * kChunk];
-    int stride;
 
-    template <typename V> LANE_INLINE V At(int frame) const
-    {
-        return Load<V>(v + 2 * frame * stride);
-    }
+    template <typename V> LANE_INLINE V At(int frame) const { return Load<V>(v + 2 * frame); }
 
-    // Advances z for count frames, twice per frame.
-    LANE_INLINE void Fill(double& z, double a, double step, int count)
+    // Frames k to k + frames - 1: z advances twice per frame.
+    LANE_INLINE void Advance(double& z, double a, double step, int k, int frames)
     {
-        if ((z * a) + step == z)
-        {
-            v[0] = v[1] = v[2] = v[3] = z;
-            stride = 0;
-            return;
-        }
-        for (int i = 0; i < 2 * count; ++i)
+        for (int i = 2 * k; i < 2 * (k + frames); ++i)
             v[i] = z = (z * a) + step;
-        stride = 1;
     }
-};
-
-struct Coefficients
-{
-    Pair a0, a1, a2, b0, b1, b2;
 };
 
 template <typename V> LANE_INLINE Pair Frame(V v, int frame)
@@ -211,68 +203,51 @@ template <typename V> LANE_INLINE Pair Frame(V v, int frame)
     if constexpr (sizeof(V) == 16)
         return v;
     else
-        return frame == 0 ? __builtin_shufflevector(v, v, 0, 1) : __builtin_shufflevector(v, v, 2, 3);
+        return frame == 0 ? __builtin_shufflevector(v, v, 0, 1)
+                          : __builtin_shufflevector(v, v, 2, 3);
 }
 
-// The coefficient sets of both channels of sizeof(V) / 16 consecutive frames, side by side.
-template <typename Shelf, typename V>
-LANE_INLINE void Compute(Coefficients* out, double fs, V position)
-{
-    BasicBiquad<V> f;
-    Shelf::Coefficients(f, Broadcast<V>(fs), position);
-    for (unsigned frame = 0; frame < sizeof(V) / 16; ++frame)
-    {
-        out[frame].a0 = Frame(f.a0, frame);
-        out[frame].a1 = Frame(f.a1, frame);
-        out[frame].a2 = Frame(f.a2, frame);
-        out[frame].b0 = Frame(f.b0, frame);
-        out[frame].b1 = Frame(f.b1, frame);
-        out[frame].b2 = Frame(f.b2, frame);
-    }
-}
-
-// One shelf's coefficient sets for a chunk: one per frame, or while its smoother is settled one
-// for the whole chunk (stride 0), recomputed only when the position differs from the one the
-// last set was computed from.
+// One shelf's coefficient sets for each channel of each frame of a chunk, one array per
+// coefficient (L, R, L, R ...).
 struct ShelfCoefficients
 {
-    Coefficients perFrame[kChunk];
-    int stride;
+    alignas(32) double a0[2 * kChunk], a1[2 * kChunk], a2[2 * kChunk];
+    alignas(32) double b0[2 * kChunk], b1[2 * kChunk], b2[2 * kChunk];
 
-    template <typename Shelf, typename V>
-    LANE_INLINE void Fill(const Smoothed& v, double fs, Coefficients& last, Pair& from, int count)
+    // The coefficient sets of both channels of sizeof(V) / 16 frames from frame k on, computed
+    // side by side.
+    template <typename Shelf, typename V> LANE_INLINE void Compute(int k, double fs, V position)
     {
-        const Pair position = v.At<Pair>(count - 1);
-        if (v.stride == 0)
-        {
-            const auto differs = position != from;
-            if (differs[0] | differs[1])
-                Compute<Shelf>(&last, fs, position);
-            perFrame[0] = last;
-            stride = 0;
-        }
-        else
-        {
-            constexpr int kFrames = sizeof(V) / 16;
-            int k = 0;
-            for (; k + kFrames <= count; k += kFrames)
-                Compute<Shelf>(perFrame + k, fs, v.At<V>(k));
-            for (; k < count; ++k)
-                Compute<Shelf>(perFrame + k, fs, v.At<Pair>(k));
-            last = perFrame[count - 1];
-            stride = 1;
-        }
-        from = position;
+        BasicBiquad<V> f;
+        Shelf::Coefficients(f, Broadcast<V>(fs), position);
+        Store(a0 + 2 * k, f.a0);
+        Store(a1 + 2 * k, f.a1);
+        Store(a2 + 2 * k, f.a2);
+        Store(b0 + 2 * k, f.b0);
+        Store(b1 + 2 * k, f.b1);
+        Store(b2 + 2 * k, f.b2);
     }
 
-    LANE_INLINE const Coefficients& Of(int frame) const { return perFrame[frame * stride]; }
+    LANE_INLINE void Set(BasicBiquad<Pair>& f, int frame) const
+    {
+        f.a0 = Load<Pair>(a0 + 2 * frame);
+        f.a1 = Load<Pair>(a1 + 2 * frame);
+        f.a2 = Load<Pair>(a2 + 2 * frame);
+        f.b0 = Load<Pair>(b0 + 2 * frame);
+        f.b1 = Load<Pair>(b1 + 2 * frame);
+        f.b2 = Load<Pair>(b2 + 2 * frame);
+    }
 };
 
-// One chunk on its way through the stages.
+// One chunk on its way through the stages. Moving: a smoother has not reached its fixed point
+// ((z * a) + step == z, from which every later step gives the same z), so the gains, positions
+// and coefficients differ from frame to frame; otherwise they are the same for all frames and
+// the coefficients are set once, at frame 0.
 struct Chunk
 {
     int start, count;
-    alignas(32) double signal[2 * kChunk]; // filter input, then filter output
+    bool moving;
+    alignas(32) double signal[2 * kChunk]; // stage by stage, in place
     Smoothed inputGain, outputGain, low, high;
     ShelfCoefficients lowCoefficients, highCoefficients;
 };
@@ -289,7 +264,9 @@ struct State
     int transformer, bus;
     double zIn, zOut, zLow, zHigh;
     BasicBiquad<Pair> high, low;
-    Coefficients lastHigh, lastLow;
+    // The last coefficient sets computed for a chunk's last frame, and the positions they were
+    // computed from.
+    BasicBiquad<Pair> lastHigh, lastLow;
     Pair highFrom, lowFrom;
     Pair stage1, tube, out;
 };
@@ -332,11 +309,6 @@ template <typename T> LANE_INLINE void Split(const BasicBiquad<Pair>& p, T& left
     }
 }
 
-LANE_INLINE Coefficients CoefficientsOf(const BasicBiquad<Pair>& f)
-{
-    return {f.a0, f.a1, f.a2, f.b0, f.b1, f.b2};
-}
-
 } // namespace strip_lanes
 
 // Width: doubles per vector of the lookups and the coefficient formulas (2 or 4); the filters
@@ -370,7 +342,8 @@ template <int Width> struct ChannelStripLanes
 private:
     // Model -1 stands for a model switch out of range: the tube stage keeps its last results and
     // its smoother stands still.
-    template <int Model> static LANE_INLINE void Run(ChannelStrip& strip, const ChannelStripBlock& b)
+    template <int Model>
+    static LANE_INLINE void Run(ChannelStrip& strip, const ChannelStripBlock& b)
     {
         using namespace strip_lanes;
         State st;
@@ -392,53 +365,60 @@ private:
         st.zHigh = strip.mHighSmoother.z;
         st.high = Paired(strip.mHighL, strip.mHighR);
         st.low = Paired(strip.mLowL, strip.mLowR);
-        st.lastHigh = CoefficientsOf(st.high);
-        st.lastLow = CoefficientsOf(st.low);
         st.highFrom = Pair{strip.mHighLFrom, strip.mHighRFrom};
         st.lowFrom = Pair{strip.mLowLFrom, strip.mLowRFrom};
+        st.lastHigh = st.high;
+        st.lastLow = st.low;
         st.stage1 = Pair{strip.mStage1L, strip.mStage1R};
         st.tube = Pair{strip.mTubeL, strip.mTubeR};
         st.out = Pair{strip.mOutL, strip.mOutR};
 
-        // Chunk i + 1 enters, chunk i is filtered, chunk i - 1 leaves; a last partial chunk runs
-        // on its own.
-        Chunk chunks[3];
+        // At step i, stage s works on chunk i + kFilterStage - s: the stages of consecutive
+        // chunks run side by side. A last partial chunk runs on its own.
+        Chunk chunks[kStages];
         const int full = b.nFrames / kChunk;
-        for (int i = -1; i <= full; ++i)
+        for (int i = -kFilterStage; i < full + kStages - 1 - kFilterStage; ++i)
         {
-            Chunk* entering = i + 1 < full ? &chunks[(i + 1) % 3] : nullptr;
-            Chunk* filtered = i >= 0 && i < full ? &chunks[i % 3] : nullptr;
-            Chunk* leaving = i >= 1 ? &chunks[(i - 1) % 3] : nullptr;
-            if (entering)
+            Chunk* c[kStages];
+            for (int stage = 0; stage < kStages; ++stage)
             {
-                entering->start = (i + 1) * kChunk;
-                entering->count = kChunk;
-                Prepare<Model>(st, *entering);
+                const int chunk = i + kFilterStage - stage;
+                c[stage] = chunk >= 0 && chunk < full ? &chunks[chunk % kStages] : nullptr;
             }
-            if (entering && filtered && leaving)
-                Stages<Model, true, true, true>(st, *entering, *filtered, *leaving);
-            else if (entering && filtered)
-                Stages<Model, true, true, false>(st, *entering, *filtered, *filtered);
-            else if (filtered && leaving)
-                Stages<Model, false, true, true>(st, *filtered, *filtered, *leaving);
-            else if (entering)
-                Stages<Model, true, false, false>(st, *entering, *entering, *entering);
-            else if (filtered)
-                Stages<Model, false, true, false>(st, *filtered, *filtered, *filtered);
-            else if (leaving)
-                Stages<Model, false, false, true>(st, *leaving, *leaving, *leaving);
+            if (c[0])
+                Begin<Model, 0>(st, *c[0], (i + kFilterStage) * kChunk, kChunk);
+            if (c[1])
+                Begin<Model, 1>(st, *c[1], 0, 0);
+            if (c[0] && c[kStages - 1])
+            {
+                const bool filterMoving = c[kFilterStage]->moving;
+                if (!filterMoving)
+                    SetCoefficients(st, *c[kFilterStage], 0);
+                if (filterMoving && c[0]->moving && c[1]->moving)
+                    AllStages<Model, 1>(st, c);
+                else if (!filterMoving && !c[0]->moving && !c[1]->moving)
+                    AllStages<Model, 0>(st, c);
+                else
+                    AllStages<Model, -1>(st, c);
+            }
+            else
+                SomeStages<Model>(st, c);
         }
         if (const int count = b.nFrames - full * kChunk; count > 0)
         {
             Chunk& c = chunks[0];
-            c.start = full * kChunk;
-            c.count = count;
-            Prepare<Model>(st, c);
+            Begin<Model, 0>(st, c, full * kChunk, count);
+            for (int k = 0; k < count; ++k)
+                Stage<Model, 0, Pair>(st, c, k);
+            Begin<Model, 1>(st, c, 0, 0);
             for (int k = 0; k < count; ++k)
             {
-                Enter<Model, Pair>(st, c, k);
+                Stage<Model, 1, Pair>(st, c, k);
+                Stage<Model, 2, Pair>(st, c, k);
+                Stage<Model, 3, Pair>(st, c, k);
+                SetCoefficients(st, c, c.moving ? k : 0);
                 Filter(st, c, k);
-                Leave<Pair>(st, c, k);
+                Stage<Model, 5, Pair>(st, c, k);
             }
         }
 
@@ -464,107 +444,203 @@ private:
         strip.mOutR = st.out[1];
     }
 
-    template <int Model> static LANE_INLINE void Prepare(State& st, Chunk& c)
+    // Smoothers, input transformer (and filter coefficients), amplifier index, amplifier,
+    // filters, output transformer: each a short chain of dependent operations, so that many
+    // frames' chains fit in the core's window.
+    static constexpr int kStages = 6;
+    static constexpr int kFilterStage = 4;
+
+    // A chunk entering stage S (0: its frames; 1: its smoothed positions are all known).
+    template <int Model, int S>
+    static LANE_INLINE void Begin(State& st, Chunk& c, int start, int count)
     {
         using namespace strip_lanes;
-        if constexpr (Model >= 0)
-            c.inputGain.Fill(st.zIn, st.a, st.inputStep, c.count);
-        c.outputGain.Fill(st.zOut, st.a, st.outputStep, c.count);
-        c.low.Fill(st.zLow, st.a, st.lowStep, c.count);
-        c.high.Fill(st.zHigh, st.a, st.highStep, c.count);
-        c.lowCoefficients.Fill<L7360, Lanes>(c.low, st.fs, st.lastLow, st.lowFrom, c.count);
-        c.highCoefficients.Fill<H73, Lanes>(c.high, st.fs, st.lastHigh, st.highFrom, c.count);
+        if constexpr (S == 0)
+        {
+            c.start = start;
+            c.count = count;
+            const auto settled = [&](double z, double step) { return (z * st.a) + step == z; };
+            c.moving =
+                !(settled(st.zOut, st.outputStep) && settled(st.zLow, st.lowStep) &&
+                  settled(st.zHigh, st.highStep) && (Model < 0 || settled(st.zIn, st.inputStep)));
+            if (!c.moving)
+                for (int i = 0; i < 2 * count; ++i)
+                {
+                    c.inputGain.v[i] = st.zIn;
+                    c.outputGain.v[i] = st.zOut;
+                    c.low.v[i] = st.zLow;
+                    c.high.v[i] = st.zHigh;
+                }
+        }
+        else
+        {
+            const auto last = [&](auto shelf, ShelfCoefficients& sets, const Smoothed& v,
+                                  BasicBiquad<Pair>& computed, Pair& from)
+            {
+                const Pair position = v.At<Pair>(c.count - 1);
+                const auto differs = position != from;
+                if (differs[0] | differs[1])
+                {
+                    decltype(shelf)::Coefficients(computed, Broadcast<Pair>(st.fs), position);
+                    from = position;
+                }
+                if (!c.moving)
+                {
+                    Store(sets.a0, computed.a0);
+                    Store(sets.a1, computed.a1);
+                    Store(sets.a2, computed.a2);
+                    Store(sets.b0, computed.b0);
+                    Store(sets.b1, computed.b1);
+                    Store(sets.b2, computed.b2);
+                }
+            };
+            last(L7360{}, c.lowCoefficients, c.low, st.lastLow, st.lowFrom);
+            last(H73{}, c.highCoefficients, c.high, st.lastHigh, st.highFrom);
+        }
     }
 
-    template <int Model, bool DoEnter, bool DoFilter, bool DoLeave>
-    static LANE_INLINE void Stages(State& st, Chunk& entering, Chunk& filtered, Chunk& leaving)
+    // Stage s of frame k of the chunk and the ones after it that fill V (s != kFilterStage).
+    // Moving: whether the chunk's values differ from frame to frame, if known ahead (0 or 1;
+    // -1: look).
+    template <int Model, int S, typename V, int Moving = -1>
+    static LANE_INLINE void Stage(State& st, Chunk& c, int k)
+    {
+        using namespace strip_lanes;
+        double* signal = c.signal + 2 * k;
+        if constexpr (S == 0)
+        {
+            constexpr int kFrames = sizeof(V) / 16;
+            if (Moving == 0 || (Moving < 0 && !c.moving))
+                return;
+            if constexpr (Model >= 0)
+                c.inputGain.Advance(st.zIn, st.a, st.inputStep, k, kFrames);
+            c.outputGain.Advance(st.zOut, st.a, st.outputStep, k, kFrames);
+            c.low.Advance(st.zLow, st.a, st.lowStep, k, kFrames);
+            c.high.Advance(st.zHigh, st.a, st.highStep, k, kFrames);
+        }
+        else if constexpr (S == 1)
+        {
+            if (Moving == 1 || (Moving < 0 && c.moving))
+            {
+                c.lowCoefficients.Compute<L7360>(k, st.fs, c.low.At<V>(k));
+                c.highCoefficients.Compute<H73>(k, st.fs, c.high.At<V>(k));
+            }
+            const int n = c.start + k;
+            V x;
+            if (st.transformer == 0 || st.transformer == 1)
+            {
+                if constexpr (sizeof(V) == 16)
+                    x = V{st.inLeft[n], st.inRight[n]};
+                else
+                    x = __builtin_shufflevector(Load<Pair>(st.inLeft + n),
+                                                Load<Pair>(st.inRight + n), 0, 2, 1, 3);
+                if (st.transformer == 0)
+                    x = TransformerStage(x);
+                st.stage1 = Frame(x, sizeof(V) / 16 - 1);
+            }
+            else
+                x = Repeat<V>(st.stage1);
+            Store(signal, x);
+        }
+        else if constexpr (S == 2)
+        {
+            if constexpr (Model >= 0)
+                Store(signal, AmplifierIndex<Model>(Load<V>(signal) * c.inputGain.At<V>(k)));
+        }
+        else if constexpr (S == 3)
+        {
+            V tube;
+            if constexpr (Model >= 0)
+            {
+                tube = AmplifierCurve<Model>(Load<V>(signal));
+                st.tube = Frame(tube, sizeof(V) / 16 - 1);
+            }
+            else
+                tube = Repeat<V>(st.tube);
+            Store(signal, c.outputGain.At<V>(k) * (tube * kMakeUp));
+        }
+        else
+        {
+            static_assert(S == 5);
+            V y = Load<V>(signal);
+            if (st.bus == 0)
+                y = TransformerStage(y);
+            else if (st.bus != 1)
+                y = Repeat<V>(st.out);
+            st.out = Frame(y, sizeof(V) / 16 - 1);
+            const int n = c.start + k;
+            if constexpr (sizeof(V) == 16)
+            {
+                st.outLeft[n] = y[0];
+                st.outRight[n] = y[1];
+            }
+            else
+            {
+                Store(st.outLeft + n, __builtin_shufflevector(y, y, 0, 2));
+                Store(st.outRight + n, __builtin_shufflevector(y, y, 1, 3));
+            }
+        }
+    }
+
+    // Every stage has a chunk. Moving: whether the chunks of the smoothers, the coefficients and
+    // the filters are all moving (1), all not (0), or some are (-1).
+    template <int Model, int Moving>
+    static LANE_INLINE void AllStages(State& st, Chunk* (&c)[kStages])
     {
         constexpr int kFrames = Width / 2;
         for (int k = 0; k < strip_lanes::kChunk; k += kFrames)
         {
-            if constexpr (DoEnter)
-                Enter<Model, Lanes>(st, entering, k);
-            if constexpr (DoFilter)
-                for (int j = 0; j < kFrames; ++j)
-                    Filter(st, filtered, k + j);
-            if constexpr (DoLeave)
-                Leave<Lanes>(st, leaving, k);
+            Stage<Model, 0, Lanes, Moving>(st, *c[0], k);
+            Stage<Model, 1, Lanes, Moving>(st, *c[1], k);
+            Stage<Model, 2, Lanes>(st, *c[2], k);
+            Stage<Model, 3, Lanes>(st, *c[3], k);
+            for (int j = 0; j < kFrames; ++j)
+            {
+                if constexpr (Moving == 1)
+                    SetCoefficients(st, *c[4], k + j);
+                else if constexpr (Moving < 0)
+                    SetCoefficients(st, *c[4], c[4]->moving ? k + j : 0);
+                Filter(st, *c[4], k + j);
+            }
+            Stage<Model, 5, Lanes>(st, *c[5], k);
         }
     }
 
-    // Input transformer, input gain, amplifier, output gain: frame k of the chunk and the ones
-    // after it that fill V.
-    template <int Model, typename V> static LANE_INLINE void Enter(State& st, Chunk& c, int k)
+    // While the pipeline fills and drains: the stages that have a chunk.
+    template <int Model> static LANE_INLINE void SomeStages(State& st, Chunk* (&c)[kStages])
     {
-        using namespace strip_lanes;
-        const int n = c.start + k;
-        V x;
-        if (st.transformer == 0 || st.transformer == 1)
+        constexpr int kFrames = Width / 2;
+        for (int k = 0; k < strip_lanes::kChunk; k += kFrames)
         {
-            if constexpr (sizeof(V) == 16)
-                x = V{st.inLeft[n], st.inRight[n]};
-            else
-                x = __builtin_shufflevector(Load<Pair>(st.inLeft + n), Load<Pair>(st.inRight + n),
-                                            0, 2, 1, 3);
-            if (st.transformer == 0)
-                x = TransformerStage(x);
-            st.stage1 = Frame(x, sizeof(V) / 16 - 1);
+            if (c[0])
+                Stage<Model, 0, Lanes>(st, *c[0], k);
+            if (c[1])
+                Stage<Model, 1, Lanes>(st, *c[1], k);
+            if (c[2])
+                Stage<Model, 2, Lanes>(st, *c[2], k);
+            if (c[3])
+                Stage<Model, 3, Lanes>(st, *c[3], k);
+            if (c[4])
+                for (int j = 0; j < kFrames; ++j)
+                {
+                    SetCoefficients(st, *c[4], c[4]->moving ? k + j : 0);
+                    Filter(st, *c[4], k + j);
+                }
+            if (c[5])
+                Stage<Model, 5, Lanes>(st, *c[5], k);
         }
-        else
-            x = Repeat<V>(st.stage1);
-        V tube;
-        if constexpr (Model >= 0)
-        {
-            tube = AmplifierStage<Model>(x * c.inputGain.At<V>(k));
-            st.tube = Frame(tube, sizeof(V) / 16 - 1);
-        }
-        else
-            tube = Repeat<V>(st.tube);
-        Store(c.signal + 2 * k, c.outputGain.At<V>(k) * (tube * kMakeUp));
+    }
+
+    static LANE_INLINE void SetCoefficients(State& st, const Chunk& c, int frame)
+    {
+        c.highCoefficients.Set(st.high, frame);
+        c.lowCoefficients.Set(st.low, frame);
     }
 
     // High shelf, then low shelf: frame k of the chunk.
     static LANE_INLINE void Filter(State& st, Chunk& c, int k)
     {
         using namespace strip_lanes;
-        const Coefficients& h = c.highCoefficients.Of(k);
-        const Coefficients& l = c.lowCoefficients.Of(k);
-        st.high.a0 = h.a0;
-        st.high.a1 = h.a1;
-        st.high.a2 = h.a2;
-        st.high.b0 = h.b0;
-        st.high.b1 = h.b1;
-        st.high.b2 = h.b2;
-        st.low.a0 = l.a0;
-        st.low.a1 = l.a1;
-        st.low.a2 = l.a2;
-        st.low.b0 = l.b0;
-        st.low.b1 = l.b1;
-        st.low.b2 = l.b2;
         Store(c.signal + 2 * k, st.low.Process(st.high.Process(Load<Pair>(c.signal + 2 * k))));
-    }
-
-    // Output transformer and the output buffers: frame k of the chunk and the ones after it
-    // that fill V.
-    template <typename V> static LANE_INLINE void Leave(State& st, Chunk& c, int k)
-    {
-        using namespace strip_lanes;
-        V y = Load<V>(c.signal + 2 * k);
-        if (st.bus == 0)
-            y = TransformerStage(y);
-        else if (st.bus != 1)
-            y = Repeat<V>(st.out);
-        st.out = Frame(y, sizeof(V) / 16 - 1);
-        const int n = c.start + k;
-        if constexpr (sizeof(V) == 16)
-        {
-            st.outLeft[n] = y[0];
-            st.outRight[n] = y[1];
-        }
-        else
-        {
-            Store(st.outLeft + n, __builtin_shufflevector(y, y, 0, 2));
-            Store(st.outRight + n, __builtin_shufflevector(y, y, 1, 3));
-        }
     }
 };
