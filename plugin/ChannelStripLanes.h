@@ -31,6 +31,7 @@ template <int Width> struct Types
     typedef double Lanes __attribute__((vector_size(8 * Width)));
     typedef std::int64_t Bits __attribute__((vector_size(8 * Width)));
     typedef std::int32_t Index __attribute__((vector_size(4 * Width)));
+    typedef std::uint64_t IndexWords __attribute__((vector_size(4 * Width)));
 };
 
 using Pair = Types<2>::Lanes; // one frame: left, right
@@ -109,10 +110,9 @@ template <typename V> LANE_INLINE V WithSignOf(V magnitude, V x)
                                (reinterpret_cast<B>(x) & sign));
 }
 
-LANE_INLINE Pair LoadPair(const PairTable& table, std::int32_t i)
+LANE_INLINE Pair LoadPair(const PairTable& table, std::uint64_t offset)
 {
-    // Zero-extended indices let the address arithmetic fold into the load.
-    return Load<Pair>(table.v + 2 * static_cast<std::uint32_t>(i));
+    return Load<Pair>(table.v + offset);
 }
 
 // LookupCurve for every lane, with u already brought into [0, 199].
@@ -121,19 +121,25 @@ template <typename V> LANE_INLINE V Interpolate(const PairTable& table, V u)
     using Index = typename Types<sizeof(V) / 8>::Index;
     const Index i = __builtin_convertvector(u, Index);
     const V f = u - __builtin_convertvector(i, V);
+    // The offsets of the pairs, two per 64-bit word: integer moves and shifts take them out of
+    // the vector, cheaper than one lane extraction each.
+    using Words = typename Types<sizeof(V) / 8>::IndexWords;
+    const Words offsets = reinterpret_cast<Words>(i + i);
+    const auto low = [&](int w) { return offsets[w] & 0xffffffffu; };
+    const auto high = [&](int w) { return offsets[w] >> 32; };
     V below, next;
     if constexpr (sizeof(V) == 16)
     {
-        const Pair p0 = LoadPair(table, i[0]), p1 = LoadPair(table, i[1]);
+        const Pair p0 = LoadPair(table, low(0)), p1 = LoadPair(table, high(0));
         below = __builtin_shufflevector(p0, p1, 0, 2);
         next = __builtin_shufflevector(p0, p1, 1, 3);
     }
     else
     {
         const V even =
-            __builtin_shufflevector(LoadPair(table, i[0]), LoadPair(table, i[2]), 0, 1, 2, 3);
-        const V odd =
-            __builtin_shufflevector(LoadPair(table, i[1]), LoadPair(table, i[3]), 0, 1, 2, 3);
+            __builtin_shufflevector(LoadPair(table, low(0)), LoadPair(table, low(1)), 0, 1, 2, 3);
+        const V odd = __builtin_shufflevector(LoadPair(table, high(0)), LoadPair(table, high(1)),
+                                              0, 1, 2, 3);
         below = __builtin_shufflevector(even, odd, 0, 4, 2, 6);
         next = __builtin_shufflevector(even, odd, 1, 5, 3, 7);
     }
