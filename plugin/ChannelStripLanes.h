@@ -138,8 +138,8 @@ template <typename V> LANE_INLINE V Interpolate(const PairTable& table, V u)
     {
         const V even =
             __builtin_shufflevector(LoadPair(table, low(0)), LoadPair(table, low(1)), 0, 1, 2, 3);
-        const V odd = __builtin_shufflevector(LoadPair(table, high(0)), LoadPair(table, high(1)),
-                                              0, 1, 2, 3);
+        const V odd =
+            __builtin_shufflevector(LoadPair(table, high(0)), LoadPair(table, high(1)), 0, 1, 2, 3);
         below = __builtin_shufflevector(even, odd, 0, 4, 2, 6);
         next = __builtin_shufflevector(even, odd, 1, 5, 3, 7);
     }
@@ -187,7 +187,7 @@ template <int Model, typename V> LANE_INLINE V AmplifierCurve(V signedIndex)
     return WithSignOf(LookupBelowEnd(table, t), signedIndex) / kLineAmpDivisor;
 }
 
-constexpr int kChunk = 32; // frames
+constexpr int kChunk = 16; // frames
 
 // A smoothed value for each channel of each frame of a chunk (L, R, L, R ...).
 struct Smoothed
@@ -382,6 +382,7 @@ private:
         // At step i, stage s works on chunk i + kFilterStage - s: the stages of consecutive
         // chunks run side by side. A last partial chunk runs on its own.
         Chunk chunks[kStages];
+        const Chunk* left = nullptr; // the last chunk out of the chain
         const int full = b.nFrames / kChunk;
         for (int i = -kFilterStage; i < full + kStages - 1 - kFilterStage; ++i)
         {
@@ -395,6 +396,8 @@ private:
                 Begin<Model, 0>(st, *c[0], (i + kFilterStage) * kChunk, kChunk);
             if (c[1])
                 Begin<Model, 1>(st, *c[1], 0, 0);
+            if (c[kStages - 1])
+                left = c[kStages - 1];
             if (c[0] && c[kStages - 1])
             {
                 const bool filterMoving = c[kFilterStage]->moving;
@@ -426,7 +429,10 @@ private:
                 Filter(st, c, k);
                 Stage<Model, 5, Pair>(st, c, k);
             }
+            left = &c;
         }
+        // The output stage holds its last frame's result.
+        st.out = Load<Pair>(left->signal + 2 * (left->count - 1));
 
         strip.mInputGainSmoother.z = st.zIn;
         strip.mOutputGainSmoother.z = st.zOut;
@@ -573,7 +579,7 @@ private:
                 y = TransformerStage(y);
             else if (st.bus != 1)
                 y = Repeat<V>(st.out);
-            st.out = Frame(y, sizeof(V) / 16 - 1);
+            Store(signal, y);
             const int n = c.start + k;
             if constexpr (sizeof(V) == 16)
             {
