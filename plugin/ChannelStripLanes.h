@@ -6,12 +6,13 @@
 // the per-frame formulas describe, in the same order, so each path's results are those of the
 // scalar curves and filters bit for bit (the tests compare them).
 //
-// The frames go through the chain in chunks, and the stages of three consecutive chunks run in
-// one loop: the recursive filters of chunk c (bound by the latency of their feedback division)
-// side by side with the curve lookups of chunk c + 1 ahead of them and chunk c - 1 behind them
-// (bound by throughput), so the out-of-order core overlaps the two instead of running them one
-// after the other. Smoothed values and filter coefficients of a chunk are computed ahead of its
-// lookups, in loops of their own.
+// The frames go through the chain in chunks, and the stages of consecutive chunks run in one
+// loop: the recursive filters of one chunk (bound by the latency of their feedback division) side
+// by side with the smoothers, coefficient formulas and curve lookups of the chunks ahead of it
+// and the output transformer of the chunk behind it (bound by throughput), so that the
+// out-of-order core overlaps them instead of running them one after the other. Each stage is a
+// short chain of dependent operations, so that the chains of many frames fit in the core's
+// window at once.
 
 #include "Coeffs/TRANS_COEFFS/CurveTables.h"
 #include "plugin/ChannelStrip.h"
