@@ -111,6 +111,24 @@ template <typename V> LANE_INLINE V WithSignOf(V magnitude, V x)
                                (reinterpret_cast<B>(x) & sign));
 }
 
+// For a magnitude whose sign bit is known to be clear.
+template <typename V> LANE_INLINE V WithSignOfNonNegative(V magnitude, V x)
+{
+    using B = decltype(x < x);
+    return reinterpret_cast<V>(reinterpret_cast<B>(magnitude) |
+                               (reinterpret_cast<B>(x) & Broadcast<B>(INT64_MIN)));
+}
+
+// A table without negative entries interpolates to values with the sign bit clear (products
+// and sums of non-negative numbers, never -0.0).
+constexpr bool NonNegative(const CurveTable& t)
+{
+    for (float v : t.values)
+        if (!(v >= 0.0f) || __builtin_signbit(v))
+            return false;
+    return true;
+}
+
 LANE_INLINE Pair LoadPair(const PairTable& table, std::uint64_t offset)
 {
     return Load<Pair>(table.v + offset);
@@ -162,8 +180,10 @@ template <typename V> LANE_INLINE V LookupBelowEnd(const PairTable& table, V t)
 
 template <typename V> LANE_INLINE V TransformerStage(V x)
 {
+    static_assert(NonNegative(transtrans_table));
     const V padded = x * kTransformerPad;
-    return WithSignOf(Lookup(kTransformerTable, Abs(padded) * kTransformerScale), padded) *
+    return WithSignOfNonNegative(Lookup(kTransformerTable, Abs(padded) * kTransformerScale),
+                                 padded) *
            kTransformerGain;
 }
 
@@ -184,8 +204,9 @@ template <int Model, typename V> LANE_INLINE V AmplifierCurve(V signedIndex)
     const V t = Abs(signedIndex);
     if constexpr (Model == 0)
         return WithSignOf(Lookup(kSrppTable, t), signedIndex);
+    static_assert(NonNegative(quad8_table) && NonNegative(Nklineamp_table));
     const PairTable& table = Model == 1 ? kQuad8Table : kNklineampTable;
-    return WithSignOf(LookupBelowEnd(table, t), signedIndex) / kLineAmpDivisor;
+    return WithSignOfNonNegative(LookupBelowEnd(table, t), signedIndex) / kLineAmpDivisor;
 }
 
 constexpr int kChunk = 16; // frames
