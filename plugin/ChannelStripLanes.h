@@ -622,21 +622,119 @@ private:
     static LANE_INLINE void AllStages(State& st, Chunk* (&c)[kStages])
     {
         constexpr int kFrames = Width / 2;
+        BasicBiquad<Quad> shelves;
+        Pair highOut[2];
         for (int k = 0; k < strip_lanes::kChunk; k += kFrames)
         {
             Stage<Model, 0, Lanes, Moving>(st, *c[0], k);
             Stage<Model, 1, Lanes, Moving>(st, *c[1], k);
             Stage<Model, 2, Lanes>(st, *c[2], k);
             Stage<Model, 3, Lanes>(st, *c[3], k);
-            for (int j = 0; j < kFrames; ++j)
+            if constexpr (Width == 4)
+                FilterSideBySide<Moving>(st, *c[4], k, shelves, highOut);
+            else
             {
                 if constexpr (Moving == 1)
-                    SetCoefficients(st, *c[4], k + j);
+                    SetCoefficients(st, *c[4], k);
                 else if constexpr (Moving < 0)
-                    SetCoefficients(st, *c[4], c[4]->moving ? k + j : 0);
-                Filter(st, *c[4], k + j);
+                    SetCoefficients(st, *c[4], c[4]->moving ? k : 0);
+                Filter(st, *c[4], k);
             }
             Stage<Model, 5, Lanes>(st, *c[5], k);
+        }
+        if constexpr (Width == 4)
+            FinishSideBySide<Moving>(st, *c[4], shelves, highOut);
+    }
+
+    // Four lanes, the two shelves side by side: the high shelf at frame j in the lower half, the
+    // low shelf at frame j - 2 in the upper half, fed with what the high shelf gave two frames
+    // earlier. Frames 0 and 1 of the chunk go through the high shelf alone; the low shelf
+    // finishes frames kChunk - 2 and kChunk - 1 alone.
+    using Quad = typename strip_lanes::Types<4>::Lanes;
+
+    static LANE_INLINE Quad Join(Pair lower, Pair upper)
+    {
+        return __builtin_shufflevector(lower, upper, 0, 1, 2, 3);
+    }
+    static LANE_INLINE Pair Lower(Quad q) { return __builtin_shufflevector(q, q, 0, 1); }
+    static LANE_INLINE Pair Upper(Quad q) { return __builtin_shufflevector(q, q, 2, 3); }
+
+    template <int Moving>
+    static LANE_INLINE void FilterSideBySide(State& st, Chunk& c, int k, BasicBiquad<Quad>& shelves,
+                                             Pair (&highOut)[2])
+    {
+        using namespace strip_lanes;
+        const bool moving = Moving == 1 || (Moving < 0 && c.moving);
+        if (k == 0)
+        {
+            for (int n = 0; n < 2; ++n)
+            {
+                if (moving)
+                    c.highCoefficients.Set(st.high, n);
+                highOut[n] = st.high.Process(Load<Pair>(c.signal + 2 * n));
+            }
+            shelves.lastInput = Join(st.high.lastInput, st.low.lastInput);
+            shelves.lastOutput = Join(st.high.lastOutput, st.low.lastOutput);
+            shelves.x1 = Join(st.high.x1, st.low.x1);
+            shelves.x2 = Join(st.high.x2, st.low.x2);
+            shelves.y1 = Join(st.high.y1, st.low.y1);
+            shelves.y2 = Join(st.high.y2, st.low.y2);
+            shelves.a0 = Join(st.high.a0, st.low.a0);
+            shelves.a1 = Join(st.high.a1, st.low.a1);
+            shelves.a2 = Join(st.high.a2, st.low.a2);
+            shelves.b0 = Join(st.high.b0, st.low.b0);
+            shelves.b1 = Join(st.high.b1, st.low.b1);
+            shelves.b2 = Join(st.high.b2, st.low.b2);
+            return;
+        }
+        for (int n = k; n < k + 2; ++n)
+        {
+            if (moving)
+            {
+                const ShelfCoefficients& h = c.highCoefficients;
+                const ShelfCoefficients& l = c.lowCoefficients;
+                const int hi = 2 * n, lo = 2 * (n - 2);
+                shelves.a0 = Join(Load<Pair>(h.a0 + hi), Load<Pair>(l.a0 + lo));
+                shelves.a1 = Join(Load<Pair>(h.a1 + hi), Load<Pair>(l.a1 + lo));
+                shelves.a2 = Join(Load<Pair>(h.a2 + hi), Load<Pair>(l.a2 + lo));
+                shelves.b0 = Join(Load<Pair>(h.b0 + hi), Load<Pair>(l.b0 + lo));
+                shelves.b1 = Join(Load<Pair>(h.b1 + hi), Load<Pair>(l.b1 + lo));
+                shelves.b2 = Join(Load<Pair>(h.b2 + hi), Load<Pair>(l.b2 + lo));
+            }
+            const Quad y = shelves.Process(Join(Load<Pair>(c.signal + 2 * n), highOut[n & 1]));
+            highOut[n & 1] = Lower(y);
+            Store(c.signal + 2 * (n - 2), Upper(y));
+        }
+    }
+
+    template <int Moving>
+    static LANE_INLINE void FinishSideBySide(State& st, Chunk& c, const BasicBiquad<Quad>& shelves,
+                                             const Pair (&highOut)[2])
+    {
+        using namespace strip_lanes;
+        const auto split = [&](BasicBiquad<Pair>& f, Pair (*half)(Quad))
+        {
+            f.lastInput = half(shelves.lastInput);
+            f.lastOutput = half(shelves.lastOutput);
+            f.x1 = half(shelves.x1);
+            f.x2 = half(shelves.x2);
+            f.y1 = half(shelves.y1);
+            f.y2 = half(shelves.y2);
+            f.a0 = half(shelves.a0);
+            f.a1 = half(shelves.a1);
+            f.a2 = half(shelves.a2);
+            f.b0 = half(shelves.b0);
+            f.b1 = half(shelves.b1);
+            f.b2 = half(shelves.b2);
+        };
+        split(st.high, Lower);
+        split(st.low, Upper);
+        const bool moving = Moving == 1 || (Moving < 0 && c.moving);
+        for (int n = kChunk - 2; n < kChunk; ++n)
+        {
+            if (moving)
+                c.lowCoefficients.Set(st.low, n);
+            Store(c.signal + 2 * n, st.low.Process(highOut[n & 1]));
         }
     }
 
