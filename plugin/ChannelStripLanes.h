@@ -218,11 +218,11 @@ struct Smoothed
 
     template <typename V> LANE_INLINE V At(int frame) const { return Load<V>(v + 2 * frame); }
 
-    // Frames k to k + frames - 1: z advances twice per frame.
-    LANE_INLINE void Advance(double& z, double a, double step, int k, int frames)
+    // The frames from k on that fill V: z advances twice per frame.
+    template <typename V> LANE_INLINE void Advance(double& z, double a, double step, int k)
     {
-        for (int i = 2 * k; i < 2 * (k + frames); ++i)
-            v[i] = z = (z * a) + step;
+        for (unsigned i = 0; i < sizeof(V) / sizeof(double); ++i)
+            v[2 * k + i] = z = (z * a) + step;
     }
 };
 
@@ -543,14 +543,13 @@ private:
         double* signal = c.signal + 2 * k;
         if constexpr (S == 0)
         {
-            constexpr int kFrames = sizeof(V) / 16;
             if (Moving == 0 || (Moving < 0 && !c.moving))
                 return;
             if constexpr (Model >= 0)
-                c.inputGain.Advance(st.zIn, st.a, st.inputStep, k, kFrames);
-            c.outputGain.Advance(st.zOut, st.a, st.outputStep, k, kFrames);
-            c.low.Advance(st.zLow, st.a, st.lowStep, k, kFrames);
-            c.high.Advance(st.zHigh, st.a, st.highStep, k, kFrames);
+                c.inputGain.Advance<V>(st.zIn, st.a, st.inputStep, k);
+            c.outputGain.Advance<V>(st.zOut, st.a, st.outputStep, k);
+            c.low.Advance<V>(st.zLow, st.a, st.lowStep, k);
+            c.high.Advance<V>(st.zHigh, st.a, st.highStep, k);
         }
         else if constexpr (S == 1)
         {
