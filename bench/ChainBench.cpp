@@ -1,7 +1,8 @@
 // Throughput of the signal chain, stereo at 48 kHz in blocks of 512 frames, against the plain
 // per-frame computation. Counters: frames/s and the realtime factor (seconds of audio per second).
 // At the end the ChannelStrip/Reference speed ratio of each case is printed (CPU time: the
-// machine may be shared).
+// machine may be shared); the Baseline cases run the chain on the code path every CPU of the
+// architecture has.
 
 #include "bench/ReferenceChain.h"
 #include "plugin/ChannelStrip.h"
@@ -39,6 +40,12 @@ struct Signal
             right[n] = noise(rng);
         }
     }
+};
+
+// The chain on the code path every CPU of the architecture has, whatever this CPU has beyond it.
+struct BaselineStrip : ChannelStrip
+{
+    BaselineStrip() { mPath = BaselineChannelStripPath(); }
 };
 
 template <typename Chain> struct Runner
@@ -147,6 +154,14 @@ void StripSilentTail(benchmark::State& s)
 {
     SilentTail<ChannelStrip>(s);
 }
+void BaselineHeaviest(benchmark::State& s)
+{
+    Settled<BaselineStrip>(s, kHeaviest);
+}
+void BaselineAutomated(benchmark::State& s)
+{
+    Automated<BaselineStrip>(s);
+}
 void ReferenceDefault(benchmark::State& s)
 {
     Settled<ReferenceChain>(s, kDefault);
@@ -168,6 +183,8 @@ BENCHMARK(StripDefault);
 BENCHMARK(StripHeaviest);
 BENCHMARK(StripAutomated);
 BENCHMARK(StripSilentTail);
+BENCHMARK(BaselineHeaviest);
+BENCHMARK(BaselineAutomated);
 BENCHMARK(ReferenceDefault);
 BENCHMARK(ReferenceHeaviest);
 BENCHMARK(ReferenceAutomated);
@@ -196,6 +213,9 @@ public:
         for (const char* c : {"Default", "Heaviest", "Automated", "SilentTail"})
             Print(std::string("Reference") + c, std::string("Strip") + c,
                   std::string("speed-up over the reference, ") + c);
+        for (const char* c : {"Heaviest", "Automated"})
+            Print(std::string("Reference") + c, std::string("Baseline") + c,
+                  std::string("speed-up over the reference, baseline path, ") + c);
         Print("StripSilentTail", "StripDefault", "silent tail time / signal time (strip)");
         Print("ReferenceSilentTail", "ReferenceDefault",
               "silent tail time / signal time (reference)");

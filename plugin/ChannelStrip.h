@@ -6,6 +6,28 @@
 
 #include <limits>
 
+struct ChannelStrip;
+
+// One block for a code path of the chain, once the smoothing pole, the smoothers' constant
+// products (target times b) and the switches are known.
+struct ChannelStripBlock
+{
+    const double* const* inputs;
+    double* const* outputs;
+    int nFrames;
+    double fs, a;
+    double inputStep, outputStep, lowStep, highStep;
+    int transformer, bus, model;
+};
+
+// A code path of the chain: the same results bit for bit, built for a different instruction set.
+using ChannelStripPath = void (*)(ChannelStrip&, const ChannelStripBlock&);
+
+// The baseline path every CPU of the build's architecture runs, and the fastest one this CPU
+// has (chosen once when the library loads).
+ChannelStripPath BaselineChannelStripPath();
+ChannelStripPath FastestChannelStripPath();
+
 // What one block of the chain needs from the plug-in: the sample rate, the cached linear gains
 // and shelf positions, and the three switches truncated to integers.
 struct ChannelStripSettings
@@ -42,10 +64,11 @@ struct ChannelStrip
     void Process(const double* const* inputs, double* const* outputs, int nFrames,
                  const ChannelStripSettings& s);
 
+    // Which code path Process runs (tests pin each one).
+    ChannelStripPath mPath = FastestChannelStripPath();
+
 private:
-    template <int Model>
-    void Run(const double* const* inputs, double* const* outputs, int nFrames,
-             const ChannelStripSettings& s);
+    template <int Width> friend struct ChannelStripLanes;
 
     static constexpr double kUnset = std::numeric_limits<double>::quiet_NaN();
 

@@ -43,6 +43,15 @@ Stereo ProcessAll(Chain& chain, const Stereo& in, const ChannelStripSettings& s,
     return out;
 }
 
+// Every code path this build has on this CPU: the baseline and, if the CPU has more, the fastest.
+std::vector<ChannelStripPath> Paths()
+{
+    std::vector<ChannelStripPath> paths = {BaselineChannelStripPath()};
+    if (FastestChannelStripPath() != paths.front())
+        paths.push_back(FastestChannelStripPath());
+    return paths;
+}
+
 // Significant digits as printed: relative error below half a unit of the 8th digit.
 void ExpectDigits(double actual, double printed)
 {
@@ -150,23 +159,28 @@ TEST(ChannelStrip, InPlaceBuffersGiveTheSameResultAsSeparateOnes)
         in.right[n] = noise(rng);
     }
     ChannelStripSettings s = {44100.0, 3.0, 0.7, 0.2, 0.9, 0, 0, 1};
-    ChannelStrip separate, inPlace;
+    ChannelStrip separate;
     const Stereo expected = ProcessAll(separate, in, s, 333);
+    for (ChannelStripPath path : Paths())
+    {
+        ChannelStrip inPlace;
+        inPlace.mPath = path;
+        Stereo buffers = in;
+        double* io[2] = {buffers.left.data(), buffers.right.data()};
+        inPlace.Process(io, io, static_cast<int>(buffers.left.size()), s);
+        EXPECT_EQ(buffers.left, expected.left);
+        EXPECT_EQ(buffers.right, expected.right);
 
-    Stereo buffers = in;
-    double* io[2] = {buffers.left.data(), buffers.right.data()};
-    inPlace.Process(io, io, static_cast<int>(buffers.left.size()), s);
-    EXPECT_EQ(buffers.left, expected.left);
-    EXPECT_EQ(buffers.right, expected.right);
-
-    // Each output may even overwrite the other channel's input.
-    ChannelStrip crossed;
-    Stereo swapped = in;
-    double* in2[2] = {swapped.left.data(), swapped.right.data()};
-    double* out2[2] = {swapped.right.data(), swapped.left.data()};
-    crossed.Process(in2, out2, static_cast<int>(swapped.left.size()), s);
-    EXPECT_EQ(swapped.right, expected.left);
-    EXPECT_EQ(swapped.left, expected.right);
+        // Each output may even overwrite the other channel's input.
+        ChannelStrip crossed;
+        crossed.mPath = path;
+        Stereo swapped = in;
+        double* in2[2] = {swapped.left.data(), swapped.right.data()};
+        double* out2[2] = {swapped.right.data(), swapped.left.data()};
+        crossed.Process(in2, out2, static_cast<int>(swapped.left.size()), s);
+        EXPECT_EQ(swapped.right, expected.left);
+        EXPECT_EQ(swapped.left, expected.right);
+    }
 }
 
 TEST(ChannelStrip, NoFramesChangeNothing)
@@ -230,7 +244,9 @@ const double kEdgeValues[] = {std::numeric_limits<double>::quiet_NaN(),
                               -1.6e7,
                               3e9};
 
-TEST(ChannelStrip, BitIdenticalToPerFrameRecomputation)
+// Block lengths from 1 frame up, so partial chunks and every filling and draining of the chunk
+// pipeline are covered.
+void ExpectBitIdenticalToPerFrameRecomputation(ChannelStripPath path)
 {
     const double rates[] = {44100.0, 48000.0, 96000.0, 8000.0, 192000.0};
     const int blocks[] = {1, 7, 64, 512, 1000};
@@ -238,6 +254,7 @@ TEST(ChannelStrip, BitIdenticalToPerFrameRecomputation)
     for (double firstRate : rates)
     {
         ChannelStrip strip;
+        strip.mPath = path;
         ReferenceChain reference;
         double fs = firstRate;
         ChannelStripSettings s{};
@@ -280,10 +297,17 @@ TEST(ChannelStrip, BitIdenticalToPerFrameRecomputation)
     }
 }
 
-TEST(ChannelStrip, BitIdenticalThroughSettlingAndLeavingIt)
+TEST(ChannelStrip, BitIdenticalToPerFrameRecomputation)
+{
+    for (ChannelStripPath path : Paths())
+        ExpectBitIdenticalToPerFrameRecomputation(path);
+}
+
+void ExpectBitIdenticalThroughSettlingAndLeavingIt(ChannelStripPath path)
 {
     Automation r(99);
     ChannelStrip strip;
+    strip.mPath = path;
     ReferenceChain reference;
     for (int phase = 0; phase < 6; ++phase)
     {
@@ -316,6 +340,12 @@ TEST(ChannelStrip, BitIdenticalThroughSettlingAndLeavingIt)
         for (const auto& [p, target] : smoothers)
             EXPECT_EQ((p->z * p->a) + (target * p->b), p->z) << "not settled in phase " << phase;
     }
+}
+
+TEST(ChannelStrip, BitIdenticalThroughSettlingAndLeavingIt)
+{
+    for (ChannelStripPath path : Paths())
+        ExpectBitIdenticalThroughSettlingAndLeavingIt(path);
 }
 
 TEST(ChannelStrip, SilenceAfterALoudPassageLeavesNoSubnormalNumbers)
