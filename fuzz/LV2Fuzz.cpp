@@ -140,16 +140,15 @@ struct Features
 struct Property
 {
     std::vector<uint8_t> value;
-    uint32_t key = 0, type = 0, flags = 0;
+    uint32_t type = 0, flags = 0;
     bool present = false;
 
-    static LV2_State_Status Store(LV2_State_Handle handle, uint32_t key, const void* value,
-                                  size_t size, uint32_t type, uint32_t flags)
+    static LV2_State_Status Store(LV2_State_Handle handle, uint32_t, const void* value, size_t size,
+                                  uint32_t type, uint32_t flags)
     {
         auto& self = *static_cast<Property*>(handle);
         const auto* bytes = static_cast<const uint8_t*>(value);
         self.value.assign(bytes, bytes + size);
-        self.key = key;
         self.type = type;
         self.flags = flags;
         self.present = true;
