@@ -2,12 +2,14 @@
 // virtual I/O and the renderer's reader takes over. The renderer refuses what it cannot render
 // (no file, other than one or two channels, a rate the plug-in refuses); otherwise it renders the
 // first frames through the plug-in, in 32-bit or 64-bit samples, into a file of its own. The reader
-// answers a sane count of frames or a reason; finite input gives finite output; a render that fails
-// leaves nothing in the output folder, one that succeeds leaves exactly its file, which reads back
-// as written.
+// answers a sane count of frames or a reason; a file read to its end gets the renderer's warnings
+// about a short file and samples that are not numbers exactly when they apply; finite input gives
+// finite output; a render that fails leaves nothing in the output folder, one that succeeds leaves
+// exactly its file, which reads back as written.
 #include "FuzzSupport.h"
 
 #include "AudioFile.h"
+#include "Render.h"
 #include "SignalStats.h"
 
 #include <sndfile.h>
@@ -147,6 +149,20 @@ void ProcessBlock(IFxVST3& plug, Channels<Sample>& in, Channels<Sample>& out, in
     FUZZ_CHECK(plug.process(data) == kResultOk);
 }
 
+// At the file's end, the renderer's warnings about its input: one when the file holds fewer frames
+// than its header announces, one when it holds samples that are not numbers, nothing else.
+void CheckInputWarnings(const AudioFileReader& reader, const SignalStats& input)
+{
+    const bool cutShort = reader.GetAnnouncedFrameCount() > input.GetFrames();
+    const std::vector<std::string> warnings =
+        InputWarnings("'input'", reader.GetAnnouncedFrameCount(), input);
+    FUZZ_CHECK(warnings.size() == (cutShort ? 1u : 0u) + (input.HasNonFinite() ? 1u : 0u));
+    for (const std::string& warning : warnings)
+        FUZZ_CHECK(warning.rfind("warning: 'input' ", 0) == 0);
+    FUZZ_CHECK(!input.HasNonFinite() || (input.GetFirstNonFiniteFrame() >= 0 &&
+                                         input.GetFirstNonFiniteFrame() < input.GetFrames()));
+}
+
 // Reads, renders in Sample (as the renderer hands samples to the plug-in) and writes; false
 // where the renderer gives up.
 template <class Sample>
@@ -166,7 +182,10 @@ bool Render(AudioFileReader& reader, IFxVST3& plug, AudioFileWriter& writer, int
             return false;
         }
         if (got == 0)
+        {
+            CheckInputWarnings(reader, inStats);
             break;
+        }
         const int frames = static_cast<int>(got);
         // What the plug-in is handed, which in 32 bit may have overflowed to infinity.
         for (int c = 0; c < channels; ++c)

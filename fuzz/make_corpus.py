@@ -139,6 +139,17 @@ def process():
     write(t, "ones-256", b"\xff" * 256)
 
 
+def lv2():
+    # As for the process target: random bytes of a few lengths, and the all-defaults path.
+    t = "fuzz_lv2"
+    rng = random.Random(2615)
+    write(t, "empty", b"")
+    for n in (16, 64, 256, 1024, 4096):
+        write(t, "random-%d" % n, bytes(rng.randrange(256) for _ in range(n)))
+    write(t, "zeros-256", b"\x00" * 256)
+    write(t, "ones-256", b"\xff" * 256)
+
+
 def program_files():
     # Layout: one byte choosing the plug-in (bit 0 set: a base with three parameters, ranges
     # [-1-i, 1+i], two presets and state chunks, ID 'Fuz1'; clear: VELTAR, parameter values,
@@ -270,5 +281,6 @@ if __name__ == "__main__":
     preset_blob()
     png_corpus()
     process()
+    lv2()
     program_files()
     audio_file()

@@ -272,22 +272,9 @@ void WarnAboutSignals(const std::string& inputName, const AudioFileReader* reade
                       const RenderResult& result, const AudioFileWriter& writer,
                       const OutputFormat& format, std::FILE* report)
 {
-    const int64_t frames = result.input.GetFrames();
-    if (reader != nullptr && reader->GetAnnouncedFrameCount() > frames)
-    {
-        PrintMessage("warning: " + inputName + " is cut short: its header announces " +
-                     std::to_string(reader->GetAnnouncedFrameCount()) + " frames, it holds " +
-                     std::to_string(frames) + "; rendered what it holds");
-    }
-    if (result.input.HasNonFinite())
-    {
-        const int64_t count = result.input.GetNonFiniteCount();
-        PrintMessage("warning: " + inputName + " holds " + std::to_string(count) +
-                     (count == 1 ? " NaN or infinite sample" : " NaN or infinite samples") +
-                     ", the first at frame " +
-                     std::to_string(result.input.GetFirstNonFiniteFrame()) +
-                     "; the plug-in renders them as silence");
-    }
+    for (const std::string& warning : InputWarnings(
+             inputName, reader != nullptr ? reader->GetAnnouncedFrameCount() : 0, result.input))
+        PrintMessage(warning);
     if (writer.GetClippedSamples() > 0)
     {
         PrintMessage("warning: " + std::to_string(writer.GetClippedSamples()) +
@@ -306,6 +293,29 @@ void WarnAboutSignals(const std::string& inputName, const AudioFileReader* reade
 }
 
 } // namespace
+
+std::vector<std::string> InputWarnings(const std::string& inputName, int64_t announcedFrames,
+                                       const SignalStats& input)
+{
+    std::vector<std::string> warnings;
+    const int64_t frames = input.GetFrames();
+    if (announcedFrames > frames)
+    {
+        warnings.push_back("warning: " + inputName + " is cut short: its header announces " +
+                           std::to_string(announcedFrames) + " frames, it holds " +
+                           std::to_string(frames) + "; rendered what it holds");
+    }
+    if (input.HasNonFinite())
+    {
+        const int64_t count = input.GetNonFiniteCount();
+        warnings.push_back("warning: " + inputName + " holds " + std::to_string(count) +
+                           (count == 1 ? " NaN or infinite sample" : " NaN or infinite samples") +
+                           ", the first at frame " +
+                           std::to_string(input.GetFirstNonFiniteFrame()) +
+                           "; the plug-in renders them as silence");
+    }
+    return warnings;
+}
 
 int64_t PrerollFrames(double sampleRate)
 {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "Options.h"
+#include "SignalStats.h"
 
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace veltar_render
 {
@@ -21,6 +23,12 @@ extern volatile std::sig_atomic_t gStopSignal;
 // Frames of silence that bring the plug-in's smoothers from a fresh start to within 1e-9 of their
 // targets at sampleRate.
 int64_t PrerollFrames(double sampleRate);
+
+// The warnings about an input that do not stop its render, as lines for PrintMessage: a file that
+// holds fewer frames than its header announces (announcedFrames, 0 when it announces none), and
+// samples that are not numbers, as input counted them over the whole file.
+std::vector<std::string> InputWarnings(const std::string& inputName, int64_t announcedFrames,
+                                       const SignalStats& input);
 
 // Prints "veltar-render: " and the message on standard error.
 void PrintMessage(const std::string& message);
