@@ -124,7 +124,7 @@ template <typename V> LANE_INLINE V WithSignOfNonNegative(V magnitude, V x)
 constexpr bool NonNegative(const CurveTable& t)
 {
     for (float v : t.values)
-        if (!(v >= 0.0f) || __builtin_signbit(v))
+        if (!(v >= 0.0f) || __builtin_copysignf(1.0f, v) < 0.0f)
             return false;
     return true;
 }
