@@ -126,19 +126,40 @@ bool SameArea(Raster_IBitmap* a, Raster_IBitmap* b, int x, int y, int w, int h)
     return true;
 }
 
-TEST(VeltarLV2X11UI, OpensInTheParentWritesPortsAndFollowsPortEvents)
+// What a host has before it opens the UI: a display, the UI module's descriptor with its idle
+// interface, and a parent window.
+class VeltarLV2X11UI : public ::testing::Test
 {
-    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
-    if (!x)
-        GTEST_SKIP() << "no X display";
-    void* library = nullptr;
-    const LV2UI_Descriptor* descriptor = FindUI(&library);
-    ASSERT_NE(descriptor, nullptr);
-    const auto* idle =
-        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
-    ASSERT_NE(idle, nullptr);
+protected:
+    void SetUp() override
+    {
+        x = X11TestDisplay::Open();
+        if (!x)
+            GTEST_SKIP() << "no X display";
+        descriptor = FindUI(&library);
+        ASSERT_NE(descriptor, nullptr);
+        idle = static_cast<const LV2UI_Idle_Interface*>(
+            descriptor->extension_data(LV2_UI__idleInterface));
+        ASSERT_NE(idle, nullptr);
+        parent = x->CreateWindow(352, 568);
+    }
+    void TearDown() override
+    {
+        if (x && parent != 0 && x->Exists(parent))
+            x->DestroyWindow(parent);
+        if (library)
+            dlclose(library);
+    }
 
-    const unsigned long parent = x->CreateWindow(352, 568);
+    std::unique_ptr<X11TestDisplay> x;
+    void* library = nullptr;
+    const LV2UI_Descriptor* descriptor = nullptr;
+    const LV2UI_Idle_Interface* idle = nullptr;
+    unsigned long parent = 0;
+};
+
+TEST_F(VeltarLV2X11UI, OpensInTheParentWritesPortsAndFollowsPortEvents)
+{
     DirectHost host(parent);
     HostLog& log = host.log;
     LV2UI_Widget widget = nullptr;
@@ -185,24 +206,13 @@ TEST(VeltarLV2X11UI, OpensInTheParentWritesPortsAndFollowsPortEvents)
     descriptor->cleanup(ui);
     x->Sync();
     EXPECT_TRUE(x->Children(parent).empty());
-    x->DestroyWindow(parent);
-    dlclose(library);
 }
 
 // The UI of the one-channel variant counts the ports of that variant: two audio ports before the
 // controls. Events for ports that carry no parameter, or values that are not numbers, change
 // nothing.
-TEST(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
+TEST_F(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
 {
-    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
-    if (!x)
-        GTEST_SKIP() << "no X display";
-    void* library = nullptr;
-    const LV2UI_Descriptor* descriptor = FindUI(&library);
-    ASSERT_NE(descriptor, nullptr);
-    const auto* idle =
-        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
-    const unsigned long parent = x->CreateWindow(352, 568);
     DirectHost host(parent);
     LV2UI_Widget widget = nullptr;
     LV2UI_Handle ui = host.Open(descriptor, lv2test::kMonoURI, &widget);
@@ -236,23 +246,12 @@ TEST(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
     EXPECT_EQ(host.log.writes, writes);
 
     descriptor->cleanup(ui);
-    x->DestroyWindow(parent);
-    dlclose(library);
 }
 
 // A host that destroys its window before cleaning the UI up: the idle calls report the UI closed,
 // and the clean-up that follows is still safe.
-TEST(VeltarLV2X11UI, ReportsItselfClosedWhenTheHostDestroysTheParent)
+TEST_F(VeltarLV2X11UI, ReportsItselfClosedWhenTheHostDestroysTheParent)
 {
-    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
-    if (!x)
-        GTEST_SKIP() << "no X display";
-    void* library = nullptr;
-    const LV2UI_Descriptor* descriptor = FindUI(&library);
-    ASSERT_NE(descriptor, nullptr);
-    const auto* idle =
-        static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
-    const unsigned long parent = x->CreateWindow(352, 568);
     DirectHost host(parent);
     LV2UI_Widget widget = nullptr;
     LV2UI_Handle ui = host.Open(descriptor, lv2test::kStereoURI, &widget);
@@ -271,7 +270,6 @@ TEST(VeltarLV2X11UI, ReportsItselfClosedWhenTheHostDestroysTheParent)
     const float quad = 2.0f;
     descriptor->port_event(ui, kModelPort, sizeof(float), 0, &quad);
     descriptor->cleanup(ui);
-    dlclose(library);
 }
 
 // suil, the library hosts embed LV2 UIs with, loads the UI for an X11 container as it is, with
@@ -281,11 +279,8 @@ void SuilTouch(SuilController controller, uint32_t port, bool grabbed)
     Touch(controller, port, grabbed);
 }
 
-TEST(VeltarLV2X11UI, EmbedsThroughSuil)
+TEST_F(VeltarLV2X11UI, EmbedsThroughSuil)
 {
-    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
-    if (!x)
-        GTEST_SKIP() << "no X display";
     const LilvPlugin* plugin = World::Get().Plugin(lv2test::kStereoURI);
     ASSERT_NE(plugin, nullptr);
     LilvUIs* uis = lilv_plugin_get_uis(plugin);
@@ -299,7 +294,6 @@ TEST(VeltarLV2X11UI, EmbedsThroughSuil)
     HostLog log;
     SuilHost* host = suil_host_new(Write, nullptr, nullptr, nullptr);
     suil_host_set_touch_func(host, SuilTouch);
-    const unsigned long parent = x->CreateWindow(352, 568);
     const LV2_Feature parentFeature = {LV2_UI__parent,
                                        reinterpret_cast<void*>(static_cast<uintptr_t>(parent))};
     const LV2_Feature idleFeature = {LV2_UI__idleInterface, nullptr};
@@ -311,14 +305,14 @@ TEST(VeltarLV2X11UI, EmbedsThroughSuil)
     lilv_free(binary);
     lilv_uis_free(uis);
     ASSERT_NE(ui, nullptr);
-    const auto* idle = static_cast<const LV2UI_Idle_Interface*>(
+    const auto* suilIdle = static_cast<const LV2UI_Idle_Interface*>(
         suil_instance_extension_data(ui, LV2_UI__idleInterface));
-    ASSERT_NE(idle, nullptr);
+    ASSERT_NE(suilIdle, nullptr);
     const auto children = x->Children(parent);
     ASSERT_EQ(children.size(), 1u);
     const unsigned long editor = children[0];
     EXPECT_EQ(reinterpret_cast<uintptr_t>(suil_instance_get_widget(ui)), editor);
-    auto pump = [&] { Pump(*x, idle, suil_instance_get_handle(ui)); };
+    auto pump = [&] { Pump(*x, suilIdle, suil_instance_get_handle(ui)); };
     pump();
     std::unique_ptr<Raster_IBitmap> before = x->Capture(editor);
     ASSERT_NE(before, nullptr);
@@ -344,7 +338,6 @@ TEST(VeltarLV2X11UI, EmbedsThroughSuil)
     suil_host_free(host);
     x->Sync();
     EXPECT_TRUE(x->Children(parent).empty());
-    x->DestroyWindow(parent);
 }
 
 } // namespace
