@@ -16,3 +16,9 @@ inline int FrameIndex(int n, double value)
     const int k = int(double(n - 1) * value + 0.5);
     return std::min(std::max(k, 0), n - 1);
 }
+
+// The one-based frame of bitmap that shows value.
+inline int FrameOf(const IBitmap& bitmap, double value)
+{
+    return bitmap.N >= 2 ? FrameIndex(bitmap.N, value) + 1 : 1;
+}

@@ -15,6 +15,5 @@ IBitmapControl::IBitmapControl(IFxBase* plug, int x, int y, int paramIdx, const 
 
 bool IBitmapControl::Draw(IGraphics* graphics)
 {
-    const int frame = mBitmap.N >= 2 ? FrameIndex(mBitmap.N, mValue) + 1 : 1;
-    return graphics->DrawBitmap(mBitmap, mRECT, frame, &mBlend);
+    return graphics->DrawBitmap(mBitmap, mRECT, FrameOf(mBitmap, mValue), &mBlend);
 }

@@ -69,10 +69,7 @@ IKnobMultiControl::IKnobMultiControl(IFxBase* plug, int x, int y, int paramIdx,
 
 bool IKnobMultiControl::Draw(IGraphics* graphics)
 {
-    const int n = mBitmap.N;
-    const int k = int(double(n - 1) * mValue + 0.5);
-    const int frame = k < 0 ? 1 : (k < n ? k + 1 : n);
-    return graphics->DrawBitmap(mBitmap, mRECT, frame, &mBlend);
+    return graphics->DrawBitmap(mBitmap, mRECT, FrameOf(mBitmap, mValue), &mBlend);
 }
 
 IKnobRotatingMaskControl::IKnobRotatingMaskControl(IFxBase* plug, int x, int y, int paramIdx,

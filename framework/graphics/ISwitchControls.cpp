@@ -2,6 +2,24 @@
 #include "framework/graphics/IControl.h"
 #include "framework/graphics/IGraphics.h"
 
+#include <vector>
+
+namespace
+{
+
+// The value of the part of a control that (x, y) lies in, the parts standing for values evenly
+// spread from 0 to 1; current when it lies in none.
+double PartValue(const std::vector<IRECT>& parts, int x, int y, double current)
+{
+    const int n = int(parts.size());
+    for (int i = 0; i < n; ++i)
+        if (parts[size_t(i)].Contains(x, y))
+            return n > 1 ? double(i) / double(n - 1) : 0.0;
+    return current;
+}
+
+} // namespace
+
 void ISwitchControl::OnMouseDown(int, int, const IMouseMod&)
 {
     const double step = mBitmap.N >= 2 ? 1.0 / double(mBitmap.N - 1) : 1.0;
@@ -55,13 +73,7 @@ ISwitchFramesControl::ISwitchFramesControl(IFxBase* plug, int x, int y, int para
 
 void ISwitchFramesControl::OnMouseDown(int x, int y, const IMouseMod&)
 {
-    const int n = int(mRECTs.size());
-    for (int i = 0; i < n; ++i)
-        if (mRECTs[size_t(i)].Contains(x, y))
-        {
-            mValue = n > 1 ? double(i) / double(n - 1) : 0.0;
-            break;
-        }
+    mValue = PartValue(mRECTs, x, y, mValue);
     SetDirty(true);
 }
 
@@ -105,13 +117,7 @@ void IRadioButtonsControl::OnMouseDown(int x, int y, const IMouseMod& mod)
         PromptUserInput();
         return;
     }
-    const int n = int(mRECTs.size());
-    for (int i = 0; i < n; ++i)
-        if (mRECTs[size_t(i)].Contains(x, y))
-        {
-            mValue = n > 1 ? double(i) / double(n - 1) : 0.0;
-            break;
-        }
+    mValue = PartValue(mRECTs, x, y, mValue);
     SetDirty(true);
 }
 

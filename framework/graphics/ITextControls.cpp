@@ -10,14 +10,13 @@
 namespace
 {
 
-// Stores text when it differs from what is shown; answers whether it did, so the caller redraws
-// only on a real change.
-bool ReplaceText(FxString& shown, const char* text)
+// Stores the text control shows, and marks it for drawing only on a real change.
+void ShowText(IControl* control, FxString* shown, const char* text)
 {
-    if (std::strcmp(shown.Get(), text ? text : "") == 0)
-        return false;
-    shown.Set(text);
-    return true;
+    if (std::strcmp(shown->Get(), text ? text : "") == 0)
+        return;
+    shown->Set(text);
+    control->SetDirty(false);
 }
 
 } // namespace
@@ -30,16 +29,13 @@ ITextControl::ITextControl(IFxBase* plug, const IRECT& rect, const IText& text, 
 
 void ITextControl::SetTextFromPlug(const char* str)
 {
-    if (ReplaceText(mStr, str))
-        SetDirty(false);
+    ShowText(this, &mStr, str);
 }
 
 bool ITextControl::Draw(IGraphics* graphics)
 {
-    if (!mStr.GetLength())
-        return true;
     IRECT rect = mRECT;
-    return graphics->DrawIText(&mText, mStr.Get(), &rect);
+    return !mStr.GetLength() || graphics->DrawIText(&mText, mStr.Get(), &rect);
 }
 
 ICaptionControl::ICaptionControl(IFxBase* plug, const IRECT& rect, int paramIdx, const IText& text,
@@ -92,15 +88,13 @@ IBitmapTextControl::IBitmapTextControl(IFxBase* plug, const IRECT& rect, const I
 
 void IBitmapTextControl::SetTextFromPlug(const char* str)
 {
-    if (ReplaceText(mStr, str))
-        SetDirty(false);
+    ShowText(this, &mStr, str);
 }
 
 bool IBitmapTextControl::Draw(IGraphics* graphics)
 {
-    if (!mStr.GetLength())
-        return true;
-    return DrawBitmapedText(graphics, mTextBitmap, mRECT, mText, &mBlend, mStr.Get(), mVCentre,
+    return !mStr.GetLength() ||
+           DrawBitmapedText(graphics, mTextBitmap, mRECT, mText, &mBlend, mStr.Get(), mVCentre,
                             mMultiLine, mCharWidth, mCharHeight, mCharOffset);
 }
 
