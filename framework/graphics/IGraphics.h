@@ -11,9 +11,10 @@
 // one thread, and the newest host value is what a redraw or an edit starts from.
 //
 // Files. IGraphics.cpp holds the controls, the draw bitmap and the redraw passes;
-// IGraphicsParams.cpp the values between plug-in and controls; IGraphicsBitmaps.cpp loading and
-// drawing bitmaps; IGraphicsDrawing.cpp the other primitives; IGraphicsText.cpp fonts and text;
-// IGraphicsInput.cpp mouse and key events. BitmapStorage and FontStorage are the caches.
+// IGraphicsParams.cpp parameter values between plug-in and controls and the prompts that edit
+// them; IGraphicsBitmaps.cpp loading and drawing bitmaps; IGraphicsDrawing.cpp the other
+// primitives; IGraphicsText.cpp fonts and text; IGraphicsInput.cpp mouse and key events.
+// BitmapStorage and FontStorage are the caches.
 #pragma once
 
 #include "framework/core/IEditorLink.h"
