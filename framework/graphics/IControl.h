@@ -128,6 +128,8 @@ protected:
     FxString mTooltip;
 };
 
+// ---- controls that only show (IBitmapControls.cpp)
+
 // A plain colour fill (the panel background).
 class IPanelControl : public IControl
 {
@@ -159,6 +161,8 @@ public:
 protected:
     IBitmap mBitmap;
 };
+
+// ---- switches and buttons (ISwitchControls.cpp)
 
 // Steps through its frames on each click, wrapping to the first after the last.
 class ISwitchControl : public IBitmapControl
@@ -224,6 +228,20 @@ public:
     void OnMouseUp(int x, int y, const IMouseMod& mod) override;
 };
 
+// Shows its frame only while on; while off it is hit in its target area instead.
+class IBitmapOverlayControl : public ISwitchControl
+{
+public:
+    IBitmapOverlayControl(IFxBase* plug, int x, int y, int paramIdx, const IBitmap& bitmap,
+                          const IRECT& targetArea);
+    bool Draw(IGraphics* graphics) override;
+
+private:
+    IRECT mTargetArea;
+};
+
+// ---- fader (IFaderControl.cpp)
+
 // A handle that slides along a track and follows the mouse.
 class IFaderControl : public IControl
 {
@@ -248,6 +266,8 @@ private:
     EDirection mDirection;
     bool mOnlyHandle;
 };
+
+// ---- knobs (IKnobControls.cpp)
 
 // Turned by dragging along its direction and by the wheel; draws nothing by itself.
 class IKnobControl : public IControl
@@ -324,17 +344,7 @@ private:
     double mMinAngle, mMaxAngle;
 };
 
-// Shows its frame only while on; while off it is hit in its target area instead.
-class IBitmapOverlayControl : public ISwitchControl
-{
-public:
-    IBitmapOverlayControl(IFxBase* plug, int x, int y, int paramIdx, const IBitmap& bitmap,
-                          const IRECT& targetArea);
-    bool Draw(IGraphics* graphics) override;
-
-private:
-    IRECT mTargetArea;
-};
+// ---- text (ITextControls.cpp)
 
 class ITextControl : public IControl
 {
@@ -362,6 +372,32 @@ public:
 private:
     bool mShowParamLabel;
 };
+
+// Text drawn from a bitmap font: one frame per character, starting with the space.
+class IBitmapTextControl : public IControl
+{
+public:
+    IBitmapTextControl(IFxBase* plug, const IRECT& rect, const IBitmap& bitmap,
+                       const char* str = "", const IText* text = nullptr, int charWidth = 6,
+                       int charHeight = 12, int charOffset = 0, bool multiLine = false,
+                       bool vCenter = true);
+    void SetTextFromPlug(const char* str);
+    bool Draw(IGraphics* graphics) override;
+
+private:
+    FxString mStr;
+    IBitmap mTextBitmap;
+    int mCharWidth, mCharHeight, mCharOffset;
+    bool mMultiLine, mVCentre;
+};
+
+// Draws text with a bitmap font into rect; answers whether anything could be drawn.
+bool DrawBitmapedText(IGraphics* graphics, const IBitmap& bitmap, const IRECT& rect,
+                      const IText& text, const IChannelBlend* blend, const char* str,
+                      bool vCenter = true, bool multiline = false, int charWidth = 6,
+                      int charHeight = 12, int charOffset = 0);
+
+// ---- controls that hand a click to the platform (IURLControl.cpp, IFileSelectorControl.cpp)
 
 // Opens a web address (or its back-up) when clicked.
 class IURLControl : public IControl
@@ -403,27 +439,3 @@ private:
     EFileAction mFileAction;
     EFileSelectorState mState = kFSNone;
 };
-
-// Text drawn from a bitmap font: one frame per character, starting with the space.
-class IBitmapTextControl : public IControl
-{
-public:
-    IBitmapTextControl(IFxBase* plug, const IRECT& rect, const IBitmap& bitmap,
-                       const char* str = "", const IText* text = nullptr, int charWidth = 6,
-                       int charHeight = 12, int charOffset = 0, bool multiLine = false,
-                       bool vCenter = true);
-    void SetTextFromPlug(const char* str);
-    bool Draw(IGraphics* graphics) override;
-
-private:
-    FxString mStr;
-    IBitmap mTextBitmap;
-    int mCharWidth, mCharHeight, mCharOffset;
-    bool mMultiLine, mVCentre;
-};
-
-// Draws text with a bitmap font into rect; answers whether anything could be drawn.
-bool DrawBitmapedText(IGraphics* graphics, const IBitmap& bitmap, const IRECT& rect,
-                      const IText& text, const IChannelBlend* blend, const char* str,
-                      bool vCenter = true, bool multiline = false, int charWidth = 6,
-                      int charHeight = 12, int charOffset = 0);

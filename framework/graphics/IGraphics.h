@@ -9,6 +9,12 @@
 // interface entry points (PrepDraw, IsDirty, Draw, the mouse and key events, OnGUIIdle) first
 // hand every pending value to the controls, so control fields are only ever read and written on
 // one thread, and the newest host value is what a redraw or an edit starts from.
+//
+// Files. IGraphics.cpp holds the controls, the draw bitmap and the redraw passes;
+// IGraphicsParams.cpp parameter values between plug-in and controls and the prompts that edit
+// them; IGraphicsBitmaps.cpp loading and drawing bitmaps; IGraphicsDrawing.cpp the other
+// primitives; IGraphicsText.cpp fonts and text; IGraphicsInput.cpp mouse and key events.
+// BitmapStorage and FontStorage are the caches.
 #pragma once
 
 #include "framework/core/IEditorLink.h"

@@ -4,19 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-const IColor COLOR_TRANSPARENT(0, 0, 0, 0);
-const IColor COLOR_BLACK(255, 0, 0, 0);
-const IColor COLOR_GRAY(255, 127, 127, 127);
-const IColor COLOR_WHITE(255, 255, 255, 255);
-const IColor COLOR_RED(255, 255, 0, 0);
-const IColor COLOR_GREEN(255, 0, 255, 0);
-const IColor COLOR_BLUE(255, 0, 0, 255);
-const IColor COLOR_YELLOW(255, 255, 255, 0);
-const IColor COLOR_ORANGE(255, 255, 127, 0);
-const IColor DEFAULT_TEXT_COLOR(255, 0, 0, 0);
-const IColor DEFAULT_TEXT_ENTRY_BGCOLOR(255, 255, 255, 255);
-const IColor DEFAULT_TEXT_ENTRY_FGCOLOR(255, 0, 0, 0);
-
 IRECT IRECT::Union(const IRECT& o) const
 {
     if (Empty())

@@ -53,7 +53,7 @@ struct IColor
     int A = 255, R = 0, G = 0, B = 0;
 
     IColor() = default;
-    IColor(int a, int r, int g, int b) : A(a), R(r), G(g), B(b) {}
+    constexpr IColor(int a, int r, int g, int b) : A(a), R(r), G(g), B(b) {}
     bool operator==(const IColor& o) const { return A == o.A && R == o.R && G == o.G && B == o.B; }
     bool operator!=(const IColor& o) const { return !(*this == o); }
     Raster_pixel Pack() const
@@ -68,18 +68,19 @@ struct IColor
     }
 };
 
-extern const IColor COLOR_TRANSPARENT;
-extern const IColor COLOR_BLACK;
-extern const IColor COLOR_GRAY;
-extern const IColor COLOR_WHITE;
-extern const IColor COLOR_RED;
-extern const IColor COLOR_GREEN;
-extern const IColor COLOR_BLUE;
-extern const IColor COLOR_YELLOW;
-extern const IColor COLOR_ORANGE;
-extern const IColor DEFAULT_TEXT_COLOR;
-extern const IColor DEFAULT_TEXT_ENTRY_BGCOLOR;
-extern const IColor DEFAULT_TEXT_ENTRY_FGCOLOR;
+inline constexpr IColor COLOR_TRANSPARENT(0, 0, 0, 0);
+inline constexpr IColor COLOR_BLACK(255, 0, 0, 0);
+inline constexpr IColor COLOR_GRAY(255, 127, 127, 127);
+inline constexpr IColor COLOR_WHITE(255, 255, 255, 255);
+inline constexpr IColor COLOR_RED(255, 255, 0, 0);
+inline constexpr IColor COLOR_GREEN(255, 0, 255, 0);
+inline constexpr IColor COLOR_BLUE(255, 0, 0, 255);
+inline constexpr IColor COLOR_YELLOW(255, 255, 255, 0);
+inline constexpr IColor COLOR_ORANGE(255, 255, 127, 0);
+// What text and text-entry fields are drawn in unless their style says otherwise.
+inline constexpr IColor DEFAULT_TEXT_COLOR(255, 0, 0, 0);
+inline constexpr IColor DEFAULT_TEXT_ENTRY_BGCOLOR(255, 255, 255, 255);
+inline constexpr IColor DEFAULT_TEXT_ENTRY_FGCOLOR(255, 0, 0, 0);
 
 struct IChannelBlend
 {

@@ -9,6 +9,7 @@ target_link_libraries(veltar_platform_editor PUBLIC veltar_graphics veltar_platf
 
 # The editor in a child window of an X11 host window.
 find_package(X11 REQUIRED)
-add_library(veltar_platform_x11 STATIC X11NativeLayer.cpp)
+add_library(veltar_platform_x11 STATIC X11NativeLayer.cpp X11Errors.cpp X11Events.cpp
+  X11PopupMenu.cpp X11TextEntry.cpp)
 target_link_libraries(veltar_platform_x11 PUBLIC veltar_platform_headless PRIVATE X11::X11
   veltar_warnings)

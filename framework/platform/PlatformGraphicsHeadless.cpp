@@ -6,26 +6,27 @@
 
 namespace
 {
-std::mutex sResourceRootMutex;
-std::string sResourceRoot;
+std::mutex gResourceRootMutex;
+std::string gResourceRoot;
 } // namespace
 
 void SetPlatformResourceRoot(const char* root)
 {
-    std::lock_guard<std::mutex> lock(sResourceRootMutex);
-    sResourceRoot = root ? root : "";
+    std::lock_guard<std::mutex> lock(gResourceRootMutex);
+    gResourceRoot = root ? root : "";
 }
 
-// No window-system layer exists on this machine yet: the editor runs off screen, its bitmaps
-// found in the resources folder of the plug-in's bundle unless a root was given.
+// The editor starts on the headless layer and draws off screen until a host opens it in a window,
+// when the host adapter hands OpenWindow a layer for that window's system (X11 on Linux). Its
+// bitmaps are found in the resources folder of the plug-in's bundle unless a root was given.
 IGraphicsMac* MakePlatformGraphics(IFxBase* plug, int width, int height, int refreshFPS,
                                    const char* bundleID)
 {
     std::unique_ptr<HeadlessNativeLayer> native;
     {
-        std::lock_guard<std::mutex> lock(sResourceRootMutex);
+        std::lock_guard<std::mutex> lock(gResourceRootMutex);
         native = std::make_unique<HeadlessNativeLayer>(
-            sResourceRoot.empty() ? nullptr : sResourceRoot.c_str());
+            gResourceRoot.empty() ? nullptr : gResourceRoot.c_str());
     }
     IGraphicsMac* graphics = new IGraphicsMac(plug, width, height, refreshFPS, std::move(native));
     graphics->SetBundleID(bundleID);

@@ -2,7 +2,7 @@
 // on a display connection of its own, driven by the host's run loop (its descriptor and a
 // repaint timer). The surface reaches the window with XPutImage; pop-up menus are override-
 // redirect windows and the text-entry field a child window, both drawn with the raster layer.
-// This header keeps the X11 headers to the implementation file.
+// This header keeps the X11 headers to the implementation files.
 #pragma once
 
 #include "framework/platform/HostRunLoop.h"
