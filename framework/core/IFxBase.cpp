@@ -57,8 +57,8 @@ void Narrow(const double* src, float* dst, int n)
 __attribute__((target("avx2"))) void WidenAvx2(const float* src, double* dst, int n)
 {
     int s = 0;
-    for (; s + 16 <= n; s += 16)
-        for (int k = s; k < s + 16; k += 4)
+    for (; s + 32 <= n; s += 32)
+        for (int k = s; k < s + 32; k += 4)
             _mm256_storeu_pd(dst + k, _mm256_cvtps_pd(_mm_loadu_ps(src + k)));
     for (; s + 4 <= n; s += 4)
         _mm256_storeu_pd(dst + s, _mm256_cvtps_pd(_mm_loadu_ps(src + s)));
@@ -68,8 +68,8 @@ __attribute__((target("avx2"))) void WidenAvx2(const float* src, double* dst, in
 __attribute__((target("avx2"))) void NarrowAvx2(const double* src, float* dst, int n)
 {
     int s = 0;
-    for (; s + 16 <= n; s += 16)
-        for (int k = s; k < s + 16; k += 4)
+    for (; s + 32 <= n; s += 32)
+        for (int k = s; k < s + 32; k += 4)
             _mm_storeu_ps(dst + k, _mm256_cvtpd_ps(_mm256_loadu_pd(src + k)));
     for (; s + 4 <= n; s += 4)
         _mm_storeu_ps(dst + s, _mm256_cvtpd_ps(_mm256_loadu_pd(src + s)));
