@@ -41,39 +41,33 @@ struct SampleConverters
     void (*narrow)(const double* src, float* dst, int n);
 };
 
-void Widen(const float* src, double* dst, int n)
+template <class From, class To> void Convert(const From* src, To* dst, int n)
 {
     for (int s = 0; s < n; ++s)
-        dst[s] = src[s];
-}
-
-void Narrow(const double* src, float* dst, int n)
-{
-    for (int s = 0; s < n; ++s)
-        dst[s] = static_cast<float>(src[s]);
+        dst[s] = static_cast<To>(src[s]);
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) void WidenAvx2(const float* src, double* dst, int n)
+__attribute__((target("avx2"))) void Convert4(const float* src, double* dst)
 {
-    int s = 0;
-    for (; s + 32 <= n; s += 32)
-        for (int k = s; k < s + 32; k += 4)
-            _mm256_storeu_pd(dst + k, _mm256_cvtps_pd(_mm_loadu_ps(src + k)));
-    for (; s + 4 <= n; s += 4)
-        _mm256_storeu_pd(dst + s, _mm256_cvtps_pd(_mm_loadu_ps(src + s)));
-    Widen(src + s, dst + s, n - s);
+    _mm256_storeu_pd(dst, _mm256_cvtps_pd(_mm_loadu_ps(src)));
 }
 
-__attribute__((target("avx2"))) void NarrowAvx2(const double* src, float* dst, int n)
+__attribute__((target("avx2"))) void Convert4(const double* src, float* dst)
+{
+    _mm_storeu_ps(dst, _mm256_cvtpd_ps(_mm256_loadu_pd(src)));
+}
+
+template <class From, class To>
+__attribute__((target("avx2"))) void ConvertAvx2(const From* src, To* dst, int n)
 {
     int s = 0;
     for (; s + 32 <= n; s += 32)
         for (int k = s; k < s + 32; k += 4)
-            _mm_storeu_ps(dst + k, _mm256_cvtpd_ps(_mm256_loadu_pd(src + k)));
+            Convert4(src + k, dst + k);
     for (; s + 4 <= n; s += 4)
-        _mm_storeu_ps(dst + s, _mm256_cvtpd_ps(_mm256_loadu_pd(src + s)));
-    Narrow(src + s, dst + s, n - s);
+        Convert4(src + s, dst + s);
+    Convert(src + s, dst + s, n - s);
 }
 #endif
 
@@ -82,9 +76,9 @@ SampleConverters SelectConverters()
 #if defined(__x86_64__)
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2"))
-        return {WidenAvx2, NarrowAvx2};
+        return {ConvertAvx2<float, double>, ConvertAvx2<double, float>};
 #endif
-    return {Widen, Narrow};
+    return {Convert<float, double>, Convert<double, float>};
 }
 
 const SampleConverters kConverters = SelectConverters();
