@@ -231,7 +231,7 @@ void IFxVST3::ApplyEvents(IEventList* events)
     }
 }
 
-// ---- host time, latency
+// ---- the transport as the host reported it with the last block
 
 bool IFxVST3::IsRenderingOffline()
 {
