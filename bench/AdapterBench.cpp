@@ -1,6 +1,7 @@
 // Cost of the VST 3 adapter around the signal chain: VELTAR driven through IAudioProcessor::process
-// with 32-bit host buffers and one parameter change per block, against the chain called directly
-// on double buffers with the same settings. Counter "rt" is the realtime factor (stereo, 48 kHz).
+// with 32-bit or 64-bit host buffers and one parameter change per block, against the chain called
+// directly on double buffers with the same settings. Counter "rt" is the realtime factor (stereo,
+// 48 kHz).
 
 #include "framework/vst3/PlugModule.h"
 #include "plugin/ChannelStrip.h"
@@ -51,34 +52,43 @@ void SetRate(benchmark::State& state, int block)
     state.counters["rt"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
 }
 
-void ThroughProcess(benchmark::State& state)
+template <class Sample> void ThroughProcess(benchmark::State& state)
 {
+    constexpr bool k64 = sizeof(Sample) == sizeof(double);
     const int block = static_cast<int>(state.range(0));
     IFxVST3* plug = MakePlug();
     plug->initialize(nullptr);
-    ProcessSetup setup = {kRealtime, kSample32, block, kRate};
+    ProcessSetup setup = {kRealtime, k64 ? kSample64 : kSample32, block, kRate};
     plug->setupProcessing(setup);
     plug->activateBus(kAudio, BusDirections::kInput, 0, true);
     plug->activateBus(kAudio, BusDirections::kOutput, 0, true);
     plug->setActive(true);
 
-    std::vector<float> inL(static_cast<size_t>(block)), inR(inL.size()), outL(inL.size()),
+    std::vector<Sample> inL(static_cast<size_t>(block)), inR(inL.size()), outL(inL.size()),
         outR(inL.size());
     for (int n = 0; n < block; ++n)
     {
         inL[static_cast<size_t>(n)] = static_cast<float>(0.3 * std::sin(n * 0.05));
         inR[static_cast<size_t>(n)] = static_cast<float>(0.3 * std::cos(n * 0.07));
     }
-    float* ins[] = {inL.data(), inR.data()};
-    float* outs[] = {outL.data(), outR.data()};
+    Sample* ins[] = {inL.data(), inR.data()};
+    Sample* outs[] = {outL.data(), outR.data()};
     AudioBusBuffers inBus = {}, outBus = {};
     inBus.numChannels = outBus.numChannels = 2;
-    inBus.channelBuffers32 = ins;
-    outBus.channelBuffers32 = outs;
+    if constexpr (k64)
+    {
+        inBus.channelBuffers64 = ins;
+        outBus.channelBuffers64 = outs;
+    }
+    else
+    {
+        inBus.channelBuffers32 = ins;
+        outBus.channelBuffers32 = outs;
+    }
     OnePointChange change;
     ProcessData data;
     data.processMode = kRealtime;
-    data.symbolicSampleSize = kSample32;
+    data.symbolicSampleSize = setup.symbolicSampleSize;
     data.numSamples = block;
     data.numInputs = data.numOutputs = 1;
     data.inputs = &inBus;
@@ -124,6 +134,7 @@ void ChainDirect(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(ThroughProcess)->Arg(32)->Arg(256)->Arg(1024);
+BENCHMARK_TEMPLATE(ThroughProcess, float)->Arg(32)->Arg(256)->Arg(1024);
+BENCHMARK_TEMPLATE(ThroughProcess, double)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK(ChainDirect)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_MAIN();

@@ -20,3 +20,10 @@ inline void NarrowFromHost(const Steinberg::char16* text, char* out, int outSize
         out[i] = text[i] < 0x100 ? static_cast<char>(text[i]) : '?';
     out[i] = '\0';
 }
+
+// A framework text as a host string, for the SDK calls that take one.
+struct HostString
+{
+    explicit HostString(const char* text) { WidenToHost(text, units); }
+    Steinberg::char16 units[128];
+};

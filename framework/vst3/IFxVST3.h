@@ -138,6 +138,9 @@ public:
 private:
     class AnnouncementHold;
 
+    static constexpr ParamID kPresetParam = 0x70727374; // 'prst'
+    static constexpr ParamID kBypassParam = 0x62706173; // 'bpas'
+
     tresult WriteState(Steinberg::IBStream* state);
     tresult ReadState(Steinberg::IBStream* state);
     // Restores that may change values ask the host to re-read them all, on the thread the host
@@ -156,6 +159,7 @@ private:
     template <class Sample> void ConnectOutputs(Steinberg::Vst::ProcessData& data, int offset);
     void NoteDeliveredInputs(int count);
     void AddMainBuses();
+    void AddParameters();
 
     int mScChans;
     bool mSidechainActive = false;

@@ -18,15 +18,14 @@ using namespace Steinberg;
 
 namespace
 {
-int bundleRefCounter = 0;
+int gBundleRefCounter = 0;
 std::vector<BundleRef*> gBundleRefs;
-BundleRef* moduleHandle = nullptr;
-char gPath[2048] = {};
+BundleRef* gModuleHandle = nullptr;
 // Counts ModuleEntry calls not yet matched by ModuleExit: hosts may enter more than once.
 int gModuleEntryCount = 0;
 
 // The module's own handle on its bundle, made by the first ModuleEntry and kept until the
-// module is unloaded, so that moduleHandle stays valid as long as the module is loaded.
+// module is unloaded, so that gModuleHandle stays valid as long as the module is loaded.
 struct OwnBundle
 {
     ~OwnBundle()
@@ -65,21 +64,18 @@ void PutWord(unsigned char* dst, unsigned int w)
 
 const char* GetModuleResourcesPath()
 {
-    return moduleHandle ? moduleHandle->GetResourcesPath() : "";
+    return gModuleHandle ? gModuleHandle->GetResourcesPath() : "";
 }
 
 VELTAR_EXPORT bool bundleEntry(BundleRef* bundle)
 {
     if (bundle)
     {
-        ++bundleRefCounter;
+        ++gBundleRefCounter;
         bundle->Retain();
         gBundleRefs.push_back(bundle);
-        if (!moduleHandle)
-        {
-            moduleHandle = bundle;
-            std::snprintf(gPath, sizeof(gPath), "%s", bundle->GetPath());
-        }
+        if (!gModuleHandle)
+            gModuleHandle = bundle;
     }
     return InitModule();
 }
@@ -88,7 +84,7 @@ VELTAR_EXPORT bool bundleExit()
 {
     if (!DeinitModule())
         return false;
-    if (--bundleRefCounter == 0)
+    if (--gBundleRefCounter == 0)
     {
         for (BundleRef* ref : gBundleRefs)
             ref->Release();
@@ -103,7 +99,7 @@ VELTAR_EXPORT bool ModuleEntry(void*)
         return true;
     BundleRef* bundle = BundleRef::CreateForAddress(reinterpret_cast<const void*>(&ModuleEntry));
     bool ok = bundleEntry(bundle);
-    if (bundle && !gOwnBundle.ref && bundle == moduleHandle)
+    if (bundle && !gOwnBundle.ref && bundle == gModuleHandle)
         gOwnBundle.ref = bundle;
     else if (bundle)
         bundle->Release();

@@ -104,32 +104,32 @@ const CPluginFactory::ClassEntry* CPluginFactory::entryAt(int32 index) const
     return &classes[static_cast<size_t>(index)];
 }
 
-tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info)
+// A class registered from a UTF-16 record has no faithful 8-bit one: the host gets an empty record.
+template <typename Info>
+tresult CPluginFactory::answerAsciiInfo(int32 index, Info* info,
+                                        void (*copy)(Info&, const PClassInfo2&)) const
 {
     const ClassEntry* entry = entryAt(index);
     if (!entry || !info)
         return kInvalidArgument;
     if (entry->unicodeOnly)
     {
-        *info = PClassInfo();
+        *info = Info();
         return kResultFalse;
     }
-    copyBasicClassInfo(*info, entry->info8);
+    copy(*info, entry->info8);
     return kResultOk;
+}
+
+tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info)
+{
+    return answerAsciiInfo<PClassInfo>(index, info, copyBasicClassInfo);
 }
 
 tresult PLUGIN_API CPluginFactory::getClassInfo2(int32 index, PClassInfo2* info)
 {
-    const ClassEntry* entry = entryAt(index);
-    if (!entry || !info)
-        return kInvalidArgument;
-    if (entry->unicodeOnly)
-    {
-        *info = PClassInfo2();
-        return kResultFalse;
-    }
-    *info = entry->info8;
-    return kResultOk;
+    return answerAsciiInfo<PClassInfo2>(
+        index, info, [](PClassInfo2& to, const PClassInfo2& from) { to = from; });
 }
 
 tresult PLUGIN_API CPluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info)

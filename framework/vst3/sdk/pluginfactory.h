@@ -60,6 +60,8 @@ private:
         bool unicodeOnly;
     };
     const ClassEntry* entryAt(int32 index) const;
+    template <typename Info>
+    tresult answerAsciiInfo(int32 index, Info* info, void (*copy)(Info&, const PClassInfo2&)) const;
 
     PFactoryInfo factoryInfo;
     std::vector<ClassEntry> classes;

@@ -1,0 +1,78 @@
+// The saved state: one record for component and controller, with the bypass flag after it.
+#include "IFxVST3.h"
+
+#include "HostCallGuards.h"
+
+#include "pluginterfaces/base/ibstream.h"
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+tresult IFxVST3::WriteState(IBStream* state)
+{
+    if (!state)
+        return kInvalidArgument;
+    FxMutexLock lock(mMutex);
+    ByteChunk chunk;
+    if (!SerializeState(&chunk))
+        return kResultFalse;
+    if (chunk.Size())
+        state->write(chunk.GetBytes(), chunk.Size(), nullptr);
+    int32 bypassed = GetIsBypassed() ? 1 : 0;
+    state->write(&bypassed, sizeof(bypassed), nullptr);
+    return kResultOk;
+}
+
+tresult IFxVST3::ReadState(IBStream* state)
+{
+    if (!state)
+        return kInvalidArgument;
+    AnnouncementHold hold(*this);
+    FxMutexLock lock(mMutex);
+    // The stored chunk is as long as the present state; bytes the stream lacks keep the
+    // present values.
+    ByteChunk chunk;
+    SerializeState(&chunk);
+    if (chunk.Size() <= 0)
+        return kResultFalse;
+    state->read(chunk.GetBytes(), chunk.Size(), nullptr);
+    UnserializeState(&chunk, 0);
+    AnnounceValuesChanged();
+
+    int32 bypassed = 0;
+    int32 nRead = 0;
+    // A stream that ends before the bypass flag is a failed restore, even if the stream answers
+    // ok for a short read.
+    if (state->read(&bypassed, sizeof(bypassed), &nRead) != kResultOk || nRead != sizeof(bypassed))
+        return kResultFalse;
+    SetIsBypassed(bypassed != 0);
+    RedrawParamControls();
+    return kResultOk;
+}
+
+tresult PLUGIN_API IFxVST3::getState(IBStream* state)
+{
+    return WriteState(state);
+}
+
+tresult PLUGIN_API IFxVST3::setState(IBStream* state)
+{
+    return ReadState(state);
+}
+
+tresult PLUGIN_API IFxVST3::getEditorState(IBStream* state)
+{
+    return WriteState(state);
+}
+
+tresult PLUGIN_API IFxVST3::setEditorState(IBStream* state)
+{
+    return ReadState(state);
+}
+
+// Processor and controller are one object, so the component's record handed to the controller is
+// applied again: the same settings, also for a host that hands it to the controller only.
+tresult PLUGIN_API IFxVST3::setComponentState(IBStream* state)
+{
+    return ReadState(state);
+}
