@@ -47,8 +47,7 @@ template <int Width> struct ChannelStripLanes
 
 private:
     // Smoothers, input transformer (and filter coefficients), amplifier index, amplifier,
-    // filters, output transformer: at step i of the loop, stage s works on chunk
-    // i + kFilterStage - s.
+    // filters, output transformer.
     static constexpr int kStages = 6;
     static constexpr int kFilterStage = 4;
 
@@ -68,22 +67,23 @@ private:
         Save(st, strip);
     }
 
-    // The full chunks, the stages of consecutive ones side by side. Returns the last chunk out.
+    // The full chunks, the stages of consecutive ones side by side: at each step every chunk
+    // moves on one stage and the next one enters, into the buffer the last one out has left.
+    // Returns the last chunk out.
     template <int Model>
     static LANE_INLINE const Chunk* Pipeline(State& st, Chunk (&chunks)[kStages], int full)
     {
+        using strip_lanes::kChunk;
         const Chunk* last = nullptr;
-        for (int i = -kFilterStage; i < full + kStages - 1 - kFilterStage; ++i)
+        Chunk* c[kStages] = {};
+        const int steps = full > 0 ? full + kStages - 1 : 0;
+        for (int entering = 0; entering < steps; ++entering)
         {
-            Chunk* c[kStages];
-            for (int stage = 0; stage < kStages; ++stage)
-            {
-                const int chunk = i + kFilterStage - stage;
-                c[stage] = chunk >= 0 && chunk < full ? &chunks[chunk % kStages] : nullptr;
-            }
+            for (int stage = kStages - 1; stage > 0; --stage)
+                c[stage] = c[stage - 1];
+            c[0] = entering < full ? &chunks[entering % kStages] : nullptr;
             if (c[0])
-                Start<Model>(st, *c[0], (i + kFilterStage) * strip_lanes::kChunk,
-                             strip_lanes::kChunk);
+                Start<Model>(st, *c[0], entering * kChunk, kChunk);
             if (c[1])
                 LastCoefficients(st, *c[1]);
             if (c[kStages - 1])
