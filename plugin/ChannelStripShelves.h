@@ -47,15 +47,17 @@ template <int Moving> LANE_INLINE void FiltersSideBySide(State& st, Chunk& c, in
                      st.low);
         return;
     }
-    for (int n = k; n < k + 2; ++n)
+    // k is even: frame k + j takes what the high shelf gave for frame k + j - 2 from highOut[j].
+    for (int j = 0; j < 2; ++j)
     {
+        const int n = k + j;
         if (moving)
             ForEachCoefficient(
                 [&](Quad& q, const double* high, const double* low)
                 { q = Join(Load<Pair>(high + 2 * n), Load<Pair>(low + 2 * (n - 2))); },
                 s.shelves, c.highCoefficients, c.lowCoefficients);
-        const Quad y = s.shelves.Process(Join(Load<Pair>(c.signal + 2 * n), s.highOut[n & 1]));
-        s.highOut[n & 1] = Lower(y);
+        const Quad y = s.shelves.Process(Join(Load<Pair>(c.signal + 2 * n), s.highOut[j]));
+        s.highOut[j] = Lower(y);
         Store(c.signal + 2 * (n - 2), Upper(y));
     }
 }
@@ -70,11 +72,12 @@ template <int Moving> LANE_INLINE void FinishSideBySide(State& st, Chunk& c, con
         },
         s.shelves, st.high, st.low);
     const bool moving = IsMoving<Moving>(c);
-    for (int n = kChunk - 2; n < kChunk; ++n)
+    for (int j = 0; j < 2; ++j)
     {
+        const int n = kChunk - 2 + j;
         if (moving)
             c.lowCoefficients.Set(st.low, n);
-        Store(c.signal + 2 * n, st.low.Process(s.highOut[n & 1]));
+        Store(c.signal + 2 * n, st.low.Process(s.highOut[j]));
     }
 }
 
