@@ -1,7 +1,8 @@
 #pragma once
 
-// One-pole smoother for a control value. The chain writes the pole and its complement every
-// frame and advances the state towards the current target.
+// One-pole smoother for a control value. The chain writes the pole and its complement once per
+// block (computing them again only when the sample rate changes) and advances the state towards
+// the current target twice per frame, once per channel.
 struct ParamSmoother
 {
     double b = 1.0; // 1 - a

@@ -4,8 +4,8 @@
 // machine may be shared); the Baseline cases run the chain on the code path every CPU of the
 // architecture has.
 
-#include "bench/ReferenceChain.h"
 #include "plugin/ChannelStrip.h"
+#include "plugin/ReferenceChain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -138,57 +138,19 @@ template <typename Chain> void SilentTail(benchmark::State& state)
     SetCounters(state);
 }
 
-void StripDefault(benchmark::State& s)
+// The cases of one chain, named after it ("StripDefault", "ReferenceHeaviest" ...): the default
+// setting and the silent tail only for the chains compared there.
+template <typename Chain> void RegisterCases(const std::string& chain, bool signalAndTail)
 {
-    Settled<ChannelStrip>(s, kDefault);
+    const auto add = [&](const char* setting, auto run)
+    { benchmark::RegisterBenchmark((chain + setting).c_str(), run); };
+    if (signalAndTail)
+        add("Default", [](benchmark::State& s) { Settled<Chain>(s, kDefault); });
+    add("Heaviest", [](benchmark::State& s) { Settled<Chain>(s, kHeaviest); });
+    add("Automated", Automated<Chain>);
+    if (signalAndTail)
+        add("SilentTail", SilentTail<Chain>);
 }
-void StripHeaviest(benchmark::State& s)
-{
-    Settled<ChannelStrip>(s, kHeaviest);
-}
-void StripAutomated(benchmark::State& s)
-{
-    Automated<ChannelStrip>(s);
-}
-void StripSilentTail(benchmark::State& s)
-{
-    SilentTail<ChannelStrip>(s);
-}
-void BaselineHeaviest(benchmark::State& s)
-{
-    Settled<BaselineStrip>(s, kHeaviest);
-}
-void BaselineAutomated(benchmark::State& s)
-{
-    Automated<BaselineStrip>(s);
-}
-void ReferenceDefault(benchmark::State& s)
-{
-    Settled<ReferenceChain>(s, kDefault);
-}
-void ReferenceHeaviest(benchmark::State& s)
-{
-    Settled<ReferenceChain>(s, kHeaviest);
-}
-void ReferenceAutomated(benchmark::State& s)
-{
-    Automated<ReferenceChain>(s);
-}
-void ReferenceSilentTail(benchmark::State& s)
-{
-    SilentTail<ReferenceChain>(s);
-}
-
-BENCHMARK(StripDefault);
-BENCHMARK(StripHeaviest);
-BENCHMARK(StripAutomated);
-BENCHMARK(StripSilentTail);
-BENCHMARK(BaselineHeaviest);
-BENCHMARK(BaselineAutomated);
-BENCHMARK(ReferenceDefault);
-BENCHMARK(ReferenceHeaviest);
-BENCHMARK(ReferenceAutomated);
-BENCHMARK(ReferenceSilentTail);
 
 // Console output plus, at the end, the speed of each ChannelStrip case relative to the
 // reference (from the medians when repetitions are aggregated) and the silent tail relative to
@@ -240,6 +202,9 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
+    RegisterCases<ChannelStrip>("Strip", true);
+    RegisterCases<BaselineStrip>("Baseline", false);
+    RegisterCases<ReferenceChain>("Reference", true);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -29,3 +29,19 @@ template <typename T> struct BasicBiquad
 };
 
 using Biquad = BasicBiquad<double>;
+
+// Calls f once per coefficient, with that coefficient of each of the sections (of any lane
+// types, or anything that names its members alike), to move them between layouts.
+template <typename F, typename... Sections> inline void ForEachCoefficient(F f, Sections&... s)
+{
+    f(s.a0...), f(s.a1...), f(s.a2...);
+    f(s.b0...), f(s.b1...), f(s.b2...);
+}
+
+// The same for every field: the history and the coefficients.
+template <typename F, typename... Sections> inline void ForEachField(F f, Sections&... s)
+{
+    f(s.lastInput...), f(s.lastOutput...);
+    f(s.x1...), f(s.x2...), f(s.y1...), f(s.y2...);
+    ForEachCoefficient(f, s...);
+}

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "Coeffs/TRANS_COEFFS/CurveTable.h"
-#include "Coeffs/TRANS_COEFFS/CurveTables.h"
+#include "Coeffs/TRANS_COEFFS/CurveLookup.h"
 
 // Integrated line amplifier (model 2).
+using NklineampCurve = LineAmplifierCurve<Nklineamp_table>;
+
 inline double Nklineampclip(double x)
 {
-    return WithSignOf(LookupCurve(Nklineamp_table, CompressedIndex(x)), x);
+    return NklineampCurve::Curve(NklineampCurve::Index(x));
 }

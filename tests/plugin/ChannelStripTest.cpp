@@ -1,5 +1,5 @@
 #include "plugin/ChannelStrip.h"
-#include "bench/ReferenceChain.h"
+#include "plugin/ReferenceChain.h"
 
 #include <gtest/gtest.h>
 
