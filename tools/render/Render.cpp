@@ -326,12 +326,12 @@ int64_t PrerollFrames(double sampleRate)
 
 void PrintMessage(const std::string& message)
 {
-    std::fprintf(stderr, "veltar-render: %s\n", message.c_str());
+    std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
 }
 
 int SaveProgramOnly(const Options& options, const std::string& pluginPath, std::FILE* report)
 {
-    Vst3Host host;
+    Vst3Host host(kProgramName);
     PendingFile programFile;
     std::string error;
     std::string summary;
@@ -395,7 +395,7 @@ int RenderFile(const Options& options, const std::string& pluginPath, const std:
     const int channels = source->GetChannelCount();
     const double sampleRate = source->GetSampleRate();
 
-    Vst3Host host;
+    Vst3Host host(kProgramName);
     PendingFile programFile;
     if (!PreparePlugin(options, pluginPath, host, programFile, error))
     {

@@ -48,7 +48,7 @@ public:
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
                                                  void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     void Record(const Edit& edit);
@@ -57,7 +57,7 @@ private:
     std::vector<Edit> mEdits;
     std::vector<Steinberg::int32> mRestartFlags;
     std::vector<std::thread::id> mRestartThreads;
-    RefCount mRefs;
+    vst3host::RefCount mRefs;
 };
 
 } // namespace vst3test

@@ -5,7 +5,7 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-namespace vst3test
+namespace vst3host
 {
 
 tresult PLUGIN_API HostApplication::getName(String128 name)
@@ -36,4 +36,4 @@ tresult PLUGIN_API HostApplication::queryInterface(const TUID queried, void** ob
     return kNoInterface;
 }
 
-} // namespace vst3test
+} // namespace vst3host

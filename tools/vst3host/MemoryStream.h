@@ -6,11 +6,12 @@
 
 #include <vector>
 
-namespace vst3test
+namespace vst3host
 {
 
-// A growable in-memory IBStream. Reads stop at the end of the data; a test can also cap the
-// number of bytes that reads deliver, to play a host whose stream ends early.
+// A growable in-memory IBStream for the plug-in's states. Reads stop at the end of the data; a
+// test can also cap the number of bytes that reads deliver, to play a host whose stream ends
+// early.
 class MemoryStream : public Steinberg::IBStream
 {
 public:
@@ -33,7 +34,7 @@ public:
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
                                                  void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     std::vector<char> mData;
@@ -42,4 +43,4 @@ private:
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host

@@ -3,7 +3,7 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-namespace vst3test
+namespace vst3host
 {
 
 int32 PLUGIN_API ParamValueQueue::getPointCount()
@@ -71,8 +71,13 @@ IParamValueQueue* PLUGIN_API ParameterChanges::addParameterData(const ParamID& i
             return mQueues[i].get();
         }
     }
+    index = static_cast<int32>(mQueues.size());
+    return AppendQueue(id);
+}
+
+ParamValueQueue* ParameterChanges::AppendQueue(ParamID id)
+{
     mQueues.push_back(std::make_unique<ParamValueQueue>(id));
-    index = static_cast<int32>(mQueues.size() - 1);
     return mQueues.back().get();
 }
 
@@ -84,4 +89,4 @@ tresult PLUGIN_API ParameterChanges::queryInterface(const TUID queried, void** o
     return kNoInterface;
 }
 
-} // namespace vst3test
+} // namespace vst3host

@@ -5,7 +5,7 @@
 using namespace Steinberg;
 using namespace Steinberg::Linux;
 
-namespace vst3test
+namespace vst3host
 {
 
 RunLoop::~RunLoop()
@@ -89,4 +89,4 @@ tresult PLUGIN_API RunLoop::queryInterface(const TUID queried, void** obj)
     return kNoInterface;
 }
 
-} // namespace vst3test
+} // namespace vst3host

@@ -6,11 +6,11 @@
 
 #include <vector>
 
-namespace vst3test
+namespace vst3host
 {
 
-// A host run loop that a test drives by hand: it keeps the handlers a plug-in registers (with a
-// reference each, as hosts do) and calls them when the test says so.
+// A host run loop that its owner drives: it keeps the handlers a plug-in registers (with a
+// reference each, as hosts do) and calls them when the owner says so.
 class RunLoop : public Steinberg::Linux::IRunLoop
 {
 public:
@@ -37,7 +37,7 @@ public:
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
                                                  void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     struct Event
@@ -55,4 +55,4 @@ private:
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host

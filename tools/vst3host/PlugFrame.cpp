@@ -4,7 +4,7 @@
 
 using namespace Steinberg;
 
-namespace vst3test
+namespace vst3host
 {
 
 tresult PLUGIN_API PlugFrame::resizeView(IPlugView* view, ViewRect* newSize)
@@ -25,4 +25,4 @@ tresult PLUGIN_API PlugFrame::queryInterface(const TUID queried, void** obj)
     return kNoInterface;
 }
 
-} // namespace vst3test
+} // namespace vst3host

@@ -5,7 +5,7 @@
 
 using namespace Steinberg;
 
-namespace vst3test
+namespace vst3host
 {
 
 tresult PLUGIN_API MemoryStream::read(void* buffer, int32 numBytes, int32* numBytesRead)
@@ -78,4 +78,4 @@ tresult PLUGIN_API MemoryStream::queryInterface(const TUID queried, void** obj)
     return kNoInterface;
 }
 
-} // namespace vst3test
+} // namespace vst3host

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace vst3test
+namespace vst3host
 {
 
 class RunLoop;
@@ -16,7 +16,7 @@ class RunLoop;
 class HostApplication : public Steinberg::Vst::IHostApplication
 {
 public:
-    explicit HostApplication(std::string name = "VELTAR Test Host", RunLoop* runLoop = nullptr)
+    explicit HostApplication(std::string name, RunLoop* runLoop = nullptr)
         : mName(std::move(name)), mRunLoop(runLoop)
     {
     }
@@ -24,13 +24,13 @@ public:
 
     // The name is given as 8-bit text and widened byte by byte, cut to 127 units.
     Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
-    // The test host makes no objects for the plug-in.
+    // The host makes no objects (messages, attribute lists) for the plug-in.
     Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid,
                                                  void** obj) override;
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
                                                  void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     std::string mName;
@@ -38,4 +38,4 @@ private:
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-namespace vst3test
+namespace vst3host
 {
 
 // One parameter's value points within a block, kept in sample-offset order.
@@ -31,7 +31,7 @@ public:
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
                                                  void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     struct Point
@@ -54,6 +54,9 @@ public:
     // Adds a point to the parameter's queue, creating the queue on first use.
     ParamValueQueue* AddPoint(Steinberg::Vst::ParamID id, Steinberg::int32 sampleOffset,
                               Steinberg::Vst::ParamValue value);
+    // A new queue for the parameter even when it has one already: a careless host's changes,
+    // which a plug-in must survive.
+    ParamValueQueue* AppendQueue(Steinberg::Vst::ParamID id);
     void Clear() { mQueues.clear(); }
 
     Steinberg::int32 PLUGIN_API getParameterCount() override;
@@ -63,11 +66,11 @@ public:
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
                                                  void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     std::vector<std::unique_ptr<ParamValueQueue>> mQueues;
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host

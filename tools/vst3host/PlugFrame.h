@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace vst3test
+namespace vst3host
 {
 
 class RunLoop;
@@ -26,7 +26,7 @@ public:
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
                                                  void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     RunLoop* mRunLoop;
@@ -34,4 +34,4 @@ private:
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host
