@@ -358,6 +358,13 @@ int RenderFile(const Options& options, const std::string& pluginPath, const std:
         return Fail(error, summary);
     }
     format.dither = options.dither;
+    if (options.quality >= 0.0 && format.sample != SampleFormat::Vorbis)
+    {
+        return Fail("--quality applies to Ogg Vorbis only, not to " + DescribeFormat(format) +
+                        " ('" + outputPath + "'); --bits chooses the samples of other formats",
+                    summary);
+    }
+    format.quality = options.quality;
 
     std::unique_ptr<SignalSource> source;
     AudioFileReader* reader = nullptr;
