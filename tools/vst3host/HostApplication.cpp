@@ -1,7 +1,5 @@
 #include "HostApplication.h"
 
-#include "RunLoop.h"
-
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
@@ -24,16 +22,6 @@ tresult PLUGIN_API HostApplication::createInstance(TUID, TUID, void** obj)
     if (obj)
         *obj = nullptr;
     return kResultFalse;
-}
-
-tresult PLUGIN_API HostApplication::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IHostApplication)
-    QUERY_INTERFACE(queried, obj, IHostApplication::iid, IHostApplication)
-    if (mRunLoop)
-        return mRunLoop->queryInterface(queried, obj);
-    *obj = nullptr;
-    return kNoInterface;
 }
 
 } // namespace vst3host

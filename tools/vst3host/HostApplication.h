@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RefCount.h"
+#include "RunLoop.h"
 
 #include "pluginterfaces/vst/ivsthostapplication.h"
 
@@ -8,8 +9,6 @@
 
 namespace vst3host
 {
-
-class RunLoop;
 
 // The host context handed to initialize and setHostContext: IHostApplication answering a chosen
 // name, and optionally the Linux run loop of a host that offers one.
@@ -28,8 +27,10 @@ public:
     Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid,
                                                  void** obj) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::Vst::IHostApplication>(this, queried, obj, mRunLoop);
+    }
     VST3HOST_REFCOUNT_METHODS
 
 private:

@@ -70,12 +70,4 @@ tresult PLUGIN_API MemoryStream::tell(int64* pos)
     return kResultOk;
 }
 
-tresult PLUGIN_API MemoryStream::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IBStream)
-    QUERY_INTERFACE(queried, obj, IBStream::iid, IBStream)
-    *obj = nullptr;
-    return kNoInterface;
-}
-
 } // namespace vst3host

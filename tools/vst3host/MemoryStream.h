@@ -32,8 +32,10 @@ public:
                                        Steinberg::int64* result) override;
     Steinberg::tresult PLUGIN_API tell(Steinberg::int64* pos) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::IBStream>(this, queried, obj);
+    }
     VST3HOST_REFCOUNT_METHODS
 
 private:

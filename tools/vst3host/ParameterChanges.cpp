@@ -33,14 +33,6 @@ tresult PLUGIN_API ParamValueQueue::addPoint(int32 sampleOffset, ParamValue valu
     return kResultOk;
 }
 
-tresult PLUGIN_API ParamValueQueue::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IParamValueQueue)
-    QUERY_INTERFACE(queried, obj, IParamValueQueue::iid, IParamValueQueue)
-    *obj = nullptr;
-    return kNoInterface;
-}
-
 ParamValueQueue* ParameterChanges::AddPoint(ParamID id, int32 sampleOffset, ParamValue value)
 {
     int32 index = 0;
@@ -79,14 +71,6 @@ ParamValueQueue* ParameterChanges::AppendQueue(ParamID id)
 {
     mQueues.push_back(std::make_unique<ParamValueQueue>(id));
     return mQueues.back().get();
-}
-
-tresult PLUGIN_API ParameterChanges::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IParameterChanges)
-    QUERY_INTERFACE(queried, obj, IParameterChanges::iid, IParameterChanges)
-    *obj = nullptr;
-    return kNoInterface;
 }
 
 } // namespace vst3host

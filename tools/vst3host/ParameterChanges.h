@@ -29,8 +29,10 @@ public:
                                            Steinberg::Vst::ParamValue value,
                                            Steinberg::int32& index) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::Vst::IParamValueQueue>(this, queried, obj);
+    }
     VST3HOST_REFCOUNT_METHODS
 
 private:
@@ -64,8 +66,10 @@ public:
     Steinberg::Vst::IParamValueQueue* PLUGIN_API addParameterData(const Steinberg::Vst::ParamID& id,
                                                                   Steinberg::int32& index) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::Vst::IParameterChanges>(this, queried, obj);
+    }
     VST3HOST_REFCOUNT_METHODS
 
 private:

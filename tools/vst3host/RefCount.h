@@ -22,6 +22,23 @@ private:
     std::atomic<int> mCount{1};
 };
 
+// queryInterface of a host object that offers Interface (and FUnknown) itself and, through
+// forward when there is one, whatever that object offers.
+template <class Interface>
+Steinberg::tresult QueryOwnInterface(Interface* self, const Steinberg::TUID queried, void** obj,
+                                     Steinberg::FUnknown* forward = nullptr)
+{
+    using Steinberg::FUnknownPrivate::iidEqual;
+    const bool own =
+        iidEqual(queried, Steinberg::FUnknown::iid) || iidEqual(queried, Interface::iid);
+    if (!own && forward)
+        return forward->queryInterface(queried, obj);
+    *obj = own ? self : nullptr;
+    if (own)
+        self->addRef();
+    return own ? Steinberg::kResultOk : Steinberg::kNoInterface;
+}
+
 } // namespace vst3host
 
 // FUnknown's counting members for a class with a RefCount member named mRefs.

@@ -35,8 +35,10 @@ public:
     Steinberg::tresult PLUGIN_API
     unregisterTimer(Steinberg::Linux::ITimerHandler* handler) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::Linux::IRunLoop>(this, queried, obj);
+    }
     VST3HOST_REFCOUNT_METHODS
 
 private:

@@ -42,6 +42,20 @@ TEST(HostLibrary, ParameterQueuesKeepPointsInOffsetOrder)
     EXPECT_EQ(queue->getPoint(0, offset, value), kResultFalse);
 }
 
+TEST(HostLibrary, AnAppendedQueueStandsBesideTheOneOfTheSameParameter)
+{
+    vst3host::ParameterChanges changes;
+    changes.AddPoint(7, 0, 0.25);
+    int32 index = -1;
+    changes.AppendQueue(7)->addPoint(5, 0.5, index);
+    EXPECT_EQ(index, 0);
+    changes.AddPoint(7, 10, 0.75);
+    ASSERT_EQ(changes.getParameterCount(), 2);
+    EXPECT_EQ(changes.getParameterData(0)->getPointCount(), 2);
+    EXPECT_EQ(changes.getParameterData(1)->getParameterId(), 7u);
+    EXPECT_EQ(changes.getParameterData(1)->getPointCount(), 1);
+}
+
 TEST(HostLibrary, MemoryStreamReadsBackAndCanEndEarly)
 {
     vst3host::MemoryStream stream;

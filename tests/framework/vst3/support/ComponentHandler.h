@@ -46,8 +46,10 @@ public:
     Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
     Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return vst3host::QueryOwnInterface<Steinberg::Vst::IComponentHandler>(this, queried, obj);
+    }
     VST3HOST_REFCOUNT_METHODS
 
 private:
