@@ -6,8 +6,7 @@
 #include "plugin/ChannelStrip.h"
 #include "plugin/VELTAR.h"
 
-#include "ParameterChanges.h"
-#include "ProcessBlock.h"
+#include "pluginterfaces/vst/ivstparameterchanges.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,6 +19,31 @@ using namespace Steinberg::Vst;
 namespace
 {
 constexpr double kRate = 48000.0;
+
+// One queue with one point: the smallest parameter change a host sends.
+class OnePointChange : public IParameterChanges, public IParamValueQueue
+{
+public:
+    ParamValue value = 0.5;
+    int32 PLUGIN_API getParameterCount() override { return 1; }
+    IParamValueQueue* PLUGIN_API getParameterData(int32) override { return this; }
+    IParamValueQueue* PLUGIN_API addParameterData(const ParamID&, int32&) override
+    {
+        return nullptr;
+    }
+    ParamID PLUGIN_API getParameterId() override { return ::kOutput; }
+    int32 PLUGIN_API getPointCount() override { return 1; }
+    tresult PLUGIN_API getPoint(int32, int32& offset, ParamValue& v) override
+    {
+        offset = 0;
+        v = value;
+        return kResultOk;
+    }
+    tresult PLUGIN_API addPoint(int32, ParamValue, int32&) override { return kResultFalse; }
+    tresult PLUGIN_API queryInterface(const TUID, void**) override { return kNoInterface; }
+    uint32 PLUGIN_API addRef() override { return 1; }
+    uint32 PLUGIN_API release() override { return 1; }
+};
 
 void SetRate(benchmark::State& state, int block)
 {
@@ -47,18 +71,25 @@ void ThroughProcess(benchmark::State& state)
     }
     float* ins[] = {inL.data(), inR.data()};
     float* outs[] = {outL.data(), outR.data()};
-    // The smallest change a host sends: one queue with one point, the output gain moved a little
-    // so that every block carries a real change.
-    vst3host::ParameterChanges changes[2];
-    changes[0].AddPoint(::kOutput, 0, 0.501);
-    changes[1].AddPoint(::kOutput, 0, 0.5);
-    vst3host::MainBusBlock hostBlock(kRealtime, kSample32);
-    ProcessData& data = hostBlock.Set(ins, outs, 2, block);
+    AudioBusBuffers inBus = {}, outBus = {};
+    inBus.numChannels = outBus.numChannels = 2;
+    inBus.channelBuffers32 = ins;
+    outBus.channelBuffers32 = outs;
+    OnePointChange change;
+    ProcessData data;
+    data.processMode = kRealtime;
+    data.symbolicSampleSize = kSample32;
+    data.numSamples = block;
+    data.numInputs = data.numOutputs = 1;
+    data.inputs = &inBus;
+    data.outputs = &outBus;
+    data.inputParameterChanges = &change;
 
     int blockIdx = 0;
     for (auto _ : state)
     {
-        data.inputParameterChanges = &changes[blockIdx++ & 1];
+        // Alternate the output gain a little so every block carries a real change.
+        change.value = (blockIdx++ & 1) ? 0.5 : 0.501;
         plug->process(data);
         benchmark::DoNotOptimize(outL.data());
     }
