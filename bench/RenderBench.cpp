@@ -20,6 +20,7 @@
 #include <vector>
 
 using namespace veltar_render;
+using vst3host::Vst3Host;
 namespace fs = std::filesystem;
 
 namespace

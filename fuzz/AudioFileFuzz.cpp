@@ -9,6 +9,7 @@
 #include "FuzzSupport.h"
 
 #include "AudioFile.h"
+#include "ProcessBlock.h"
 #include "Render.h"
 #include "SignalStats.h"
 
@@ -106,16 +107,6 @@ template <class Sample> struct Channels
 template <class Sample> constexpr int32 kSampleSize = kSample64;
 template <> constexpr int32 kSampleSize<float> = kSample32;
 
-template <class Sample> Sample**& Buffers(AudioBusBuffers& bus);
-template <> double**& Buffers<double>(AudioBusBuffers& bus)
-{
-    return bus.channelBuffers64;
-}
-template <> float**& Buffers<float>(AudioBusBuffers& bus)
-{
-    return bus.channelBuffers32;
-}
-
 // The plug-in set up as the renderer's host sets it up: the file's channels in and out, offline,
 // the file's rate. False where the plug-in refuses.
 template <class Sample> bool StartPlug(IFxVST3& plug, int channels, double sampleRate)
@@ -135,18 +126,10 @@ template <class Sample> bool StartPlug(IFxVST3& plug, int channels, double sampl
 template <class Sample>
 void ProcessBlock(IFxVST3& plug, Channels<Sample>& in, Channels<Sample>& out, int frames)
 {
-    AudioBusBuffers inBus, outBus;
-    inBus.numChannels = outBus.numChannels = static_cast<int32>(in.pointers.size());
-    Buffers<Sample>(inBus) = in.pointers.data();
-    Buffers<Sample>(outBus) = out.pointers.data();
-    ProcessData data;
-    data.processMode = kOffline;
-    data.symbolicSampleSize = kSampleSize<Sample>;
-    data.numSamples = frames;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
-    FUZZ_CHECK(plug.process(data) == kResultOk);
+    vst3host::MainBusBlock block(kOffline, kSampleSize<Sample>);
+    const auto channels = static_cast<int32>(in.pointers.size());
+    FUZZ_CHECK(plug.process(block.Set(in.pointers.data(), out.pointers.data(), channels, frames)) ==
+               kResultOk);
 }
 
 // At the file's end, the renderer's warnings about its input: one when the file holds fewer frames

@@ -3,6 +3,8 @@
 #include "framework/vst3/PlugModule.h"
 #include "plugin/VELTAR.h"
 
+#include "ProcessBlock.h"
+
 #include "public.sdk/source/common/memorystream.h"
 
 #include <cmath>
@@ -99,17 +101,8 @@ std::vector<double> CheckProcessesFinite(IFxVST3& plug)
         in[0][n] = in[1][n] = 0.8 * std::sin(0.05 * n);
     double* inPtrs[2] = {in[0], in[1]};
     double* outPtrs[2] = {out[0], out[1]};
-    AudioBusBuffers inBus, outBus;
-    inBus.numChannels = outBus.numChannels = 2;
-    inBus.channelBuffers64 = inPtrs;
-    outBus.channelBuffers64 = outPtrs;
-    ProcessData data;
-    data.symbolicSampleSize = kSample64;
-    data.numSamples = kFrames;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
-    FUZZ_CHECK(plug.process(data) == kResultOk);
+    vst3host::MainBusBlock block(kRealtime, kSample64);
+    FUZZ_CHECK(plug.process(block.Set(inPtrs, outPtrs, 2, kFrames)) == kResultOk);
     std::vector<double> played;
     for (auto& channel : out)
         for (double v : channel)
@@ -122,41 +115,9 @@ std::vector<double> CheckProcessesFinite(IFxVST3& plug)
 
 void ParamChanges::Add(ParamID id, ParamValue value, int nPoints)
 {
-    mQueues.push_back(std::make_unique<Queue>(id, value, nPoints));
-}
-
-int32 PLUGIN_API ParamChanges::getParameterCount()
-{
-    return static_cast<int32>(mQueues.size());
-}
-
-IParamValueQueue* PLUGIN_API ParamChanges::getParameterData(int32 index)
-{
-    if (index < 0 || index >= getParameterCount())
-        return nullptr;
-    return mQueues[static_cast<size_t>(index)].get();
-}
-
-tresult PLUGIN_API ParamChanges::queryInterface(const TUID, void** obj)
-{
-    *obj = nullptr;
-    return kNoInterface;
-}
-
-tresult PLUGIN_API ParamChanges::Queue::getPoint(int32 index, int32& sampleOffset,
-                                                 ParamValue& value)
-{
-    if (index < 0 || index >= mPoints)
-        return kResultFalse;
-    sampleOffset = index;
-    value = mValue;
-    return kResultOk;
-}
-
-tresult PLUGIN_API ParamChanges::Queue::queryInterface(const TUID, void** obj)
-{
-    *obj = nullptr;
-    return kNoInterface;
+    vst3host::ParamValueQueue* queue = AppendQueue(id);
+    for (int32 offset = 0, index = 0; offset < nPoints; ++offset)
+        queue->addPoint(offset, value, index);
 }
 
 } // namespace fuzzsupport

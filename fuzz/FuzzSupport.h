@@ -6,7 +6,7 @@
 
 #include "framework/vst3/IFxVST3.h"
 
-#include "pluginterfaces/vst/ivstparameterchanges.h"
+#include "ParameterChanges.h"
 
 #include <memory>
 #include <vector>
@@ -70,53 +70,13 @@ void CheckStateRoundTrips(IFxVST3& plug);
 // on; the output must be finite. Answers the output, left channel then right.
 std::vector<double> CheckProcessesFinite(IFxVST3& plug);
 
-// The changes of one block, with any parameter ID and any value, one point per queue.
-class ParamChanges final : public Steinberg::Vst::IParameterChanges
+// The changes of one block, with any parameter ID and any value, as a careless host sends them:
+// a queue of its own for every Add, even for an ID that has one already.
+class ParamChanges : public vst3host::ParameterChanges
 {
 public:
+    // A queue of nPoints points (none for nPoints < 1) at offsets 0, 1, ..., all of value.
     void Add(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value, int nPoints);
-    void Clear() { mQueues.clear(); }
-
-    Steinberg::int32 PLUGIN_API getParameterCount() override;
-    Steinberg::Vst::IParamValueQueue* PLUGIN_API getParameterData(Steinberg::int32 index) override;
-    Steinberg::Vst::IParamValueQueue* PLUGIN_API addParameterData(const Steinberg::Vst::ParamID&,
-                                                                  Steinberg::int32&) override
-    {
-        return nullptr;
-    }
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID, void** obj) override;
-    // Lives on the caller's stack; reference counting is not needed.
-    Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
-    Steinberg::uint32 PLUGIN_API release() override { return 1; }
-
-private:
-    class Queue final : public Steinberg::Vst::IParamValueQueue
-    {
-    public:
-        Queue(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value, int nPoints)
-            : mId(id), mValue(value), mPoints(nPoints)
-        {
-        }
-        Steinberg::Vst::ParamID PLUGIN_API getParameterId() override { return mId; }
-        Steinberg::int32 PLUGIN_API getPointCount() override { return mPoints; }
-        Steinberg::tresult PLUGIN_API getPoint(Steinberg::int32 index,
-                                               Steinberg::int32& sampleOffset,
-                                               Steinberg::Vst::ParamValue& value) override;
-        Steinberg::tresult PLUGIN_API addPoint(Steinberg::int32, Steinberg::Vst::ParamValue,
-                                               Steinberg::int32&) override
-        {
-            return Steinberg::kResultFalse;
-        }
-        Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID, void** obj) override;
-        Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
-        Steinberg::uint32 PLUGIN_API release() override { return 1; }
-
-    private:
-        Steinberg::Vst::ParamID mId;
-        Steinberg::Vst::ParamValue mValue;
-        int mPoints;
-    };
-    std::vector<std::unique_ptr<Queue>> mQueues;
 };
 
 } // namespace fuzzsupport

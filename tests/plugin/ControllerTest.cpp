@@ -249,7 +249,7 @@ enum class Restore
 
 tresult RestoreThrough(HostedPlugin& p, Restore way, const std::vector<char>& bytes)
 {
-    vst3test::MemoryStream stream(bytes);
+    vst3host::MemoryStream stream(bytes);
     switch (way)
     {
     case Restore::kComponent:
@@ -268,7 +268,7 @@ TEST(VeltarState, ComponentStateIsTheControllerRecord)
     a.Set(4, 0.0);
     a.Set(6, 0.8);
     a.Set(kBypassID, 1.0);
-    vst3test::MemoryStream componentState;
+    vst3host::MemoryStream componentState;
     ASSERT_EQ(a.component->getState(&componentState), kResultOk);
     EXPECT_EQ(componentState.GetData(), a.SaveState());
     EXPECT_EQ(componentState.GetData(), StateOf({0.0, -12.0, 0.5, 0.5, 0.0, 1.0, 2.0}, 1));
@@ -373,8 +373,8 @@ TEST(VeltarRestart, PresetChosenWhileProcessingIsAnnouncedFromTheHostsUIThread)
     p.Set(0, 0.5);
     p.Set(6, 1.0);
 
-    vst3test::ParameterChanges in;
-    vst3test::ParameterChanges out;
+    vst3host::ParameterChanges in;
+    vst3host::ParameterChanges out;
     in.AddPoint(kPresetID, 0, 0.0);
     std::thread audio(
         [&]
@@ -423,7 +423,7 @@ TEST(VeltarState, SavesSevenLittleEndianDoublesAndTheBypassFlag)
 TEST(VeltarState, RestoreBringsBackValuesBypassAndSound)
 {
     HostedPlugin a;
-    vst3test::ParameterChanges changes;
+    vst3host::ParameterChanges changes;
     const double positions[] = {0.6, 0.3, 0.85, 0.2, 0.0, 0.0, 0.5};
     for (ParamID id = 0; id < 7; ++id)
         changes.AddPoint(id, 0, positions[id]);
@@ -486,7 +486,7 @@ TEST(VeltarState, ShortStreamsKeepTheValuesTheyLack)
 
     // A host stream that answers ok but delivers fewer bytes than asked.
     HostedPlugin q;
-    vst3test::MemoryStream capped(StateOf({24.0, 24.0, 1.0, 1.0, 0.0, 0.0, 2.0}, 1));
+    vst3host::MemoryStream capped(StateOf({24.0, 24.0, 1.0, 1.0, 0.0, 0.0, 2.0}, 1));
     capped.SetReadLimit(24);
     EXPECT_EQ(q.controller->setState(&capped), kResultFalse);
     EXPECT_EQ(q.PlainValues(), (std::vector<double>{24.0, 24.0, 1.0, 0.5, 1.0, 1.0, 0.0}));

@@ -104,8 +104,8 @@ TEST(VeltarX11Editor, KnobSwitchAndScreen)
     HostedPlugin plug;
     EditLog handler;
     ASSERT_EQ(plug.controller->setComponentHandler(&handler), kResultOk);
-    vst3test::RunLoop loop;
-    vst3test::PlugFrame frame(&loop);
+    vst3host::RunLoop loop;
+    vst3host::PlugFrame frame(&loop);
     IPlugView* view = plug.controller->createView(Vst::ViewType::kEditor);
     ASSERT_NE(view, nullptr);
     ViewRect size;
@@ -182,8 +182,8 @@ TEST(VeltarX11Editor, ContentScale2)
     HostedPlugin plug;
     EditLog handler;
     ASSERT_EQ(plug.controller->setComponentHandler(&handler), kResultOk);
-    vst3test::RunLoop loop;
-    vst3test::PlugFrame frame(&loop);
+    vst3host::RunLoop loop;
+    vst3host::PlugFrame frame(&loop);
     IPlugView* view = plug.controller->createView(Vst::ViewType::kEditor);
     ASSERT_NE(view, nullptr);
     view->setFrame(&frame);

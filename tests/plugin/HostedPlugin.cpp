@@ -1,5 +1,7 @@
 #include "HostedPlugin.h"
 #include "MemoryStream.h"
+#include "ProcessBlock.h"
+#include "Text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,78 +17,39 @@ namespace veltartest
 const TUID kVeltarCID = {'\xF2', '\xAE', '\xE7', '\x0D', '\x00', '\xDE', '\x4F', '\x4E',
                          '\x51', '\x75', '\x61', '\x75', '\x56', '\x74', '\x72', '\x31'};
 
-vst3test::ModuleLoader& Module()
+vst3host::ModuleLoader& Module()
 {
-    static vst3test::ModuleLoader loader(VELTAR_BUNDLE);
+    static vst3host::ModuleLoader loader(VELTAR_BUNDLE);
     return loader;
 }
 
 std::string FromHost(const char16* text)
 {
-    std::string out;
-    for (int i = 0; text && i < 128 && text[i]; ++i)
-        out += static_cast<char>(text[i]);
-    return out;
+    return text ? vst3host::ToUtf8(text) : std::string();
 }
-
-namespace
-{
-template <class T> T* Query(FUnknown* obj, const TUID iid)
-{
-    void* out = nullptr;
-    if (obj->queryInterface(iid, &out) != kResultOk)
-        throw std::runtime_error("the plug-in lacks an interface every host needs");
-    return static_cast<T*>(out);
-}
-
-void SetChannels(AudioBusBuffers& bus, double** channels)
-{
-    bus.channelBuffers64 = channels;
-}
-void SetChannels(AudioBusBuffers& bus, float** channels)
-{
-    bus.channelBuffers32 = channels;
-}
-} // namespace
 
 HostedPlugin::HostedPlugin(const char* hostName, bool initialise) : host(hostName)
 {
     IPluginFactory* factory = Module().GetFactory();
     if (!factory)
         throw std::runtime_error("module not loaded: " + Module().GetError());
+    if (!Create(*factory, kVeltarCID, "VELTAR"))
+        throw std::runtime_error(GetError());
     void* obj = nullptr;
-    if (factory->createInstance(kVeltarCID, IComponent::iid, &obj) != kResultOk || !obj)
-        throw std::runtime_error("the factory made no component");
-    component = static_cast<IComponent*>(obj);
-    processor = Query<IAudioProcessor>(component, IAudioProcessor::iid);
-    controller = Query<IEditController>(component, IEditController::iid);
-    units = Query<IUnitInfo>(component, IUnitInfo::iid);
+    if (component->queryInterface(IUnitInfo::iid, &obj) != kResultOk)
+        throw std::runtime_error("the plug-in lacks an interface every host needs");
+    units = static_cast<IUnitInfo*>(obj);
     if (initialise)
-        initialised = component->initialize(&host) == kResultOk;
+        Initialize(&host);
     if (initialised)
         ActivateDefaultBuses();
 }
 
-void HostedPlugin::ActivateDefaultBuses()
-{
-    for (BusDirection dir : {kInput, kOutput})
-        for (int32 i = 0; i < component->getBusCount(kAudio, dir); ++i)
-        {
-            BusInfo info = {};
-            if (component->getBusInfo(kAudio, dir, i, info) == kResultOk &&
-                (info.flags & BusInfo::kDefaultActive))
-                component->activateBus(kAudio, dir, i, true);
-        }
-}
-
 HostedPlugin::~HostedPlugin()
 {
-    if (initialised)
-        component->terminate();
     units->release();
-    controller->release();
-    processor->release();
-    component->release();
+    // The instance goes before the host context it was handed.
+    Release();
 }
 
 tresult HostedPlugin::Setup(double sampleRate, int32 sampleSize, int32 maxBlock)
@@ -97,7 +60,7 @@ tresult HostedPlugin::Setup(double sampleRate, int32 sampleSize, int32 maxBlock)
 
 template <class Sample>
 Stereo HostedPlugin::Run(const Stereo& in, const std::vector<int>& pattern,
-                         vst3test::ParameterChanges* changes, int32 sampleSize)
+                         vst3host::ParameterChanges* changes, int32 sampleSize)
 {
     const size_t total = in.Size();
     std::vector<Sample> inL(in.left.begin(), in.left.end());
@@ -110,18 +73,8 @@ Stereo HostedPlugin::Run(const Stereo& in, const std::vector<int>& pattern,
             std::min<size_t>(static_cast<size_t>(pattern[k % pattern.size()]), total - pos);
         Sample* ins[2] = {inL.data() + pos, inR.data() + pos};
         Sample* outs[2] = {outL.data() + pos, outR.data() + pos};
-        AudioBusBuffers inBus = {};
-        AudioBusBuffers outBus = {};
-        inBus.numChannels = outBus.numChannels = 2;
-        SetChannels(inBus, ins);
-        SetChannels(outBus, outs);
-        ProcessData data;
-        data.processMode = kRealtime;
-        data.symbolicSampleSize = sampleSize;
-        data.numSamples = static_cast<int32>(n);
-        data.numInputs = data.numOutputs = 1;
-        data.inputs = &inBus;
-        data.outputs = &outBus;
+        vst3host::MainBusBlock block(kRealtime, sampleSize);
+        ProcessData& data = block.Set(ins, outs, 2, static_cast<int32>(n));
         data.inputParameterChanges = k == 0 ? changes : nullptr;
         processor->process(data);
         pos += n;
@@ -133,18 +86,18 @@ Stereo HostedPlugin::Run(const Stereo& in, const std::vector<int>& pattern,
 }
 
 Stereo HostedPlugin::Process(const Stereo& in, const std::vector<int>& pattern,
-                             vst3test::ParameterChanges* changes)
+                             vst3host::ParameterChanges* changes)
 {
     return Run<double>(in, pattern, changes, kSample64);
 }
 
 Stereo HostedPlugin::Process32(const Stereo& in, const std::vector<int>& pattern,
-                               vst3test::ParameterChanges* changes)
+                               vst3host::ParameterChanges* changes)
 {
     return Run<float>(in, pattern, changes, kSample32);
 }
 
-tresult HostedPlugin::Flush(vst3test::ParameterChanges& changes)
+tresult HostedPlugin::Flush(vst3host::ParameterChanges& changes)
 {
     ProcessData data;
     data.inputParameterChanges = &changes;
@@ -153,14 +106,14 @@ tresult HostedPlugin::Flush(vst3test::ParameterChanges& changes)
 
 void HostedPlugin::Set(ParamID id, double normalized)
 {
-    vst3test::ParameterChanges changes;
+    vst3host::ParameterChanges changes;
     changes.AddPoint(id, 0, normalized);
     Flush(changes);
 }
 
 std::vector<char> HostedPlugin::SaveState()
 {
-    vst3test::MemoryStream stream;
+    vst3host::MemoryStream stream;
     if (controller->getState(&stream) != kResultOk)
         return {};
     return stream.GetData();
@@ -168,7 +121,7 @@ std::vector<char> HostedPlugin::SaveState()
 
 tresult HostedPlugin::LoadState(const std::vector<char>& bytes)
 {
-    vst3test::MemoryStream stream(bytes);
+    vst3host::MemoryStream stream(bytes);
     return controller->setState(&stream);
 }
 

@@ -6,11 +6,9 @@
 #include "HostApplication.h"
 #include "ModuleLoader.h"
 #include "ParameterChanges.h"
+#include "PluginInstance.h"
 #include "StereoSignal.h"
 
-#include "pluginterfaces/vst/ivstaudioprocessor.h"
-#include "pluginterfaces/vst/ivstcomponent.h"
-#include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstunits.h"
 
 #include <string>
@@ -27,13 +25,13 @@ constexpr int kNumPlugParams = 7;
 extern const Steinberg::TUID kVeltarCID;
 
 // The module, loaded once for the whole program and kept loaded as a host keeps it.
-vst3test::ModuleLoader& Module();
+vst3host::ModuleLoader& Module();
 
 std::string FromHost(const Steinberg::char16* text);
 
 // One instance created through the factory, as a host holds it: component, processor,
 // controller and unit info of one object.
-class HostedPlugin
+class HostedPlugin : public vst3host::PluginInstance
 {
 public:
     // Creates the instance and, when initialise is set, initialises it with the host context
@@ -43,10 +41,6 @@ public:
     HostedPlugin(const HostedPlugin&) = delete;
     HostedPlugin& operator=(const HostedPlugin&) = delete;
 
-    // What hosts do after initialising or rearranging the buses: activate every audio bus whose
-    // flags ask to be active by default.
-    void ActivateDefaultBuses();
-
     Steinberg::tresult Setup(double sampleRate,
                              Steinberg::int32 sampleSize = Steinberg::Vst::kSample64,
                              Steinberg::int32 maxBlock = 1024);
@@ -55,11 +49,11 @@ public:
     // frames); changes go with the first call only. The output holds what the host's buffers
     // hold afterwards, read back as doubles.
     Stereo Process(const Stereo& in, const std::vector<int>& pattern = {512},
-                   vst3test::ParameterChanges* changes = nullptr);
+                   vst3host::ParameterChanges* changes = nullptr);
     Stereo Process32(const Stereo& in, const std::vector<int>& pattern = {512},
-                     vst3test::ParameterChanges* changes = nullptr);
+                     vst3host::ParameterChanges* changes = nullptr);
     // A 0-frame call without buffers that carries only parameter changes.
-    Steinberg::tresult Flush(vst3test::ParameterChanges& changes);
+    Steinberg::tresult Flush(vst3host::ParameterChanges& changes);
     // Applies one value through a 0-frame call.
     void Set(Steinberg::Vst::ParamID id, double normalized);
 
@@ -71,17 +65,13 @@ public:
     // The settings the chain receives, built from the plain values as the plug-in does.
     ChannelStripSettings Settings(double sampleRate);
 
-    vst3test::HostApplication host;
-    Steinberg::Vst::IComponent* component = nullptr;
-    Steinberg::Vst::IAudioProcessor* processor = nullptr;
-    Steinberg::Vst::IEditController* controller = nullptr;
+    vst3host::HostApplication host;
     Steinberg::Vst::IUnitInfo* units = nullptr;
-    bool initialised = false;
 
 private:
     template <class Sample>
     Stereo Run(const Stereo& in, const std::vector<int>& pattern,
-               vst3test::ParameterChanges* changes, Steinberg::int32 sampleSize);
+               vst3host::ParameterChanges* changes, Steinberg::int32 sampleSize);
 };
 
 } // namespace veltartest

@@ -59,7 +59,7 @@ TEST(VeltarModule, ExportsOnlyTheFiveEntryPoints)
     ASSERT_TRUE(Module().IsLoaded()) << Module().GetError();
     const std::set<std::string> expected = {"GetPluginFactory", "bundleEntry", "bundleExit",
                                             "ModuleEntry", "ModuleExit"};
-    EXPECT_EQ(DefinedDynamicSymbols(vst3test::ModuleLoader::ModulePathForBundle(VELTAR_BUNDLE)),
+    EXPECT_EQ(DefinedDynamicSymbols(vst3host::ModuleLoader::ModulePathForBundle(VELTAR_BUNDLE)),
               expected);
     for (const std::string& name : expected)
         EXPECT_NE(Module().GetSymbol(name.c_str()), nullptr) << name;
@@ -189,7 +189,7 @@ TEST(VeltarModule, HundredInstancesComeAndGoCleanly)
         ASSERT_EQ(p.Setup(i % 3 ? 48000.0 : 44100.0, i % 2 ? kSample32 : kSample64, 128),
                   kResultOk);
         ASSERT_EQ(p.component->setActive(true), kResultOk);
-        vst3test::ParameterChanges changes;
+        vst3host::ParameterChanges changes;
         changes.AddPoint(0, 0, 0.5);
         changes.AddPoint(veltartest::kPresetID, 0, 0.0);
         const veltartest::Stereo out =

@@ -83,7 +83,7 @@ TEST(VeltarInitialize, SecondInitializeFailsWithoutDuplicatingAnything)
 {
     HostedPlugin p;
     ASSERT_TRUE(p.initialised);
-    vst3test::HostApplication other("Reaper");
+    vst3host::HostApplication other("Reaper");
     EXPECT_NE(p.component->initialize(&other), kResultOk);
     EXPECT_EQ(p.controller->getParameterCount(), 9);
     EXPECT_EQ(p.component->getBusCount(kAudio, kInput), 1);
@@ -263,7 +263,7 @@ TEST(VeltarProcess, OnlyTheLastPointOfAQueueApplies)
 {
     HostedPlugin p;
     ASSERT_EQ(p.Setup(48000.0), kResultOk);
-    vst3test::ParameterChanges changes;
+    vst3host::ParameterChanges changes;
     changes.AddPoint(0, 0, 1.0);
     changes.AddPoint(0, 100, 0.2);
     changes.AddPoint(0, 300, 0.5);
@@ -322,7 +322,7 @@ TEST(VeltarProcess, IgnoresUnknownIdsAndValuesThatAreNotNumbers)
     const std::vector<double> before = p.PlainValues();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    vst3test::ParameterChanges changes;
+    vst3host::ParameterChanges changes;
     for (ParamID id : {7u, 8u, 1000u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x61626364u})
         changes.AddPoint(id, 0, 0.9);
     changes.AddPoint(0, 0, nan);
@@ -355,7 +355,7 @@ TEST(VeltarProcess, ZeroFrameCallsWithoutBuffersStillApplyParameters)
 {
     HostedPlugin p;
     ASSERT_EQ(p.Setup(48000.0), kResultOk);
-    vst3test::ParameterChanges changes;
+    vst3host::ParameterChanges changes;
     changes.AddPoint(3, 0, 0.25);
     changes.AddPoint(kBypassID, 0, 1.0);
     EXPECT_EQ(p.Flush(changes), kResultOk);
@@ -384,7 +384,7 @@ TEST_P(VeltarBlocks, AnyBlockPartitionGivesTheChainOutput64)
 {
     HostedPlugin p;
     ASSERT_EQ(p.Setup(48000.0, kSample64, 512), kResultOk);
-    vst3test::ParameterChanges changes;
+    vst3host::ParameterChanges changes;
     changes.AddPoint(0, 0, 0.55);
     changes.AddPoint(1, 0, 0.35);
     changes.AddPoint(2, 0, 0.8);
@@ -404,7 +404,7 @@ TEST_P(VeltarBlocks, AnyBlockPartitionGivesTheChainOutput32)
 {
     HostedPlugin p;
     ASSERT_EQ(p.Setup(48000.0, kSample32, 512), kResultOk);
-    vst3test::ParameterChanges changes;
+    vst3host::ParameterChanges changes;
     changes.AddPoint(0, 0, 0.7);
     changes.AddPoint(2, 0, 0.25);
     changes.AddPoint(3, 0, 0.6);

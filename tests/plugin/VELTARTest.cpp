@@ -111,7 +111,7 @@ TEST(VELTAR, ObjectsMadeOnTwoThreadsAtOnceAreComplete)
 TEST(VELTAR, InitialisedObjectHasItsDefaultsAndKnowsTheHost)
 {
     PlugPtr plug(MakePlug());
-    vst3test::HostApplication host("Cubase 12");
+    vst3host::HostApplication host("Cubase 12");
     ASSERT_EQ(plug->initialize(&host), Steinberg::kResultOk);
     ExpectComplete(*plug);
     EXPECT_EQ(plug->GetHost(), kHostCubase);

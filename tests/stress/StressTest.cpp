@@ -51,7 +51,7 @@ struct Findings
 
 std::vector<char> Save(IFxVST3& plug)
 {
-    vst3test::MemoryStream stream;
+    vst3host::MemoryStream stream;
     plug.getEditorState(&stream);
     return stream.GetData();
 }
@@ -125,7 +125,7 @@ void AudioThread(IFxVST3& plug, unsigned seed, const std::atomic<bool>& stop, Fi
             SetUpPrecision(plug, use64 ? kSample64 : kSample32);
         }
         const int n = frames(rng);
-        vst3test::ParameterChanges changes;
+        vst3host::ParameterChanges changes;
         for (int k = std::uniform_int_distribution<int>(0, 3)(rng); k > 0; --k)
             changes.AddPoint(static_cast<ParamID>(param(rng)), n ? int(rng() % unsigned(n)) : 0,
                              value(rng));
@@ -185,7 +185,7 @@ void EditorThread(IFxVST3& plug, HeadlessNativeLayer& layer, unsigned seed,
         {
             // Restore then save, with no block in between: the bytes must come back unchanged.
             const std::vector<char> state = RandomState(plug, rng);
-            vst3test::MemoryStream in(state);
+            vst3host::MemoryStream in(state);
             FxMutexLock lock(plug.GetMutex());
             plug.setEditorState(&in);
             if (Save(plug) != state)
@@ -273,7 +273,7 @@ TEST(Stress, InstancesProcessWhileStateAndEditorChange)
             EXPECT_NE(id, audioThreads[i]);
         // Whatever the threads left, a restore still brings back exactly what was saved.
         const std::vector<char> saved = Save(*plugs[i]);
-        vst3test::MemoryStream in(saved);
+        vst3host::MemoryStream in(saved);
         EXPECT_EQ(plugs[i]->setEditorState(&in), kResultOk);
         EXPECT_EQ(Save(*plugs[i]), saved);
         editors[i]->CloseWindow();

@@ -136,6 +136,18 @@ TEST(RenderOptions, UsageNamesEveryOption)
     EXPECT_NE(ShortUsageText().find("--help"), std::string::npos);
 }
 
+TEST(RenderOptions, QualityIsANumberFrom0To10)
+{
+    EXPECT_LT(Parse({"--in", "a.wav", "--out", "b.ogg"}).quality, 0.0);
+    EXPECT_EQ(Parse({"--in", "a.wav", "--out", "b.ogg", "--quality", "0"}).quality, 0.0);
+    EXPECT_EQ(Parse({"--in", "a.wav", "--out", "b.ogg", "--quality=6.5"}).quality, 6.5);
+    EXPECT_EQ(Parse({"--in", "a.wav", "--out", "b.ogg", "--quality", "10"}).quality, 10.0);
+    for (const char* bad : {"-1", "10.5", "high", "", "nan", "inf"})
+        EXPECT_EQ(ParseError({"--in", "a.wav", "--out", "b.ogg", "--quality", bad}),
+                  std::string("--quality wants a number from 0 to 10, not '") + bad + "'");
+    EXPECT_NE(UsageText().find("--quality Q"), std::string::npos);
+}
+
 TEST(RenderOptions, ScaleGoesWithASnapshotAndIsAFactorFrom1To4)
 {
     EXPECT_EQ(Parse({"--snapshot", "a.png", "--scale", "2"}).scale, 2.0);

@@ -483,6 +483,44 @@ TEST_F(RenderEndToEnd, SoxAndFfmpegReadEveryFormatWithoutComplaint)
     }
 }
 
+TEST_F(RenderEndToEnd, OggQualityTradesSizeForFidelityAndIsRefusedElsewhere)
+{
+    if (std::system("command -v sox >/dev/null") != 0)
+    {
+        GTEST_SKIP() << "sox is needed (scripts/install-deps.sh installs it)";
+    }
+    // Five seconds, so that the encoded audio outweighs the Vorbis headers. The encoder's
+    // default is quality 4: the option given as 4 changes nothing.
+    WriteWav(mDir / "long.wav", TestSignal(2, 5 * 44100, kRate), kRate);
+    for (const char* output :
+         {"low.ogg --quality 0", "high.ogg --quality 10", "default.ogg", "four.ogg --quality 4"})
+    {
+        ASSERT_EQ(Render(std::string("-q --in long.wav --out ") + output).status, 0) << output;
+    }
+    EXPECT_GT(fs::file_size(mDir / "high.ogg"), 2 * fs::file_size(mDir / "low.ogg"));
+    EXPECT_EQ(fs::file_size(mDir / "default.ogg"), fs::file_size(mDir / "four.ogg"));
+    for (const char* file : {"low.ogg", "high.ogg"})
+    {
+        const RunResult sox = Run(std::string("sox ") + file + " -n stat");
+        EXPECT_EQ(sox.status, 0) << file;
+        EXPECT_EQ(sox.err.find("WARN"), std::string::npos) << file << ": " << sox.err;
+        EXPECT_NE(sox.err.find("Samples read:            441000"), std::string::npos)
+            << file << ": " << sox.err;
+    }
+
+    for (const char* output : {"out.wav", "out.flac", "out --format caf"})
+    {
+        const RunResult refused = Render(std::string("--in in.wav --quality 6 --out ") + output);
+        EXPECT_EQ(refused.status, 2) << output;
+        EXPECT_NE(refused.err.find("veltar-render: --quality applies to Ogg Vorbis only"),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_FALSE(
+            fs::exists(mDir / std::string(output).substr(0, std::string(output).find(' '))))
+            << output;
+    }
+}
+
 TEST_F(RenderEndToEnd, SwitchesTakeThePanelsNames)
 {
     ASSERT_EQ(Render("-q --in in.wav --out n.wav --set Model=QUAD --set Transformer=in "

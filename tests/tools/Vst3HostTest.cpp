@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-using namespace veltar_render;
+using namespace vst3host;
 
 namespace
 {

@@ -470,6 +470,13 @@ bool AudioFileWriter::Open(const std::string& path, int channels, double sampleR
     // The PEAK chunk carries the time of writing, so the same render would never give the same
     // bytes twice; its peaks are in the renderer's report anyway.
     sf_command(mFile, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+    // libsndfile counts Vorbis quality from 0 to 1.
+    double quality = format.quality / 10.0;
+    if (format.quality >= 0.0 &&
+        sf_command(mFile, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality) != SF_TRUE)
+    {
+        return Fail(CannotMessage("write", path, "the encoder refused the quality"));
+    }
     return true;
 }
 

@@ -104,6 +104,9 @@ struct OutputFormat
     SampleFormat sample = SampleFormat::Float;
     // Reductions to 16 and 24 bits add triangular dither of one step, as mastering tools do.
     bool dither = true;
+    // Ogg Vorbis only: 0 (smallest) to 10 (best), as sox counts it; negative: the encoder's
+    // default.
+    double quality = -1.0;
 };
 
 // The format for an output path: formatName if given, else the path's extension; bits ("16",

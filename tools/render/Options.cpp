@@ -33,6 +33,14 @@ bool ParseWhole(const std::string& text, long low, long high, long& value)
     return !text.empty() && *end == '\0' && errno == 0 && value >= low && value <= high;
 }
 
+// Written so that a value that is not a number fails the range test too.
+bool ParseReal(const std::string& text, double low, double high, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && value >= low && value <= high;
+}
+
 bool SetText(std::string& field, const std::string& name, const std::string& value,
              std::string& error)
 {
@@ -103,17 +111,23 @@ bool ApplyBits(Options& options, const std::string& text, std::string& error)
     return true;
 }
 
+bool ApplyQuality(Options& options, const std::string& text, std::string& error)
+{
+    if (!ParseReal(text, 0.0, 10.0, options.quality))
+    {
+        error = "--quality wants a number from 0 to 10, not '" + text + "'";
+        return false;
+    }
+    return true;
+}
+
 bool ApplyScale(Options& options, const std::string& text, std::string& error)
 {
-    char* end = nullptr;
-    const double scale = std::strtod(text.c_str(), &end);
-    // Written so that a factor that is not a number fails the range test too.
-    if (text.empty() || *end != '\0' || !(scale >= 1.0 && scale <= 4.0))
+    if (!ParseReal(text, 1.0, 4.0, options.scale))
     {
         error = "--scale wants a factor from 1 to 4, not '" + text + "'";
         return false;
     }
-    options.scale = scale;
     return true;
 }
 
@@ -126,6 +140,7 @@ const OptionSpec kOptions[] = {
     {"--jobs", "-j", true, Use::Render, ApplyJobs},
     {"--format", nullptr, true, Use::Render, VELTAR_TEXT_OPTION("--format", format)},
     {"--bits", nullptr, true, Use::Render, ApplyBits},
+    {"--quality", nullptr, true, Use::Render, ApplyQuality},
     {"--no-dither", nullptr, false, Use::Render, VELTAR_FLAG_OPTION(dither, false)},
     {"--no-preroll", nullptr, false, Use::Render, VELTAR_FLAG_OPTION(preroll, false)},
     {"--set", nullptr, true, Use::Any, ApplySet},
@@ -343,6 +358,8 @@ std::string UsageText()
            "                    extension (.wav .flac .ogg .aif .aiff .caf; none: WAV)\n"
            "  --bits B          16, 24, 32 or float; default: float for WAV, AIFF and CAF,\n"
            "                    24 for FLAC (16 or 24 only); Ogg Vorbis takes none\n"
+           "  --quality Q       Ogg Vorbis only: 0 (smallest) to 10 (best), fractions allowed,\n"
+           "                    as sox's -C counts it; default 4\n"
            "  --no-dither       round 16 and 24-bit output without the default triangular\n"
            "                    dither; clipped samples are counted either way\n"
            "  --no-preroll      start from a freshly created plug-in, as a host's first block\n"

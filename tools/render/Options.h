@@ -28,6 +28,7 @@ struct Options
     std::string bits;     // empty: the format's default
     std::vector<Setting> settings;
     double scale = 0.0; // --scale for --snapshot: the factor the editor is drawn at (0: not given)
+    double quality = -1.0; // Ogg Vorbis, 0 to 10 as sox counts it (negative: the encoder's default)
     int blockFrames = 512;
     int jobs = 0; // 0: one a core
     bool doublePrecision = false;

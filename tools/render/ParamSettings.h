@@ -1,13 +1,15 @@
 #pragma once
 
+#include "HostParameter.h"
 #include "Options.h"
-#include "Vst3Host.h"
 
 #include <string>
 #include <vector>
 
 namespace veltar_render
 {
+
+using vst3host::HostParameter;
 
 // A --set matched to the plug-in's parameter.
 struct ResolvedSetting

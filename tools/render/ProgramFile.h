@@ -10,6 +10,9 @@
 namespace veltar_render
 {
 
+using vst3host::HostParameter;
+using vst3host::Vst3Host;
+
 // A program file (.fxp) in its parameter form: one normalised position per plug-in parameter, in
 // index order. The plug-in publishes its parameter i to VST 3 hosts under ID i with the same
 // normalised position, so a host maps the file onto the hosted plug-in value by value, exactly as

@@ -326,12 +326,12 @@ int64_t PrerollFrames(double sampleRate)
 
 void PrintMessage(const std::string& message)
 {
-    std::fprintf(stderr, "veltar-render: %s\n", message.c_str());
+    std::fprintf(stderr, "%s: %s\n", kProgramName, message.c_str());
 }
 
 int SaveProgramOnly(const Options& options, const std::string& pluginPath, std::FILE* report)
 {
-    Vst3Host host;
+    Vst3Host host(kProgramName);
     PendingFile programFile;
     std::string error;
     std::string summary;
@@ -358,6 +358,13 @@ int RenderFile(const Options& options, const std::string& pluginPath, const std:
         return Fail(error, summary);
     }
     format.dither = options.dither;
+    if (options.quality >= 0.0 && format.sample != SampleFormat::Vorbis)
+    {
+        return Fail("--quality applies to Ogg Vorbis only, not to " + DescribeFormat(format) +
+                        " ('" + outputPath + "'); --bits chooses the samples of other formats",
+                    summary);
+    }
+    format.quality = options.quality;
 
     std::unique_ptr<SignalSource> source;
     AudioFileReader* reader = nullptr;
@@ -395,7 +402,7 @@ int RenderFile(const Options& options, const std::string& pluginPath, const std:
     const int channels = source->GetChannelCount();
     const double sampleRate = source->GetSampleRate();
 
-    Vst3Host host;
+    Vst3Host host(kProgramName);
     PendingFile programFile;
     if (!PreparePlugin(options, pluginPath, host, programFile, error))
     {

@@ -11,6 +11,9 @@
 namespace veltar_render
 {
 
+// The name the renderer gives itself, in messages and to the plug-in it hosts.
+constexpr const char* kProgramName = "veltar-render";
+
 constexpr int kSuccess = 0;
 // The output was written but holds samples no audio file should: worth a look, not a success.
 constexpr int kNonFiniteOutput = 1;

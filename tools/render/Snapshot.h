@@ -1,7 +1,7 @@
 #pragma once
 
+#include "HostParameter.h"
 #include "Options.h"
-#include "Vst3Host.h"
 
 #include <memory>
 #include <string>
@@ -13,6 +13,8 @@ class Raster_IBitmap;
 
 namespace veltar_render
 {
+
+using vst3host::HostParameter;
 
 // The folder of a plug-in bundle's resources, for a bundle folder (X.vst3) or the module file
 // inside it. Answers false with a reason when the path names neither.

@@ -91,7 +91,7 @@ int ShowVersion(const Options& options)
 {
     std::printf("veltar-render %s\n", VELTAR_VERSION);
     const std::string pluginPath = FindPlugin(options);
-    Vst3Host host;
+    Vst3Host host(kProgramName);
     if (!host.Load(pluginPath))
     {
         std::printf("no plug-in loaded: %s\n", host.GetError().c_str());
@@ -107,7 +107,7 @@ int ShowHelp(const Options& options)
 {
     std::fputs(UsageText().c_str(), stdout);
     const std::string pluginPath = FindPlugin(options);
-    Vst3Host host;
+    Vst3Host host(kProgramName);
     if (!host.Load(pluginPath))
     {
         std::printf("\nThe parameters are listed here once a bundle is found: %s\n",
@@ -124,7 +124,7 @@ int ShowHelp(const Options& options)
 bool ProgramSettings(const Options& options, std::vector<Setting>& settings, std::string& error)
 {
     const std::string pluginPath = FindPlugin(options);
-    Vst3Host host;
+    Vst3Host host(kProgramName);
     ProgramFile program;
     if (!host.Load(pluginPath))
     {

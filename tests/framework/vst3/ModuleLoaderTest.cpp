@@ -22,15 +22,15 @@ using BundlePathFunc = const char* (*)();
 
 TEST(ModuleLoader, FindsTheModuleFileOfABundle)
 {
-    EXPECT_EQ(vst3test::ModuleLoader::ModulePathForBundle("/a/X.vst3"),
+    EXPECT_EQ(vst3host::ModuleLoader::ModulePathForBundle("/a/X.vst3"),
               "/a/X.vst3/Contents/x86_64-linux/X.so");
-    EXPECT_EQ(vst3test::ModuleLoader::ModulePathForBundle("/a/X.vst3/"),
+    EXPECT_EQ(vst3host::ModuleLoader::ModulePathForBundle("/a/X.vst3/"),
               "/a/X.vst3/Contents/x86_64-linux/X.so");
 }
 
 TEST(ModuleLoader, ReportsAMissingModule)
 {
-    vst3test::ModuleLoader loader("/nonexistent/Nothing.vst3");
+    vst3host::ModuleLoader loader("/nonexistent/Nothing.vst3");
     EXPECT_FALSE(loader.IsLoaded());
     EXPECT_EQ(loader.GetFactory(), nullptr);
     EXPECT_FALSE(loader.GetError().empty());
@@ -39,7 +39,7 @@ TEST(ModuleLoader, ReportsAMissingModule)
 
 TEST(ModuleLoader, LoadsABundleAndCreatesItsClass)
 {
-    vst3test::ModuleLoader loader(TEST_MODULE_BUNDLE);
+    vst3host::ModuleLoader loader(TEST_MODULE_BUNDLE);
     ASSERT_TRUE(loader.IsLoaded()) << loader.GetError();
 
     auto bundlePath = reinterpret_cast<BundlePathFunc>(loader.GetSymbol("TestModuleBundlePath"));
@@ -60,8 +60,8 @@ TEST(ModuleLoader, LoadsABundleAndCreatesItsClass)
     auto* controller = static_cast<IEditController*>(controllerObj);
 
     // Across the module boundary, each interface's state call reaches its own pair.
-    vst3test::MemoryStream componentState;
-    vst3test::MemoryStream controllerState;
+    vst3host::MemoryStream componentState;
+    vst3host::MemoryStream controllerState;
     EXPECT_EQ(component->getState(&componentState), kResultOk);
     EXPECT_EQ(controller->getState(&controllerState), kResultOk);
     EXPECT_EQ(componentState.GetData(), std::vector<char>{'C'});
@@ -73,10 +73,10 @@ TEST(ModuleLoader, LoadsABundleAndCreatesItsClass)
 
 TEST(ModuleLoader, EachLoaderEntersAndExitsTheModuleOnce)
 {
-    auto first = std::make_unique<vst3test::ModuleLoader>(TEST_MODULE_BUNDLE);
+    auto first = std::make_unique<vst3host::ModuleLoader>(TEST_MODULE_BUNDLE);
     ASSERT_TRUE(first->IsLoaded()) << first->GetError();
     {
-        vst3test::ModuleLoader second(TEST_MODULE_BUNDLE);
+        vst3host::ModuleLoader second(TEST_MODULE_BUNDLE);
         ASSERT_TRUE(second.IsLoaded());
         // One module image, one factory while either holds it.
         EXPECT_EQ(second.GetFactory(), first->GetFactory());

@@ -227,9 +227,9 @@ TEST_F(PluginFactoryTest, DestructionClearsTheGlobalPointerOnlyWhenItIsThisFacto
 
 TEST_F(PluginFactoryTest, KeepsTheRunLoopOfAHostThatOffersOne)
 {
-    vst3test::RunLoop runLoop;
-    vst3test::HostApplication withLoop("Host", &runLoop);
-    vst3test::HostApplication plain("Plain");
+    vst3host::RunLoop runLoop;
+    vst3host::HostApplication withLoop("Host", &runLoop);
+    vst3host::HostApplication plain("Plain");
 
     EXPECT_EQ(factory->setHostContext(&plain), kResultTrue);
     EXPECT_EQ(factory->getHostRunLoop(), nullptr);

@@ -135,7 +135,7 @@ TEST(SingleComponentEffect, StateCallsThroughEachInterfaceReachTheirOwnPair)
 {
     {
         EditorStateEffect effect;
-        vst3test::MemoryStream stream;
+        vst3host::MemoryStream stream;
         IComponent* component = &effect;
         IEditController* controller = &effect;
         EXPECT_EQ(component->getState(&stream), kNotImplemented);
@@ -147,7 +147,7 @@ TEST(SingleComponentEffect, StateCallsThroughEachInterfaceReachTheirOwnPair)
     }
     {
         ComponentStateEffect effect;
-        vst3test::MemoryStream stream;
+        vst3host::MemoryStream stream;
         IComponent* component = &effect;
         IEditController* controller = &effect;
         EXPECT_EQ(controller->getEditorState(&stream), kNotImplemented);
@@ -311,7 +311,7 @@ TEST(SingleComponentEffect, SetupProcessingStoresSupportedSetupsOnly)
 
 TEST(SingleComponentEffect, TerminateDropsParametersBusesAndHostObjects)
 {
-    vst3test::HostApplication host("Cycle Host");
+    vst3host::HostApplication host("Cycle Host");
     vst3test::ComponentHandler handler;
     Effect effect;
     for (int round = 0; round < 2; ++round)

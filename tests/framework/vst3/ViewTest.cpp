@@ -58,11 +58,11 @@ public:
             *obj = nullptr;
             return kNoInterface;
         }
-        VST3TEST_REFCOUNT_METHODS
+        VST3HOST_REFCOUNT_METHODS
         std::vector<std::pair<UCoord, UCoord>> mPopups;
 
     private:
-        vst3test::RefCount mRefs;
+        vst3host::RefCount mRefs;
     };
 
     IContextMenu* PLUGIN_API createContextMenu(IPlugView* view, const ParamID* id) override
@@ -125,7 +125,7 @@ protected:
     }
 
     MenuHost mHandler;
-    vst3test::PlugFrame mFrame;
+    vst3host::PlugFrame mFrame;
     PlugPtr mPlug;
     IPlugView* mView = nullptr;
 };

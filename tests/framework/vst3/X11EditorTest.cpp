@@ -123,8 +123,8 @@ protected:
 
     std::unique_ptr<X11TestDisplay> mX;
     vst3test::ComponentHandler mHandler;
-    vst3test::RunLoop mLoop;
-    vst3test::PlugFrame mFrame{&mLoop};
+    vst3host::RunLoop mLoop;
+    vst3host::PlugFrame mFrame{&mLoop};
     EditorPlug* mPlug = nullptr;
     IPlugView* mView = nullptr;
     unsigned long mParent = 0;
@@ -430,7 +430,7 @@ TEST_F(X11EditorTest, HostTearsItsWindowDownWithoutRemoved)
 
 TEST_F(X11EditorTest, NoRunLoopOrNoWindowMeansNoEditor)
 {
-    vst3test::PlugFrame bare;
+    vst3host::PlugFrame bare;
     mView->setFrame(&bare);
     void* parent = reinterpret_cast<void*>(static_cast<uintptr_t>(mParent));
     EXPECT_EQ(mView->attached(parent, kPlatformTypeX11EmbedWindowID), kResultFalse);

@@ -64,12 +64,4 @@ tresult PLUGIN_API ComponentHandler::restartComponent(int32 flags)
     return kResultOk;
 }
 
-tresult PLUGIN_API ComponentHandler::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IComponentHandler)
-    QUERY_INTERFACE(queried, obj, IComponentHandler::iid, IComponentHandler)
-    *obj = nullptr;
-    return kNoInterface;
-}
-
 } // namespace vst3test

@@ -46,9 +46,11 @@ public:
     Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
     Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return vst3host::QueryOwnInterface<Steinberg::Vst::IComponentHandler>(this, queried, obj);
+    }
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     void Record(const Edit& edit);
@@ -57,7 +59,7 @@ private:
     std::vector<Edit> mEdits;
     std::vector<Steinberg::int32> mRestartFlags;
     std::vector<std::thread::id> mRestartThreads;
-    RefCount mRefs;
+    vst3host::RefCount mRefs;
 };
 
 } // namespace vst3test

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-namespace vst3test
+namespace vst3host
 {
 
 // One parameter's value points within a block, kept in sample-offset order.
@@ -29,9 +29,11 @@ public:
                                            Steinberg::Vst::ParamValue value,
                                            Steinberg::int32& index) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::Vst::IParamValueQueue>(this, queried, obj);
+    }
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     struct Point
@@ -54,6 +56,9 @@ public:
     // Adds a point to the parameter's queue, creating the queue on first use.
     ParamValueQueue* AddPoint(Steinberg::Vst::ParamID id, Steinberg::int32 sampleOffset,
                               Steinberg::Vst::ParamValue value);
+    // A new queue for the parameter even when it has one already: a careless host's changes,
+    // which a plug-in must survive.
+    ParamValueQueue* AppendQueue(Steinberg::Vst::ParamID id);
     void Clear() { mQueues.clear(); }
 
     Steinberg::int32 PLUGIN_API getParameterCount() override;
@@ -61,13 +66,15 @@ public:
     Steinberg::Vst::IParamValueQueue* PLUGIN_API addParameterData(const Steinberg::Vst::ParamID& id,
                                                                   Steinberg::int32& index) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::Vst::IParameterChanges>(this, queried, obj);
+    }
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     std::vector<std::unique_ptr<ParamValueQueue>> mQueues;
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host

@@ -4,12 +4,13 @@
 
 #include <atomic>
 
-namespace vst3test
+namespace vst3host
 {
 
-// Reference count of a host object that a test owns (usually on the stack). It counts but never
-// deletes, so a test can check that the plug-in gave back every reference it took: the count is
-// 1 when nobody but the test holds the object.
+// Reference count of a host object whose owner (a member, or a test's stack) decides its
+// lifetime. It counts but never deletes: the host keeps its objects until the plug-in that could
+// hold references is gone, and a test can check that the plug-in gave back every reference it
+// took (the count is 1 when nobody but the owner holds the object).
 class RefCount
 {
 public:
@@ -21,10 +22,27 @@ private:
     std::atomic<int> mCount{1};
 };
 
-} // namespace vst3test
+// queryInterface of a host object that offers Interface (and FUnknown) itself and, through
+// forward when there is one, whatever that object offers.
+template <class Interface>
+Steinberg::tresult QueryOwnInterface(Interface* self, const Steinberg::TUID queried, void** obj,
+                                     Steinberg::FUnknown* forward = nullptr)
+{
+    using Steinberg::FUnknownPrivate::iidEqual;
+    const bool own =
+        iidEqual(queried, Steinberg::FUnknown::iid) || iidEqual(queried, Interface::iid);
+    if (!own && forward)
+        return forward->queryInterface(queried, obj);
+    *obj = own ? self : nullptr;
+    if (own)
+        self->addRef();
+    return own ? Steinberg::kResultOk : Steinberg::kNoInterface;
+}
+
+} // namespace vst3host
 
 // FUnknown's counting members for a class with a RefCount member named mRefs.
-#define VST3TEST_REFCOUNT_METHODS                                                                  \
+#define VST3HOST_REFCOUNT_METHODS                                                                  \
     Steinberg::uint32 PLUGIN_API addRef() override                                                 \
     {                                                                                              \
         return mRefs.Add();                                                                        \

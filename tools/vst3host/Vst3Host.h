@@ -1,32 +1,14 @@
 #pragma once
 
+#include "HostParameter.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace veltar_render
+namespace vst3host
 {
-
-// A parameter as the plug-in's controller publishes it, with its plain range as the controller
-// converts the ends of the normalised range.
-struct HostParameter
-{
-    uint32_t id = 0;
-    std::string title;
-    std::string units;
-    double minimum = 0.0;
-    double maximum = 1.0;
-    // 0 for a continuous parameter, otherwise the number of steps between minimum and maximum.
-    int32_t stepCount = 0;
-    double defaultValue = 0.0;
-    // For a stepped parameter, the plug-in's own text for each value from minimum up ("SRPP",
-    // "in"); empty when it shows numbers.
-    std::vector<std::string> valueNames;
-    // The host's bypass switch, and the program chooser, which a host drives through programs.
-    bool isBypass = false;
-    bool isProgramChange = false;
-};
 
 // What a host keeps of a plug-in in a project: the component's state and the controller's.
 struct PluginState
@@ -42,13 +24,11 @@ struct PluginState
 class Vst3Host
 {
 public:
-    Vst3Host();
+    // hostName is the name the host gives itself through IHostApplication.
+    explicit Vst3Host(const std::string& hostName = "vst3host");
     ~Vst3Host();
     Vst3Host(const Vst3Host&) = delete;
     Vst3Host& operator=(const Vst3Host&) = delete;
-
-    // The name the host gives itself through IHostApplication.
-    static constexpr const char* kHostName = "veltar-render";
 
     // path is a bundle folder (X.vst3) or the module file inside it. Creates and initialises the
     // first audio-effect class the module's factory offers.
@@ -93,4 +73,4 @@ private:
     std::unique_ptr<Impl> mImpl;
 };
 
-} // namespace veltar_render
+} // namespace vst3host

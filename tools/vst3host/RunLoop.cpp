@@ -5,7 +5,7 @@
 using namespace Steinberg;
 using namespace Steinberg::Linux;
 
-namespace vst3test
+namespace vst3host
 {
 
 RunLoop::~RunLoop()
@@ -81,12 +81,4 @@ tresult PLUGIN_API RunLoop::unregisterTimer(ITimerHandler* handler)
     return kResultOk;
 }
 
-tresult PLUGIN_API RunLoop::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IRunLoop)
-    QUERY_INTERFACE(queried, obj, IRunLoop::iid, IRunLoop)
-    *obj = nullptr;
-    return kNoInterface;
-}
-
-} // namespace vst3test
+} // namespace vst3host

@@ -1,11 +1,9 @@
 #include "HostApplication.h"
 
-#include "RunLoop.h"
-
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-namespace vst3test
+namespace vst3host
 {
 
 tresult PLUGIN_API HostApplication::getName(String128 name)
@@ -26,14 +24,4 @@ tresult PLUGIN_API HostApplication::createInstance(TUID, TUID, void** obj)
     return kResultFalse;
 }
 
-tresult PLUGIN_API HostApplication::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IHostApplication)
-    QUERY_INTERFACE(queried, obj, IHostApplication::iid, IHostApplication)
-    if (mRunLoop)
-        return mRunLoop->queryInterface(queried, obj);
-    *obj = nullptr;
-    return kNoInterface;
-}
-
-} // namespace vst3test
+} // namespace vst3host

@@ -6,11 +6,11 @@
 
 #include <vector>
 
-namespace vst3test
+namespace vst3host
 {
 
-// A host run loop that a test drives by hand: it keeps the handlers a plug-in registers (with a
-// reference each, as hosts do) and calls them when the test says so.
+// A host run loop that its owner drives: it keeps the handlers a plug-in registers (with a
+// reference each, as hosts do) and calls them when the owner says so.
 class RunLoop : public Steinberg::Linux::IRunLoop
 {
 public:
@@ -35,9 +35,11 @@ public:
     Steinberg::tresult PLUGIN_API
     unregisterTimer(Steinberg::Linux::ITimerHandler* handler) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::Linux::IRunLoop>(this, queried, obj);
+    }
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     struct Event
@@ -55,4 +57,4 @@ private:
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host

@@ -1,5 +1,5 @@
-// The host-side helpers are themselves checked here, since later tests trust what they report.
-#include "ComponentHandler.h"
+// The host library's pieces are themselves checked here, since the tests of the plug-in trust
+// what they report.
 #include "HostApplication.h"
 #include "MemoryStream.h"
 #include "ParameterChanges.h"
@@ -18,9 +18,9 @@ using namespace Steinberg::Vst;
 namespace
 {
 
-TEST(TestSupport, ParameterQueuesKeepPointsInOffsetOrder)
+TEST(HostLibrary, ParameterQueuesKeepPointsInOffsetOrder)
 {
-    vst3test::ParameterChanges changes;
+    vst3host::ParameterChanges changes;
     changes.AddPoint(7, 64, 0.25);
     changes.AddPoint(3, 0, 1.0);
     changes.AddPoint(7, 10, 0.5);
@@ -38,13 +38,27 @@ TEST(TestSupport, ParameterQueuesKeepPointsInOffsetOrder)
     EXPECT_EQ(queue->getPoint(2, offset, value), kResultFalse);
     EXPECT_EQ(changes.getParameterData(2), nullptr);
 
-    static_cast<vst3test::ParamValueQueue*>(queue)->SetUnreadable(true);
+    static_cast<vst3host::ParamValueQueue*>(queue)->SetUnreadable(true);
     EXPECT_EQ(queue->getPoint(0, offset, value), kResultFalse);
 }
 
-TEST(TestSupport, MemoryStreamReadsBackAndCanEndEarly)
+TEST(HostLibrary, AnAppendedQueueStandsBesideTheOneOfTheSameParameter)
 {
-    vst3test::MemoryStream stream;
+    vst3host::ParameterChanges changes;
+    changes.AddPoint(7, 0, 0.25);
+    int32 index = -1;
+    changes.AppendQueue(7)->addPoint(5, 0.5, index);
+    EXPECT_EQ(index, 0);
+    changes.AddPoint(7, 10, 0.75);
+    ASSERT_EQ(changes.getParameterCount(), 2);
+    EXPECT_EQ(changes.getParameterData(0)->getPointCount(), 2);
+    EXPECT_EQ(changes.getParameterData(1)->getParameterId(), 7u);
+    EXPECT_EQ(changes.getParameterData(1)->getPointCount(), 1);
+}
+
+TEST(HostLibrary, MemoryStreamReadsBackAndCanEndEarly)
+{
+    vst3host::MemoryStream stream;
     char text[] = "abcdef";
     int32 done = 0;
     ASSERT_EQ(stream.write(text, 6, &done), kResultOk);
@@ -64,10 +78,10 @@ TEST(TestSupport, MemoryStreamReadsBackAndCanEndEarly)
     EXPECT_EQ(stream.read(out, -1, &done), kInvalidArgument);
 }
 
-TEST(TestSupport, HostContextNamesTheHostAndOffersItsRunLoop)
+TEST(HostLibrary, HostContextNamesTheHostAndOffersItsRunLoop)
 {
-    vst3test::RunLoop runLoop;
-    vst3test::HostApplication host(std::string(200, 'h'), &runLoop);
+    vst3host::RunLoop runLoop;
+    vst3host::HostApplication host(std::string(200, 'h'), &runLoop);
     String128 name;
     ASSERT_EQ(host.getName(name), kResultOk);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(name)), std::u16string(127, u'h'));
@@ -77,7 +91,7 @@ TEST(TestSupport, HostContextNamesTheHostAndOffersItsRunLoop)
     EXPECT_EQ(obj, static_cast<Linux::IRunLoop*>(&runLoop));
     static_cast<Linux::IRunLoop*>(obj)->release();
 
-    vst3test::HostApplication plain;
+    vst3host::HostApplication plain("Plain");
     EXPECT_EQ(plain.queryInterface(Linux::IRunLoop::iid, &obj), kNoInterface);
     EXPECT_EQ(obj, nullptr);
 }
@@ -87,18 +101,18 @@ class Timer : public Linux::ITimerHandler
 public:
     void PLUGIN_API onTimer() override { ++ticks; }
     tresult PLUGIN_API queryInterface(const TUID, void**) override { return kNoInterface; }
-    VST3TEST_REFCOUNT_METHODS
+    VST3HOST_REFCOUNT_METHODS
     int ticks = 0;
 
 private:
-    vst3test::RefCount mRefs;
+    vst3host::RefCount mRefs;
 };
 
-TEST(TestSupport, RunLoopHoldsRegisteredHandlersAndCallsThem)
+TEST(HostLibrary, RunLoopHoldsRegisteredHandlersAndCallsThem)
 {
     Timer timer;
     {
-        vst3test::RunLoop runLoop;
+        vst3host::RunLoop runLoop;
         ASSERT_EQ(runLoop.registerTimer(&timer, 40), kResultOk);
         EXPECT_EQ(timer.GetRefCount(), 2);
         EXPECT_EQ(runLoop.GetTimerInterval(&timer), 40u);
@@ -113,10 +127,10 @@ TEST(TestSupport, RunLoopHoldsRegisteredHandlersAndCallsThem)
     EXPECT_EQ(timer.GetRefCount(), 1);
 }
 
-TEST(TestSupport, PlugFrameGrantsResizesAndOffersTheRunLoop)
+TEST(HostLibrary, PlugFrameGrantsResizesAndOffersTheRunLoop)
 {
-    vst3test::RunLoop runLoop;
-    vst3test::PlugFrame frame(&runLoop);
+    vst3host::RunLoop runLoop;
+    vst3host::PlugFrame frame(&runLoop);
     CPluginView view;
     ViewRect size(0, 0, 352, 568);
     ASSERT_EQ(frame.resizeView(&view, &size), kResultTrue);
@@ -129,22 +143,6 @@ TEST(TestSupport, PlugFrameGrantsResizesAndOffersTheRunLoop)
     ASSERT_EQ(frame.queryInterface(Linux::IRunLoop::iid, &obj), kResultOk);
     EXPECT_EQ(obj, static_cast<Linux::IRunLoop*>(&runLoop));
     static_cast<Linux::IRunLoop*>(obj)->release();
-}
-
-TEST(TestSupport, ComponentHandlerRecordsEditsInOrder)
-{
-    vst3test::ComponentHandler handler;
-    handler.beginEdit(4);
-    handler.performEdit(4, 0.5);
-    handler.endEdit(4);
-    handler.restartComponent(kLatencyChanged);
-    const auto edits = handler.GetEdits();
-    ASSERT_EQ(edits.size(), 3u);
-    EXPECT_EQ(edits[0].kind, vst3test::ComponentHandler::EditKind::kBegin);
-    EXPECT_EQ(edits[1].kind, vst3test::ComponentHandler::EditKind::kPerform);
-    EXPECT_EQ(edits[1].value, 0.5);
-    EXPECT_EQ(edits[2].id, 4u);
-    EXPECT_EQ(handler.GetRestartFlags(), std::vector<int32>{kLatencyChanged});
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-namespace vst3test
+namespace vst3host
 {
 
 int32 PLUGIN_API ParamValueQueue::getPointCount()
@@ -31,14 +31,6 @@ tresult PLUGIN_API ParamValueQueue::addPoint(int32 sampleOffset, ParamValue valu
         mPoints.insert(mPoints.begin() + static_cast<std::ptrdiff_t>(at), {sampleOffset, value});
     index = static_cast<int32>(at);
     return kResultOk;
-}
-
-tresult PLUGIN_API ParamValueQueue::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IParamValueQueue)
-    QUERY_INTERFACE(queried, obj, IParamValueQueue::iid, IParamValueQueue)
-    *obj = nullptr;
-    return kNoInterface;
 }
 
 ParamValueQueue* ParameterChanges::AddPoint(ParamID id, int32 sampleOffset, ParamValue value)
@@ -71,17 +63,14 @@ IParamValueQueue* PLUGIN_API ParameterChanges::addParameterData(const ParamID& i
             return mQueues[i].get();
         }
     }
+    index = static_cast<int32>(mQueues.size());
+    return AppendQueue(id);
+}
+
+ParamValueQueue* ParameterChanges::AppendQueue(ParamID id)
+{
     mQueues.push_back(std::make_unique<ParamValueQueue>(id));
-    index = static_cast<int32>(mQueues.size() - 1);
     return mQueues.back().get();
 }
 
-tresult PLUGIN_API ParameterChanges::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IParameterChanges)
-    QUERY_INTERFACE(queried, obj, IParameterChanges::iid, IParameterChanges)
-    *obj = nullptr;
-    return kNoInterface;
-}
-
-} // namespace vst3test
+} // namespace vst3host

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "RefCount.h"
+#include "RunLoop.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
 #include <vector>
 
-namespace vst3test
+namespace vst3host
 {
-
-class RunLoop;
 
 // The frame a host gives an editor view through setFrame: on Linux it also offers the host's run
 // loop. A resize request is granted at once, as a host does, by calling the view's onSize.
@@ -24,9 +23,11 @@ public:
     Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView* view,
                                              Steinberg::ViewRect* newSize) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::IPlugFrame>(this, queried, obj, mRunLoop);
+    }
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     RunLoop* mRunLoop;
@@ -34,4 +35,4 @@ private:
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host

@@ -1,8 +1,9 @@
 #include "ModuleLoader.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
-namespace vst3test
+namespace vst3host
 {
 namespace
 {
@@ -11,10 +12,30 @@ using ModuleEntryFunc = bool (*)(void*);
 using ModuleExitFunc = bool (*)();
 using GetFactoryFunc = Steinberg::IPluginFactory* (*)();
 
+// The folder of a bundle that holds the module for this machine.
+#if defined(__x86_64__)
+constexpr const char* kBundleArchitecture = "x86_64-linux";
+#elif defined(__aarch64__)
+constexpr const char* kBundleArchitecture = "aarch64-linux";
+#elif defined(__i386__)
+constexpr const char* kBundleArchitecture = "i386-linux";
+#else
+#error "No VST 3 bundle folder name known for this architecture"
+#endif
+
 bool EndsWith(const std::string& text, const std::string& tail)
 {
     return text.size() >= tail.size() &&
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string ModulePathFor(const std::string& path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return ModuleLoader::ModulePathForBundle(path);
+    // dlopen searches the library path for a bare file name; the caller meant this folder.
+    return path.find('/') == std::string::npos ? "./" + path : path;
 }
 
 } // namespace
@@ -27,35 +48,38 @@ std::string ModuleLoader::ModulePathForBundle(const std::string& bundlePath)
     std::string name = folder.substr(folder.rfind('/') + 1);
     if (EndsWith(name, ".vst3"))
         name.resize(name.size() - 5);
-    return folder + "/Contents/x86_64-linux/" + name + ".so";
+    return folder + "/Contents/" + kBundleArchitecture + "/" + name + ".so";
 }
 
 ModuleLoader::ModuleLoader(const std::string& path)
 {
-    const std::string modulePath = EndsWith(path, ".so") ? path : ModulePathForBundle(path);
+    const std::string modulePath = ModulePathFor(path);
     mHandle = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!mHandle)
     {
         const char* why = dlerror();
-        Fail(std::string("dlopen failed: ") + (why ? why : modulePath));
+        Fail("cannot load the plug-in module " + modulePath + ": " + (why ? why : "unknown error"));
         return;
     }
     auto entry = reinterpret_cast<ModuleEntryFunc>(dlsym(mHandle, "ModuleEntry"));
+    auto exit = reinterpret_cast<ModuleExitFunc>(dlsym(mHandle, "ModuleExit"));
     auto getFactory = reinterpret_cast<GetFactoryFunc>(dlsym(mHandle, "GetPluginFactory"));
-    if (!entry || !getFactory || !dlsym(mHandle, "ModuleExit"))
+    if (!entry || !exit || !getFactory)
     {
-        Fail("module lacks ModuleEntry, ModuleExit or GetPluginFactory");
+        Fail(modulePath +
+             " is not a VST 3 module (it lacks ModuleEntry, ModuleExit or GetPluginFactory)");
         return;
     }
+    // Linux hosts hand the module its own handle first and say goodbye before unloading it.
     if (!entry(mHandle))
     {
-        Fail("ModuleEntry answered false");
+        Fail("the plug-in module " + modulePath + " refused to start (ModuleEntry failed)");
         return;
     }
-    mEntered = true;
+    mExit = exit;
     mFactory = getFactory();
     if (!mFactory)
-        Fail("GetPluginFactory answered null");
+        Fail("the plug-in module " + modulePath + " offers no class factory");
 }
 
 ModuleLoader::~ModuleLoader()
@@ -79,12 +103,12 @@ void ModuleLoader::Unload()
     if (mFactory)
         mFactory->release();
     mFactory = nullptr;
-    if (mEntered)
-        reinterpret_cast<ModuleExitFunc>(dlsym(mHandle, "ModuleExit"))();
-    mEntered = false;
+    if (mExit)
+        mExit();
+    mExit = nullptr;
     if (mHandle)
         dlclose(mHandle);
     mHandle = nullptr;
 }
 
-} // namespace vst3test
+} // namespace vst3host

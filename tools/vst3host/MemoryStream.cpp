@@ -5,7 +5,7 @@
 
 using namespace Steinberg;
 
-namespace vst3test
+namespace vst3host
 {
 
 tresult PLUGIN_API MemoryStream::read(void* buffer, int32 numBytes, int32* numBytesRead)
@@ -70,12 +70,4 @@ tresult PLUGIN_API MemoryStream::tell(int64* pos)
     return kResultOk;
 }
 
-tresult PLUGIN_API MemoryStream::queryInterface(const TUID queried, void** obj)
-{
-    QUERY_INTERFACE(queried, obj, FUnknown::iid, IBStream)
-    QUERY_INTERFACE(queried, obj, IBStream::iid, IBStream)
-    *obj = nullptr;
-    return kNoInterface;
-}
-
-} // namespace vst3test
+} // namespace vst3host

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace vst3test
+namespace vst3host
 {
 
 // Loads a VST 3 module as a Linux host does: dlopen the module file, ModuleEntry(handle),
@@ -23,7 +23,7 @@ public:
     static std::string ModulePathForBundle(const std::string& bundlePath);
 
     bool IsLoaded() const { return mFactory != nullptr; }
-    // Why loading failed; empty once loaded.
+    // Why loading failed, in a sentence that names the module; empty once loaded.
     const std::string& GetError() const { return mError; }
     // The module's factory, with the loader's reference (borrowed by the caller).
     Steinberg::IPluginFactory* GetFactory() const { return mFactory; }
@@ -36,9 +36,9 @@ private:
     void Unload();
 
     void* mHandle = nullptr;
-    bool mEntered = false;
+    bool (*mExit)() = nullptr;
     Steinberg::IPluginFactory* mFactory = nullptr;
     std::string mError;
 };
 
-} // namespace vst3test
+} // namespace vst3host

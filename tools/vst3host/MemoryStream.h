@@ -6,11 +6,12 @@
 
 #include <vector>
 
-namespace vst3test
+namespace vst3host
 {
 
-// A growable in-memory IBStream. Reads stop at the end of the data; a test can also cap the
-// number of bytes that reads deliver, to play a host whose stream ends early.
+// A growable in-memory IBStream for the plug-in's states. Reads stop at the end of the data; a
+// test can also cap the number of bytes that reads deliver, to play a host whose stream ends
+// early.
 class MemoryStream : public Steinberg::IBStream
 {
 public:
@@ -31,9 +32,11 @@ public:
                                        Steinberg::int64* result) override;
     Steinberg::tresult PLUGIN_API tell(Steinberg::int64* pos) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::IBStream>(this, queried, obj);
+    }
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     std::vector<char> mData;
@@ -42,4 +45,4 @@ private:
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host

@@ -1,22 +1,21 @@
 #pragma once
 
 #include "RefCount.h"
+#include "RunLoop.h"
 
 #include "pluginterfaces/vst/ivsthostapplication.h"
 
 #include <string>
 
-namespace vst3test
+namespace vst3host
 {
-
-class RunLoop;
 
 // The host context handed to initialize and setHostContext: IHostApplication answering a chosen
 // name, and optionally the Linux run loop of a host that offers one.
 class HostApplication : public Steinberg::Vst::IHostApplication
 {
 public:
-    explicit HostApplication(std::string name = "VELTAR Test Host", RunLoop* runLoop = nullptr)
+    explicit HostApplication(std::string name, RunLoop* runLoop = nullptr)
         : mName(std::move(name)), mRunLoop(runLoop)
     {
     }
@@ -24,13 +23,15 @@ public:
 
     // The name is given as 8-bit text and widened byte by byte, cut to 127 units.
     Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
-    // The test host makes no objects for the plug-in.
+    // The host makes no objects (messages, attribute lists) for the plug-in.
     Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid,
                                                  void** obj) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
-                                                 void** obj) override;
-    VST3TEST_REFCOUNT_METHODS
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    {
+        return QueryOwnInterface<Steinberg::Vst::IHostApplication>(this, queried, obj, mRunLoop);
+    }
+    VST3HOST_REFCOUNT_METHODS
 
 private:
     std::string mName;
@@ -38,4 +39,4 @@ private:
     RefCount mRefs;
 };
 
-} // namespace vst3test
+} // namespace vst3host
