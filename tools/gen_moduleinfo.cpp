@@ -1,9 +1,9 @@
 // gen_moduleinfo <bundle.vst3> <out.json>: loads the built module as a Linux host does (dlopen,
 // ModuleEntry, GetPluginFactory) and writes the moduleinfo.json that hosts read to list the
 // module without loading it. Everything in the file comes from the factory's own answers.
-#include "pluginterfaces/base/ipluginbase.h"
+#include "ModuleLoader.h"
 
-#include <dlfcn.h>
+#include "pluginterfaces/base/ipluginbase.h"
 
 #include <cstdio>
 #include <cstring>
@@ -189,36 +189,15 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string name = BundleName(argv[1]);
-    const std::string modulePath = std::string(argv[1]) + "/Contents/x86_64-linux/" + name + ".so";
-    void* handle = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
-        return Fail("cannot load " + modulePath + ": " + dlerror());
-    using EntryFn = bool (*)(void*);
-    using ExitFn = bool (*)();
-    using FactoryFn = IPluginFactory* (*)();
-    auto entry = reinterpret_cast<EntryFn>(dlsym(handle, "ModuleEntry"));
-    auto exitFn = reinterpret_cast<ExitFn>(dlsym(handle, "ModuleExit"));
-    auto getFactory = reinterpret_cast<FactoryFn>(dlsym(handle, "GetPluginFactory"));
-    if (!entry || !exitFn || !getFactory)
-    {
-        dlclose(handle);
-        return Fail(modulePath + " lacks the VST 3 module entry points");
-    }
-    if (!entry(handle))
-    {
-        dlclose(handle);
-        return Fail("ModuleEntry of " + modulePath + " failed");
-    }
-    IPluginFactory* factory = getFactory();
     std::ostringstream json;
-    std::string error = "the module has no class factory";
-    const bool ok = factory && WriteModuleInfo(factory, name, json, error);
-    if (factory)
-        factory->release();
-    exitFn();
-    dlclose(handle);
-    if (!ok)
-        return Fail(error);
+    {
+        vst3host::ModuleLoader module(argv[1]);
+        if (!module.IsLoaded())
+            return Fail(module.GetError());
+        std::string error;
+        if (!WriteModuleInfo(module.GetFactory(), name, json, error))
+            return Fail(error);
+    }
 
     // Written in one go, so that a failed run leaves no half file for a host to read.
     const std::string outPath = argv[2];
