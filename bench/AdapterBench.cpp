@@ -2,6 +2,8 @@
 // with 32-bit host buffers and one parameter change per block, against the chain called directly
 // on double buffers with the same settings. Counter "rt" is the realtime factor (stereo, 48 kHz).
 
+#include "StereoBlock.h"
+
 #include "framework/vst3/PlugModule.h"
 #include "plugin/ChannelStrip.h"
 #include "plugin/VELTAR.h"
@@ -71,18 +73,9 @@ void ThroughProcess(benchmark::State& state)
     }
     float* ins[] = {inL.data(), inR.data()};
     float* outs[] = {outL.data(), outR.data()};
-    AudioBusBuffers inBus = {}, outBus = {};
-    inBus.numChannels = outBus.numChannels = 2;
-    inBus.channelBuffers32 = ins;
-    outBus.channelBuffers32 = outs;
+    StereoBlock stereo(ins, outs, block);
+    ProcessData& data = stereo.data;
     OnePointChange change;
-    ProcessData data;
-    data.processMode = kRealtime;
-    data.symbolicSampleSize = kSample32;
-    data.numSamples = block;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
     data.inputParameterChanges = &change;
 
     int blockIdx = 0;

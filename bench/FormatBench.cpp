@@ -3,6 +3,7 @@
 // with the output gain changed every block. Counter "rt" is the realtime factor (48 kHz).
 #include "HostedPlugin.h"
 #include "LilvHost.h"
+#include "StereoBlock.h"
 
 #include <benchmark/benchmark.h>
 
@@ -46,21 +47,12 @@ void VST3Module(benchmark::State& state)
     Buffers b(block);
     float* ins[] = {b.inL.data(), b.inR.data()};
     float* outs[] = {b.outL.data(), b.outR.data()};
-    AudioBusBuffers inBus = {}, outBus = {};
-    inBus.numChannels = outBus.numChannels = 2;
-    inBus.channelBuffers32 = ins;
-    outBus.channelBuffers32 = outs;
+    StereoBlock stereo(ins, outs, block);
+    ProcessData& data = stereo.data;
     // Output 0 dB and 0.048 dB, as positions.
     vst3test::ParameterChanges changes[2];
     changes[0].AddPoint(kOutputID, 0, 0.5);
     changes[1].AddPoint(kOutputID, 0, 0.501);
-    ProcessData data;
-    data.processMode = kRealtime;
-    data.symbolicSampleSize = kSample32;
-    data.numSamples = block;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
     int blockIdx = 0;
     for (auto _ : state)
     {
