@@ -3,6 +3,8 @@
 // directly on double buffers with the same settings. Counter "rt" is the realtime factor (stereo,
 // 48 kHz).
 
+#include "ProcessBlock.h"
+
 #include "framework/vst3/PlugModule.h"
 #include "plugin/ChannelStrip.h"
 #include "plugin/VELTAR.h"
@@ -73,26 +75,9 @@ template <class Sample> void ThroughProcess(benchmark::State& state)
     }
     Sample* ins[] = {inL.data(), inR.data()};
     Sample* outs[] = {outL.data(), outR.data()};
-    AudioBusBuffers inBus = {}, outBus = {};
-    inBus.numChannels = outBus.numChannels = 2;
-    if constexpr (k64)
-    {
-        inBus.channelBuffers64 = ins;
-        outBus.channelBuffers64 = outs;
-    }
-    else
-    {
-        inBus.channelBuffers32 = ins;
-        outBus.channelBuffers32 = outs;
-    }
+    vst3host::MainBusBlock hostBlock(kRealtime, setup.symbolicSampleSize);
+    ProcessData& data = hostBlock.Set(ins, outs, 2, block);
     OnePointChange change;
-    ProcessData data;
-    data.processMode = kRealtime;
-    data.symbolicSampleSize = setup.symbolicSampleSize;
-    data.numSamples = block;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
     data.inputParameterChanges = &change;
 
     int blockIdx = 0;

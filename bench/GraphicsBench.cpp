@@ -2,7 +2,7 @@
 // the redraw after one knob moved (the common case while a user drags or the host automates),
 // and decoding every PNG once. Paints run at the scale given in percent (100: the panel's own
 // pixels, 200: the 2x artwork); the first instance's load at 1x and at 2x.
-#include "framework/core/IFxBase.h"
+#include "framework/core/testing/StandInAdapter.h"
 #include "framework/platform/HeadlessNativeLayer.h"
 #include "framework/platform/IGraphicsMac.h"
 #include "raster/RasterPNG.h"
@@ -15,13 +15,23 @@
 namespace
 {
 
-// A host adapter that answers nothing: only the editor is measured.
-class BenchPlug : public IFxBase
+StandInAdapter::Options BenchOptions()
+{
+    StandInAdapter::Options options;
+    options.nParams = 7;
+    options.channelIO = "1-1 2-2";
+    options.effectName = "Bench";
+    options.uniqueID = 0x42656e31; // "Ben1"
+    options.tempo = 120.0;
+    options.recordsHost = false;
+    return options;
+}
+
+// Only the editor is measured: the host side answers nothing.
+class BenchPlug : public StandInAdapter
 {
 public:
-    BenchPlug()
-        : IFxBase(7, "1-1 2-2", 1, "Bench", "", "Maker", 0x10100, 0x42656e31, 0x4d6b7231, 0, false,
-                  false, false, kAPIVST3)
+    BenchPlug() : StandInAdapter(BenchOptions())
     {
         for (int i = 0; i < 4; ++i)
             GetParam(i)->InitDouble("Knob", 0.5, 0.0, 1.0, 0.01);
@@ -29,16 +39,6 @@ public:
             GetParam(i)->InitBool("Switch", true);
         GetParam(6)->InitEnum("Model", 0, 3);
     }
-    void BeginInformHostOfParamChange(int) override {}
-    void InformHostOfParamChange(int, double) override {}
-    void EndInformHostOfParamChange(int) override {}
-    void InformHostOfProgramChange() override {}
-    int GetSamplePos() override { return 0; }
-    double GetTempo() override { return 120.0; }
-    void GetTimeSig(int* n, int* d) override { *n = *d = 4; }
-    void GetTime(ITimeInfo*) override {}
-    void ResizeGraphics(int, int) override {}
-    bool SendMidiMsg(IMidiMsg*) override { return true; }
 };
 
 struct Strip

@@ -16,6 +16,33 @@ using namespace Steinberg::Vst;
 namespace fuzzsupport
 {
 
+namespace
+{
+
+StandInAdapter::Options CoreOptions(int nParams, int nPresets, bool doesChunks)
+{
+    StandInAdapter::Options options;
+    options.nParams = nParams;
+    options.nPresets = nPresets;
+    options.doesChunks = doesChunks;
+    options.uniqueID = CoreAdapter::kUniqueID;
+    options.effectName = "Fuzz";
+    options.mfrName = "Fuzz";
+    options.version = 0x10000;
+    options.mfrID = 0x46757a32; // 'Fuz2'
+    options.recordsHost = false;
+    return options;
+}
+
+} // namespace
+
+CoreAdapter::CoreAdapter(int nParams, int nPresets, bool doesChunks)
+    : StandInAdapter(CoreOptions(nParams, nPresets, doesChunks))
+{
+    for (int i = 0; i < nParams; ++i)
+        GetParam(i)->InitDouble("P", 0.0, -1.0 - i, 1.0 + i, 0.01);
+}
+
 PlugPtr MakeInitialisedPlug()
 {
     PlugPtr plug(MakePlug());

@@ -4,6 +4,7 @@
 
 #include "FuzzCheck.h"
 
+#include "framework/core/testing/StandInAdapter.h"
 #include "framework/vst3/IFxVST3.h"
 
 #include "ParameterChanges.h"
@@ -22,28 +23,12 @@ using PlugPtr = std::unique_ptr<IFxVST3, PlugRelease>;
 
 // The plug-in base with a host side that does nothing, for the operations no host is involved in.
 // Its parameters are doubles with ranges that differ from parameter to parameter.
-class CoreAdapter : public IFxBase
+class CoreAdapter : public StandInAdapter
 {
 public:
     static constexpr int kUniqueID = 0x46757a31; // 'Fuz1'
 
-    CoreAdapter(int nParams, int nPresets, bool doesChunks)
-        : IFxBase(nParams, "2-2", nPresets, "Fuzz", "", "Fuzz", 0x10000, kUniqueID, 0x46757a32, 0,
-                  false, doesChunks, false, kAPIVST3)
-    {
-        for (int i = 0; i < nParams; ++i)
-            GetParam(i)->InitDouble("P", 0.0, -1.0 - i, 1.0 + i, 0.01);
-    }
-    void BeginInformHostOfParamChange(int) override {}
-    void InformHostOfParamChange(int, double) override {}
-    void EndInformHostOfParamChange(int) override {}
-    void InformHostOfProgramChange() override {}
-    int GetSamplePos() override { return 0; }
-    double GetTempo() override { return 0.0; }
-    void GetTimeSig(int*, int*) override {}
-    void GetTime(ITimeInfo*) override {}
-    void ResizeGraphics(int, int) override {}
-    bool SendMidiMsg(IMidiMsg*) override { return false; }
+    CoreAdapter(int nParams, int nPresets, bool doesChunks);
 };
 
 // A new VELTAR object after initialize, as a host has it before any other call.

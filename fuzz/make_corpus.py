@@ -127,27 +127,24 @@ def png_corpus():
     write(t, "not-png", b"\x00GIF89a\x01\x00\x01\x00")
 
 
-def process():
-    # The process target reads dozens of small decisions; random bytes of a few lengths seed it,
-    # the empty input gives the all-defaults path.
-    t = "fuzz_process"
-    rng = random.Random(7351)
+def random_seeds(t, seed, lengths):
+    # For the targets that read dozens of small decisions (the process and LV2 targets): the empty
+    # input gives the all-defaults path, random bytes of a few lengths and two constant inputs the
+    # rest.
+    rng = random.Random(seed)
     write(t, "empty", b"")
-    for n in (8, 32, 128, 512, 2048):
+    for n in lengths:
         write(t, "random-%d" % n, bytes(rng.randrange(256) for _ in range(n)))
     write(t, "zeros-256", b"\x00" * 256)
     write(t, "ones-256", b"\xff" * 256)
+
+
+def process():
+    random_seeds("fuzz_process", 7351, (8, 32, 128, 512, 2048))
 
 
 def lv2():
-    # As for the process target: random bytes of a few lengths, and the all-defaults path.
-    t = "fuzz_lv2"
-    rng = random.Random(2615)
-    write(t, "empty", b"")
-    for n in (16, 64, 256, 1024, 4096):
-        write(t, "random-%d" % n, bytes(rng.randrange(256) for _ in range(n)))
-    write(t, "zeros-256", b"\x00" * 256)
-    write(t, "ones-256", b"\xff" * 256)
+    random_seeds("fuzz_lv2", 2615, (16, 64, 256, 1024, 4096))
 
 
 def program_files():

@@ -284,7 +284,13 @@ unsigned int GetGlyphOutline(HFONT font, unsigned int character, unsigned int fo
     return size;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+// gcc names AddressSanitizer with a macro, clang (before 15) only through __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define WINCOMPAT_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(WINCOMPAT_ASAN)
 // fontconfig loses a few hundred bytes while parsing its configuration files, once per
 // process; leak checks of everything that draws text would fail on it.
 extern "C" const char* __lsan_default_suppressions()

@@ -98,8 +98,8 @@ struct BankHeader
     int32_t currentProgram = 0;
 };
 
-// Writes exactly kProgramHeaderSize bytes.
-inline void EncodeProgramHeader(const ProgramHeader& header, unsigned char* out)
+// The fields a program and a bank header open with, in the same places.
+template <class Header> void EncodeCommonFields(const Header& header, unsigned char* out)
 {
     PutInt(out, kChunkMagic);
     PutInt(out + 4, header.byteSize);
@@ -107,6 +107,12 @@ inline void EncodeProgramHeader(const ProgramHeader& header, unsigned char* out)
     PutInt(out + 12, header.formatVersion);
     PutInt(out + 16, header.uniqueID);
     PutInt(out + 20, header.version);
+}
+
+// Writes exactly kProgramHeaderSize bytes.
+inline void EncodeProgramHeader(const ProgramHeader& header, unsigned char* out)
+{
+    EncodeCommonFields(header, out);
     PutInt(out + 24, header.numParams);
     std::memcpy(out + 28, header.name, kNameSize);
 }
@@ -114,12 +120,7 @@ inline void EncodeProgramHeader(const ProgramHeader& header, unsigned char* out)
 // Writes exactly kBankHeaderSize bytes.
 inline void EncodeBankHeader(const BankHeader& header, unsigned char* out)
 {
-    PutInt(out, kChunkMagic);
-    PutInt(out + 4, header.byteSize);
-    PutInt(out + 8, header.fxMagic);
-    PutInt(out + 12, header.formatVersion);
-    PutInt(out + 16, header.uniqueID);
-    PutInt(out + 20, header.version);
+    EncodeCommonFields(header, out);
     PutInt(out + 24, header.numPrograms);
     PutInt(out + 28, header.currentProgram);
     std::memset(out + 32, 0, kBankReservedSize);
@@ -167,13 +168,7 @@ public:
     {
         if (Remaining() < kProgramHeaderSize)
             return false;
-        const unsigned char* in = Here();
-        chunkMagic = GetInt(in);
-        header.byteSize = GetInt(in + 4);
-        header.fxMagic = GetInt(in + 8);
-        header.formatVersion = GetInt(in + 12);
-        header.uniqueID = GetInt(in + 16);
-        header.version = GetInt(in + 20);
+        const unsigned char* in = ReadCommonFields(header, chunkMagic);
         header.numParams = GetInt(in + 24);
         std::memcpy(header.name, in + 28, kNameSize);
         header.name[kNameSize] = '\0';
@@ -185,13 +180,7 @@ public:
     {
         if (Remaining() < kBankHeaderSize)
             return false;
-        const unsigned char* in = Here();
-        chunkMagic = GetInt(in);
-        header.byteSize = GetInt(in + 4);
-        header.fxMagic = GetInt(in + 8);
-        header.formatVersion = GetInt(in + 12);
-        header.uniqueID = GetInt(in + 16);
-        header.version = GetInt(in + 20);
+        const unsigned char* in = ReadCommonFields(header, chunkMagic);
         header.numPrograms = GetInt(in + 24);
         header.currentProgram = GetInt(in + 28);
         mPos += kBankHeaderSize;
@@ -199,6 +188,21 @@ public:
     }
 
 private:
+    // The fields a program and a bank header open with, in the same places; answers where the
+    // header starts, for the fields that follow.
+    template <class Header>
+    const unsigned char* ReadCommonFields(Header& header, int32_t& chunkMagic) const
+    {
+        const unsigned char* in = Here();
+        chunkMagic = GetInt(in);
+        header.byteSize = GetInt(in + 4);
+        header.fxMagic = GetInt(in + 8);
+        header.formatVersion = GetInt(in + 12);
+        header.uniqueID = GetInt(in + 16);
+        header.version = GetInt(in + 20);
+        return in;
+    }
+
     const unsigned char* mData;
     size_t mSize;
     size_t mPos = 0;

@@ -241,6 +241,9 @@ private:
     void WriteFloatOutputs(int nFrames, bool accumulate);
     bool LoadProgramChunk(const unsigned char* block, int size);
     bool LoadBankChunk(const unsigned char* block, int size);
+    // Unserialises a state block with the given reader; a rejected block changes nothing.
+    bool LoadStateBlock(const unsigned char* block, int size,
+                        int (IFxBase::*unserialize)(const ByteChunk*, int));
     // Walks the program records of a parameter-form bank; checks them only, or loads them.
     bool VisitParamBank(const unsigned char* data, size_t size, int numPrograms, bool apply);
     void EndProgramLoad(int presetIdx);

@@ -264,13 +264,19 @@ bool IFxBase::LoadProgramFromMemory(const unsigned char* data, size_t size)
 
 bool IFxBase::LoadProgramChunk(const unsigned char* block, int size)
 {
-    ByteChunk state;
-    const int pos = StateBlockChunk(block, size, &state);
+    return LoadStateBlock(block, size, &IFxBase::UnserializeState);
+}
+
+bool IFxBase::LoadStateBlock(const unsigned char* block, int size,
+                             int (IFxBase::*unserialize)(const ByteChunk*, int))
+{
+    ByteChunk chunk;
+    const int pos = StateBlockChunk(block, size, &chunk);
     if (pos < 0)
         return false;
     Snapshot before;
     TakeSnapshot(&before);
-    if (UnserializeState(&state, pos) < 0)
+    if ((this->*unserialize)(&chunk, pos) < 0)
     {
         RestoreSnapshot(before);
         return false;
@@ -308,18 +314,7 @@ bool IFxBase::LoadBankFromMemory(const unsigned char* data, size_t size)
 
 bool IFxBase::LoadBankChunk(const unsigned char* block, int size)
 {
-    ByteChunk bank;
-    const int pos = StateBlockChunk(block, size, &bank);
-    if (pos < 0)
-        return false;
-    Snapshot before;
-    TakeSnapshot(&before);
-    if (UnserializePresets(&bank, pos) < 0)
-    {
-        RestoreSnapshot(before);
-        return false;
-    }
-    return true;
+    return LoadStateBlock(block, size, &IFxBase::UnserializePresets);
 }
 
 // Each record costs at least its 56-byte header, so a hostile program count ends the walk at the

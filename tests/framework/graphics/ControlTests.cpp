@@ -38,7 +38,7 @@ TEST_F(EditorTest, SwitchStepsThroughItsFramesAndWraps)
         mLayer->MouseDown(kModelX, kModelY, left);
         mLayer->MouseUp(kModelX, kModelY, left);
         EXPECT_DOUBLE_EQ(model->GetValue(), expected[i]);
-        EXPECT_EQ(mPlug.GetParam(GfxTestPlug::kModel)->Int(), int(expected[i] * 2));
+        EXPECT_EQ(mPlug.GetParam(kModel)->Int(), int(expected[i] * 2));
         Settle();
         EXPECT_EQ(DrawnFrame(kModelX, kModelY), frames[i]);
     }
@@ -81,7 +81,7 @@ TEST_F(EditorTest, KnobDragFollowsGearingAndClamps)
     mLayer->MouseDrag(kInputX, kInputY - 1990, left);
     EXPECT_NEAR(knob->GetValue(), 1.0 - 10.0 / 50.0 / 4.0, 1e-12);
     mLayer->MouseUp(kInputX, kInputY - 1990, left);
-    EXPECT_NEAR(mPlug.GetParam(GfxTestPlug::kInput)->GetNormalized(), knob->GetValue(), 1e-12);
+    EXPECT_NEAR(mPlug.GetParam(kInput)->GetNormalized(), knob->GetValue(), 1e-12);
     // Four knob heights sweep the whole range.
     mLayer->MouseDown(kInputX, kInputY, left);
     mLayer->MouseDrag(kInputX, kInputY + 4 * kKnobSize, left);
@@ -96,7 +96,7 @@ TEST_F(EditorTest, WheelStepsByAHundredthOrAThousandth)
     EXPECT_NEAR(knob->GetValue(), 0.53, 1e-12);
     mLayer->MouseWheel(60, 360, IMouseMod(true, false, false, true), -3);
     EXPECT_NEAR(knob->GetValue(), 0.527, 1e-12);
-    EXPECT_NEAR(mPlug.GetParam(GfxTestPlug::kLow)->Value(), 0.527, 1e-12);
+    EXPECT_NEAR(mPlug.GetParam(kLow)->Value(), 0.527, 1e-12);
 }
 
 TEST_F(EditorTest, DoubleClickRestoresTheFirstValueThePlugInSent)
@@ -112,7 +112,7 @@ TEST_F(EditorTest, DoubleClickRestoresTheFirstValueThePlugInSent)
     mLayer->MouseDblClick(110, 200, left);
     mLayer->MouseUp(110, 200, left);
     EXPECT_DOUBLE_EQ(knob->GetValue(), 0.5);
-    EXPECT_DOUBLE_EQ(mPlug.GetParam(GfxTestPlug::kOutput)->Value(), 0.0);
+    EXPECT_DOUBLE_EQ(mPlug.GetParam(kOutput)->Value(), 0.0);
     // begin/end for the first click, the default without a begin, one more end.
     EXPECT_EQ(mPlug.EditKinds(), "bepe");
 }
@@ -133,21 +133,21 @@ TEST_F(EditorTest, EqualValueFromThePlugInDoesNotRedraw)
 
 TEST_F(EditorTest, GrayedControlDrawsDimmedAndIsNotHit)
 {
-    mGraphics->GrayOutControl(GfxTestPlug::kInput, true);
+    mGraphics->GrayOutControl(kInput, true);
     EXPECT_FLOAT_EQ(Control(kCtlInput)->GetBlend()->mWeight, 0.25f);
     EXPECT_EQ(mGraphics->GetMouseControlIdx(kInputX, kInputY), kCtlBackground);
     EXPECT_EQ(mGraphics->GetMouseControlIdx(kInputX, kInputY, true), kCtlBackground);
     Control(kCtlInput)->SetMOWhenGrayed(true);
     EXPECT_EQ(mGraphics->GetMouseControlIdx(kInputX, kInputY, true), kCtlInput);
     EXPECT_EQ(mGraphics->GetMouseControlIdx(kInputX, kInputY), kCtlBackground);
-    mGraphics->GrayOutControl(GfxTestPlug::kInput, false);
+    mGraphics->GrayOutControl(kInput, false);
     EXPECT_FLOAT_EQ(Control(kCtlInput)->GetBlend()->mWeight, 1.0f);
 }
 
 TEST_F(EditorTest, ClampKeepsValuesInsideThePlainRange)
 {
     // 6 to 12 dB of a 0–24 dB parameter.
-    mGraphics->ClampControl(GfxTestPlug::kInput, 6.0, 12.0, false);
+    mGraphics->ClampControl(kInput, 6.0, 12.0, false);
     IControl* knob = Control(kCtlInput);
     mLayer->MouseWheel(kInputX, kInputY, IMouseMod(true), -100);
     EXPECT_DOUBLE_EQ(knob->GetValue(), 0.25);
@@ -172,7 +172,7 @@ protected:
 
 TEST_F(OtherControlsTest, FramesSwitchPicksTheClickedPart)
 {
-    IControl* c = Attach(new ISwitchFramesControl(&mPlug, 200, 500, GfxTestPlug::kModel,
+    IControl* c = Attach(new ISwitchFramesControl(&mPlug, 200, 500, kModel,
                                                   Strip(106, "resources/img/MODEL.png", 3)));
     // 20 pixels high, three parts: 0–5, 6–12, 13–19.
     c->OnMouseDown(210, 514, IMouseMod(true));
@@ -185,15 +185,14 @@ TEST_F(OtherControlsTest, FramesSwitchPicksTheClickedPart)
 
 TEST_F(OtherControlsTest, InvisibleSwitchAndContact)
 {
-    IControl* sw =
-        Attach(new IInvisibleSwitchControl(&mPlug, IRECT(0, 0, 5, 5), GfxTestPlug::kBus));
+    IControl* sw = Attach(new IInvisibleSwitchControl(&mPlug, IRECT(0, 0, 5, 5), kBus));
     sw->OnMouseDown(1, 1, IMouseMod(true));
     EXPECT_DOUBLE_EQ(sw->GetValue(), 1.0);
     sw->OnMouseDown(1, 1, IMouseMod(true));
     EXPECT_DOUBLE_EQ(sw->GetValue(), 0.0);
 
-    IControl* contact = Attach(new IContactControl(&mPlug, 300, 10, GfxTestPlug::kTransformer,
-                                                   Strip(103, "resources/img/BUS.png", 2)));
+    IControl* contact = Attach(
+        new IContactControl(&mPlug, 300, 10, kTransformer, Strip(103, "resources/img/BUS.png", 2)));
     contact->OnMouseDown(305, 15, IMouseMod(true));
     EXPECT_DOUBLE_EQ(contact->GetValue(), 1.0);
     contact->OnMouseUp(305, 15, IMouseMod(true));
@@ -202,7 +201,7 @@ TEST_F(OtherControlsTest, InvisibleSwitchAndContact)
 
 TEST_F(OtherControlsTest, RadioButtonsSpreadEvenlyAndSelect)
 {
-    auto* radio = new IRadioButtonsControl(&mPlug, IRECT(10, 10, 170, 40), GfxTestPlug::kModel, 3,
+    auto* radio = new IRadioButtonsControl(&mPlug, IRECT(10, 10, 170, 40), kModel, 3,
                                            Strip(103, "resources/img/BUS.png", 2), kHorizontal);
     Attach(radio);
     // Buttons 40 wide over 160 pixels: gaps of 20.
@@ -214,7 +213,7 @@ TEST_F(OtherControlsTest, RadioButtonsSpreadEvenlyAndSelect)
     radio->OnMouseDown(65, 20, IMouseMod(true)); // in a gap: unchanged
     EXPECT_DOUBLE_EQ(radio->GetValue(), 1.0);
     auto* reversed =
-        new IRadioButtonsControl(&mPlug, IRECT(10, 10, 50, 130), GfxTestPlug::kModel, 2,
+        new IRadioButtonsControl(&mPlug, IRECT(10, 10, 50, 130), kModel, 2,
                                  Strip(103, "resources/img/BUS.png", 2), kVertical, true);
     Attach(reversed);
     EXPECT_EQ(reversed->GetButtonRECTs()[0], IRECT(10, 100, 50, 130));
@@ -222,7 +221,7 @@ TEST_F(OtherControlsTest, RadioButtonsSpreadEvenlyAndSelect)
 
 TEST_F(OtherControlsTest, FaderSnapsTheHandleToTheMouse)
 {
-    auto* fader = new IFaderControl(&mPlug, 300, 200, 130, GfxTestPlug::kHigh,
+    auto* fader = new IFaderControl(&mPlug, 300, 200, 130, kHigh,
                                     Strip(103, "resources/img/BUS.png", 2), kVertical);
     Attach(fader);
     // Handle 30 high, travel 100: the handle's centre at y follows 1 − (y − top − 15) / 100.
@@ -251,8 +250,7 @@ TEST_F(OtherControlsTest, TextControlsDrawText)
     EXPECT_EQ(r.L, 150 - r.W() / 2);
     EXPECT_NE(style.mCached, nullptr);
 
-    auto* caption =
-        new ICaptionControl(&mPlug, IRECT(10, 40, 200, 60), GfxTestPlug::kModel, IText(), true);
+    auto* caption = new ICaptionControl(&mPlug, IRECT(10, 40, 200, 60), kModel, IText(), true);
     Attach(caption);
     caption->Draw(mGraphics);
     EXPECT_STREQ(caption->GetTextForDisplay(), "Tube ");

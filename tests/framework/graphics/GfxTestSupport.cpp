@@ -7,9 +7,24 @@
 #include <cstring>
 #include <filesystem>
 
-GfxTestPlug::GfxTestPlug(EAPI api)
-    : IFxBase(kNumParams, "1-1 2-2", 1, "GfxTest", "", "Maker", 0x00010100, 0x47667831, 0x4D6B7231,
-              0, false, false, false, api)
+namespace
+{
+
+StandInAdapter::Options EditorOptions(EAPI api)
+{
+    StandInAdapter::Options options;
+    options.nParams = kNumParams;
+    options.channelIO = "1-1 2-2";
+    options.effectName = "GfxTest";
+    options.uniqueID = 0x47667831; // "Gfx1"
+    options.api = api;
+    options.tempo = 120.0;
+    return options;
+}
+
+} // namespace
+
+GfxTestPlug::GfxTestPlug(EAPI api) : StandInAdapter(EditorOptions(api))
 {
     GetParam(kInput)->InitDouble("Input", 0.0, 0.0, 24.0, 0.1, "dB");
     GetParam(kOutput)->InitDouble("Output", 0.0, -24.0, 24.0, 0.1, "dB");
@@ -21,14 +36,6 @@ GfxTestPlug::GfxTestPlug(EAPI api)
     GetParam(kModel)->SetDisplayText(0, "Tube");
     GetParam(kModel)->SetDisplayText(1, "Line A");
     GetParam(kModel)->SetDisplayText(2, "Line B");
-}
-
-std::string GfxTestPlug::EditKinds() const
-{
-    std::string kinds;
-    for (const Edit& e : mEdits)
-        kinds.push_back(e.kind);
-    return kinds;
 }
 
 Raster_pixel FramePixel(int resourceID, int frame)

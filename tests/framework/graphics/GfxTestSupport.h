@@ -2,60 +2,21 @@
 // resource folder, and an editor laid out like the product's.
 #pragma once
 
-#include "framework/core/IFxBase.h"
+#include "framework/core/testing/StandInAdapter.h"
 #include "framework/graphics/IGraphics.h"
 #include "framework/platform/HeadlessNativeLayer.h"
 #include "framework/platform/IGraphicsMac.h"
+#include "plugin/VELTAR.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-// Stands in for a host adapter and records what the editor told the host.
-class GfxTestPlug : public IFxBase
+// The stand-in adapter with the product's parameters, at the product's indices.
+class GfxTestPlug : public StandInAdapter
 {
 public:
-    enum
-    {
-        kInput = 0,
-        kOutput,
-        kLow,
-        kHigh,
-        kTransformer,
-        kBus,
-        kModel,
-        kNumParams
-    };
-    struct Edit
-    {
-        char kind; // 'b' begin, 'p' perform, 'e' end
-        int paramIdx;
-        double value;
-    };
-
     explicit GfxTestPlug(EAPI api = kAPIVST3);
-
-    void BeginInformHostOfParamChange(int idx) override { mEdits.push_back({'b', idx, 0.0}); }
-    void InformHostOfParamChange(int idx, double v) override { mEdits.push_back({'p', idx, v}); }
-    void EndInformHostOfParamChange(int idx) override { mEdits.push_back({'e', idx, 0.0}); }
-    void InformHostOfProgramChange() override {}
-    int GetSamplePos() override { return 0; }
-    double GetTempo() override { return 120.0; }
-    void GetTimeSig(int* num, int* den) override { *num = 4, *den = 4; }
-    void GetTime(ITimeInfo*) override {}
-    void ResizeGraphics(int w, int h) override { mResizes.push_back({w, h}); }
-    bool SendMidiMsg(IMidiMsg*) override { return true; }
-    void PopupHostContextMenuForParam(int idx, int x, int y) override
-    {
-        mContextMenus.push_back({idx, x, y});
-    }
-
-    // The edit kinds in order, e.g. "bppe".
-    std::string EditKinds() const;
-
-    std::vector<Edit> mEdits;
-    std::vector<std::vector<int>> mResizes;
-    std::vector<std::vector<int>> mContextMenus;
 };
 
 // Frame sizes of the strips written by WriteTestResources.

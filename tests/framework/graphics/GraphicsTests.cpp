@@ -67,9 +67,9 @@ TEST_F(EditorTest, KnobDragIsOneGestureForTheHost)
     mLayer->MouseUp(110, 40, kLeft);
     ASSERT_EQ(mPlug.EditKinds(), "bpppe");
     for (const auto& e : mPlug.mEdits)
-        EXPECT_EQ(e.paramIdx, GfxTestPlug::kInput);
+        EXPECT_EQ(e.paramIdx, kInput);
     EXPECT_NEAR(mPlug.mEdits[3].value, 20.0 / 50.0 / 4.0, 1e-12);
-    EXPECT_NEAR(mPlug.GetParam(GfxTestPlug::kInput)->Value(), 24.0 * 0.1, 1e-9);
+    EXPECT_NEAR(mPlug.GetParam(kInput)->Value(), 24.0 * 0.1, 1e-9);
 }
 
 TEST_F(EditorTest, RightClickUnderVST3OpensTheHostMenuInstead)
@@ -77,7 +77,7 @@ TEST_F(EditorTest, RightClickUnderVST3OpensTheHostMenuInstead)
     mLayer->MouseDown(110, 60, kRight);
     EXPECT_EQ(mPlug.EditKinds(), "");
     ASSERT_EQ(mPlug.mContextMenus.size(), 1u);
-    EXPECT_EQ(mPlug.mContextMenus[0], (std::vector<int>{GfxTestPlug::kInput, 110, 60}));
+    EXPECT_EQ(mPlug.mContextMenus[0], (std::vector<int>{kInput, 110, 60}));
     EXPECT_EQ(mGraphics->GetMouseCapture(), -1);
     // On the background (no parameter) the control gets the press.
     auto* probe = new ProbeControl(&mPlug, IRECT(0, 0, 352, 568));
@@ -109,7 +109,7 @@ TEST_F(EditorTest, OnlyTheMovedKnobIsRedrawn)
     const int presents = mLayer->GetPresentCount();
     probe->mDraws = 0;
 
-    mGraphics->SetParameterFromPlug(GfxTestPlug::kHigh, 0.9, true);
+    mGraphics->SetParameterFromPlug(kHigh, 0.9, true);
     IRECT dirty;
     ASSERT_TRUE(mGraphics->IsDirty(&dirty));
     EXPECT_EQ(dirty, IRECT(217, 347, 267, 397));
@@ -126,9 +126,9 @@ TEST_F(EditorTest, OnlyTheMovedKnobIsRedrawn)
 
 TEST_F(EditorTest, ValuesFromThePlugInMoveTheMatchingControl)
 {
-    mGraphics->SetParameterFromPlug(GfxTestPlug::kTransformer, 0.0, true);
-    mGraphics->SetParameterFromPlug(GfxTestPlug::kBus, 0.0, false);
-    mGraphics->SetParameterFromPlug(GfxTestPlug::kOutput, 12.0, false);
+    mGraphics->SetParameterFromPlug(kTransformer, 0.0, true);
+    mGraphics->SetParameterFromPlug(kBus, 0.0, false);
+    mGraphics->SetParameterFromPlug(kOutput, 12.0, false);
     mGraphics->SetParameterFromPlug(99, 1.0, true);
     mGraphics->ApplyPendingParamValues();
     EXPECT_DOUBLE_EQ(Control(kCtlTransformer)->GetValue(), 0.0);
@@ -137,7 +137,7 @@ TEST_F(EditorTest, ValuesFromThePlugInMoveTheMatchingControl)
     EXPECT_EQ(Control(kCtlBus)->GetRECT()->L, 278);
     EXPECT_DOUBLE_EQ(Control(kCtlOutput)->GetValue(), 0.75);
     // Only the last of several values before a redraw counts; the base's redraw path works too.
-    mPlug.GetParam(GfxTestPlug::kInput)->SetClamped(6.0);
+    mPlug.GetParam(kInput)->SetClamped(6.0);
     mPlug.RedrawParamControls();
     Settle();
     EXPECT_DOUBLE_EQ(Control(kCtlInput)->GetValue(), 0.25);
@@ -148,10 +148,10 @@ TEST_F(EditorTest, AuxiliaryParametersFollowThePlugIn)
 {
     auto* probe = new ProbeControl(&mPlug, IRECT(1, 1, 2, 2));
     mGraphics->AttachControl(probe);
-    EXPECT_EQ(probe->AddAuxParam(GfxTestPlug::kLow), 0);
-    EXPECT_EQ(probe->AuxParamIdx(GfxTestPlug::kLow), 0);
-    EXPECT_EQ(probe->AuxParamIdx(GfxTestPlug::kHigh), -1);
-    mGraphics->SetParameterFromPlug(GfxTestPlug::kLow, 0.3, true);
+    EXPECT_EQ(probe->AddAuxParam(kLow), 0);
+    EXPECT_EQ(probe->AuxParamIdx(kLow), 0);
+    EXPECT_EQ(probe->AuxParamIdx(kHigh), -1);
+    mGraphics->SetParameterFromPlug(kLow, 0.3, true);
     mGraphics->ApplyPendingParamValues();
     EXPECT_DOUBLE_EQ(probe->GetAuxParam(0)->mValue, 0.3);
     mPlug.mEdits.clear();
@@ -305,7 +305,7 @@ TEST_F(EditorTest, EnumPromptShowsAMenuOfItsTexts)
     model->PromptUserInput();
     EXPECT_EQ(mLayer->GetLastMenuTexts(), (std::vector<std::string>{"Tube", "Line A", "Line B"}));
     EXPECT_DOUBLE_EQ(model->GetValue(), 1.0);
-    EXPECT_EQ(mPlug.GetParam(GfxTestPlug::kModel)->Int(), 2);
+    EXPECT_EQ(mPlug.GetParam(kModel)->Int(), 2);
     // Closed without a choice: nothing changes.
     model->PromptUserInput();
     EXPECT_EQ(mLayer->GetMenuCount(), 2);
@@ -338,7 +338,7 @@ TEST_F(EditorTest, TextPromptFiltersTypingAndSetsTheValue)
     mLayer->CommitTextEntry();
     EXPECT_FALSE(mLayer->IsTextEntryOpen());
     EXPECT_NEAR(knob->GetValue(), 12.5 / 24.0, 1e-12);
-    EXPECT_NEAR(mPlug.GetParam(GfxTestPlug::kInput)->Value(), 12.5, 1e-9);
+    EXPECT_NEAR(mPlug.GetParam(kInput)->Value(), 12.5, 1e-9);
     // Drags are dropped while a field is open.
     knob->PromptUserInput();
     mLayer->MouseDown(110, 60, kLeft);
@@ -351,7 +351,7 @@ TEST_F(EditorTest, TextPromptFiltersTypingAndSetsTheValue)
 TEST_F(EditorTest, TextAfterPromptIsReadByParameterKind)
 {
     IControl* knob = Control(kCtlOutput);
-    IParam* out = mPlug.GetParam(GfxTestPlug::kOutput);
+    IParam* out = mPlug.GetParam(kOutput);
     mGraphics->SetFromStringAfterPrompt(knob, out, "abc");
     EXPECT_DOUBLE_EQ(out->Value(), 0.0);
     mGraphics->SetFromStringAfterPrompt(knob, out, "-6");
@@ -359,7 +359,7 @@ TEST_F(EditorTest, TextAfterPromptIsReadByParameterKind)
     out->SetNegateDisplay(true);
     mGraphics->SetFromStringAfterPrompt(knob, out, "-6");
     EXPECT_DOUBLE_EQ(out->Value(), 6.0);
-    IParam* model = mPlug.GetParam(GfxTestPlug::kModel);
+    IParam* model = mPlug.GetParam(kModel);
     mGraphics->SetFromStringAfterPrompt(Control(kCtlModel), model, "Line A");
     EXPECT_EQ(model->Int(), 1);
     mGraphics->SetFromStringAfterPrompt(Control(kCtlModel), model, "Nothing");
@@ -424,12 +424,12 @@ TEST(EditorSurfaceTest, OnlyAShownEditorHoldsASurfaceAndDecodedArtwork)
     // IDs no other test uses: the bitmap cache is shared by the whole process.
     g->AttachBackground(9208, "resources/img/BG.png");
     const IBitmap strip = g->LoadIBitmap(9201, "resources/img/IN.png", 61);
-    g->AttachControl(new IKnobMultiControl(&plug, 102, 19, GfxTestPlug::kInput, strip));
+    g->AttachControl(new IKnobMultiControl(&plug, 102, 19, kInput, strip));
     plug.AttachGraphics(g);
     const auto* pixels = dynamic_cast<const Raster_PNGFile*>(strip.mData);
     ASSERT_NE(pixels, nullptr);
     EXPECT_EQ(*g->GetControl(1)->GetRECT(), IRECT(102, 19, 102 + kKnobSize, 19 + kKnobSize));
-    plug.SetParameterFromHost(GfxTestPlug::kInput, 0.25);
+    plug.SetParameterFromHost(kInput, 0.25);
     EXPECT_EQ(g->GetDrawBitmap(), nullptr);
     EXPECT_FALSE(pixels->IsDecoded());
 
@@ -447,7 +447,7 @@ TEST(EditorSurfaceTest, OnlyAShownEditorHoldsASurfaceAndDecodedArtwork)
     g->CloseWindow();
     EXPECT_EQ(g->GetDrawBitmap(), nullptr);
     // Shown again, on a new surface, with what was set while it was closed.
-    plug.SetParameterFromHost(GfxTestPlug::kInput, 1.0);
+    plug.SetParameterFromHost(kInput, 1.0);
     g->OpenWindow(nullptr);
     layer->RunFrame();
     EXPECT_EQ(Raster_GETR(Raster_GetPixel(g->GetDrawBitmap(), 110, 30)), 60u);

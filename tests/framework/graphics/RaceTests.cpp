@@ -19,15 +19,13 @@ TEST_F(EditorTest, HostUpdatesRaceFreeWithEditing)
             {
                 const double v = double(i % 101) / 100.0;
                 FxMutexLock lock(mPlug.GetMutex());
-                for (int p :
-                     {int(GfxTestPlug::kInput), int(GfxTestPlug::kHigh), int(GfxTestPlug::kModel)})
+                for (int p : {int(kInput), int(kHigh), int(kModel)})
                 {
                     mPlug.GetParam(p)->SetNormalized(v);
                     mGraphics->SetParameterFromPlug(p, v, true);
                     mPlug.OnParamChange(p);
                 }
-                mGraphics->SetParameterFromPlug(
-                    GfxTestPlug::kOutput, mPlug.GetParam(GfxTestPlug::kOutput)->Value(), false);
+                mGraphics->SetParameterFromPlug(kOutput, mPlug.GetParam(kOutput)->Value(), false);
             }
             stop = true;
         });
