@@ -40,17 +40,17 @@ void CheckBitmap(Raster_IBitmap* bitmap)
 {
     const int w = bitmap->getWidth();
     const int h = bitmap->getHeight();
-    FUZZ_CHECK(w > 0 && h > 0 && w <= kRasterPNGMaxSide && h <= kRasterPNGMaxSide);
-    FUZZ_CHECK(static_cast<long long>(w) * h <= kRasterPNGMaxPixels);
+    FUZZ_CHECK(w > 0 && h > 0 && w <= RASTER_PNG_MAX_SIDE && h <= RASTER_PNG_MAX_SIDE);
+    FUZZ_CHECK(static_cast<long long>(w) * h <= RASTER_PNG_MAX_PIXELS);
     FUZZ_CHECK(bitmap->getRowSpan() >= w);
-    const Raster_pixel* bits = bitmap->getBits();
+    const Raster_Pixel* bits = bitmap->getBits();
     FUZZ_CHECK(bits);
     // Summing makes every pixel a real read that AddressSanitizer checks.
-    Raster_pixel sum = 0;
+    Raster_Pixel sum = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             sum += bits[static_cast<size_t>(y) * bitmap->getRowSpan() + x];
-    volatile Raster_pixel sink = sum;
+    volatile Raster_Pixel sink = sum;
     (void)sink;
 }
 } // namespace
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             CheckBitmap(&bitmap);
         FUZZ_CHECK(bitmap.getWidth() >= 0 && bitmap.getHeight() >= 0);
         FUZZ_CHECK(static_cast<long long>(bitmap.getWidth()) * bitmap.getHeight() <=
-                   kRasterPNGMaxPixels);
+                   RASTER_PNG_MAX_PIXELS);
     }
     else
     {

@@ -12,7 +12,7 @@
 
 #include "wincompat/wincompat.h"
 
-typedef uint32_t Raster_pixel;
+typedef uint32_t Raster_Pixel;
 
 // Combination modes: the low byte selects the operation, the flags add to it.
 const int RASTER_BLIT_MODE_COPY = 0;
@@ -23,25 +23,25 @@ const int RASTER_BLIT_FILTER_BILINEAR = 0x100;
 const int RASTER_BLIT_USE_ALPHA = 0x10000;
 
 // Largest width or height of any bitmap; beyond it resize fails.
-const int kRasterMaxDimension = 32768;
+const int RASTER_MAX_DIMENSION = 32768;
 
-inline Raster_pixel Raster_RGBA(unsigned int r, unsigned int g, unsigned int b, unsigned int a)
+inline Raster_Pixel Raster_RGBA(unsigned int r, unsigned int g, unsigned int b, unsigned int a)
 {
-    return Raster_pixel((a & 0xff) << 24 | (r & 0xff) << 16 | (g & 0xff) << 8 | (b & 0xff));
+    return Raster_Pixel((a & 0xff) << 24 | (r & 0xff) << 16 | (g & 0xff) << 8 | (b & 0xff));
 }
-inline unsigned int Raster_GETA(Raster_pixel p)
+inline unsigned int Raster_GetA(Raster_Pixel p)
 {
     return p >> 24;
 }
-inline unsigned int Raster_GETR(Raster_pixel p)
+inline unsigned int Raster_GetR(Raster_Pixel p)
 {
     return (p >> 16) & 0xff;
 }
-inline unsigned int Raster_GETG(Raster_pixel p)
+inline unsigned int Raster_GetG(Raster_Pixel p)
 {
     return (p >> 8) & 0xff;
 }
-inline unsigned int Raster_GETB(Raster_pixel p)
+inline unsigned int Raster_GetB(Raster_Pixel p)
 {
     return p & 0xff;
 }
@@ -50,7 +50,7 @@ class Raster_IBitmap
 {
 public:
     virtual ~Raster_IBitmap() {}
-    virtual Raster_pixel* getBits() = 0;
+    virtual Raster_Pixel* getBits() = 0;
     virtual int getWidth() const = 0;
     virtual int getHeight() const = 0;
     // Pixels from the start of one row to the start of the next; at least the width.
@@ -70,14 +70,14 @@ class Raster_MemBitmap : public Raster_IBitmap
 {
 public:
     explicit Raster_MemBitmap(int width = 0, int height = 0, unsigned int lineAlignment = 4);
-    Raster_pixel* getBits() override { return mPixels.empty() ? nullptr : mPixels.data(); }
+    Raster_Pixel* getBits() override { return mPixels.empty() ? nullptr : mPixels.data(); }
     int getWidth() const override { return mWidth; }
     int getHeight() const override { return mHeight; }
     int getRowSpan() const override { return mRowSpan; }
     bool resize(int width, int height) override;
 
 private:
-    std::vector<Raster_pixel> mPixels;
+    std::vector<Raster_Pixel> mPixels;
     int mWidth = 0;
     int mHeight = 0;
     int mRowSpan = 0;
@@ -119,34 +119,34 @@ void Raster_Copy(Raster_IBitmap* dest, Raster_IBitmap* src);
 
 // Every pixel p of the rectangle becomes orBits | (mask & p).
 void Raster_ClearRect(Raster_IBitmap* bitmap, int x, int y, int width, int height,
-                      Raster_pixel mask = 0, Raster_pixel orBits = 0);
-void Raster_Clear(Raster_IBitmap* bitmap, Raster_pixel colour);
+                      Raster_Pixel mask = 0, Raster_Pixel orBits = 0);
+void Raster_Clear(Raster_IBitmap* bitmap, Raster_Pixel colour);
 
 // Answers 0 outside the bitmap.
-Raster_pixel Raster_GetPixel(Raster_IBitmap* bitmap, int x, int y);
-void Raster_PutPixel(Raster_IBitmap* bitmap, int x, int y, Raster_pixel colour, float weight,
+Raster_Pixel Raster_GetPixel(Raster_IBitmap* bitmap, int x, int y);
+void Raster_PutPixel(Raster_IBitmap* bitmap, int x, int y, Raster_Pixel colour, float weight,
                      int mode);
 
 // Primitives. Integer coordinates are pixel centres: a one-pixel line from (x1, y1) to (x2, y2)
 // covers both end pixels. The antialiased forms scale the weight by each pixel's coverage.
 void Raster_Line(Raster_IBitmap* bitmap, float x1, float y1, float x2, float y2,
-                 Raster_pixel colour, float weight, int mode, bool antialias);
+                 Raster_Pixel colour, float weight, int mode, bool antialias);
 // Arc of the circle between two angles in radians: 0 points up, positive angles turn clockwise;
 // a span of 2π or more is the whole circle.
 void Raster_Arc(Raster_IBitmap* bitmap, float cx, float cy, float radius, float minAngle,
-                float maxAngle, Raster_pixel colour, float weight, int mode, bool antialias);
-void Raster_Circle(Raster_IBitmap* bitmap, float cx, float cy, float radius, Raster_pixel colour,
+                float maxAngle, Raster_Pixel colour, float weight, int mode, bool antialias);
+void Raster_Circle(Raster_IBitmap* bitmap, float cx, float cy, float radius, Raster_Pixel colour,
                    float weight, int mode, bool antialias);
 void Raster_FillCircle(Raster_IBitmap* bitmap, float cx, float cy, float radius,
-                       Raster_pixel colour, float weight, int mode, bool antialias);
+                       Raster_Pixel colour, float weight, int mode, bool antialias);
 // Outline of the rectangle covering pixels x … x + width − 1, y … y + height − 1, its corners
 // rounded with the radius (clamped to half the shorter side).
 void Raster_RoundRect(Raster_IBitmap* bitmap, int x, int y, int width, int height, int radius,
-                      Raster_pixel colour, float weight, int mode, bool antialias);
+                      Raster_Pixel colour, float weight, int mode, bool antialias);
 void Raster_FillRect(Raster_IBitmap* bitmap, int x, int y, int width, int height,
-                     Raster_pixel colour, float weight, int mode);
+                     Raster_Pixel colour, float weight, int mode);
 // Filled polygons include the pixels on their edges.
 void Raster_FillTriangle(Raster_IBitmap* bitmap, int x1, int y1, int x2, int y2, int x3, int y3,
-                         Raster_pixel colour, float weight, int mode);
+                         Raster_Pixel colour, float weight, int mode);
 void Raster_FillConvexPolygon(Raster_IBitmap* bitmap, const int* x, const int* y, int count,
-                              Raster_pixel colour, float weight, int mode);
+                              Raster_Pixel colour, float weight, int mode);

@@ -14,12 +14,12 @@ bool Raster_MemBitmap::resize(int width, int height)
         return true;
     mPixels.clear();
     mWidth = mHeight = mRowSpan = 0;
-    if (width < 0 || height < 0 || width > kRasterMaxDimension || height > kRasterMaxDimension)
+    if (width < 0 || height < 0 || width > RASTER_MAX_DIMENSION || height > RASTER_MAX_DIMENSION)
         return false;
 
     const long long align = mLineAlignment > 1 ? mLineAlignment : 1;
     const long long span = (width + align - 1) / align * align;
-    if (span > kRasterMaxDimension * 2LL)
+    if (span > RASTER_MAX_DIMENSION * 2LL)
         return false;
     try
     {

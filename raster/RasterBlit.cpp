@@ -56,7 +56,7 @@ int Clamp(int v, int lo, int hi)
 }
 
 // Sample at continuous source coordinates (pixel i spans i … i + 1), both inside the region.
-Raster_pixel SampleNearest(const Raster_pixel* bits, int span, double u, double v, const Region& r)
+Raster_Pixel SampleNearest(const Raster_Pixel* bits, int span, double u, double v, const Region& r)
 {
     const int x = Clamp(int(std::floor(u)), r.x0, r.x1 - 1);
     const int y = Clamp(int(std::floor(v)), r.y0, r.y1 - 1);
@@ -66,7 +66,7 @@ Raster_pixel SampleNearest(const Raster_pixel* bits, int span, double u, double 
 // Bilinear sample between the four pixel centres around (u, v), neighbours clamped to the
 // region. Colours are weighted by alpha: a transparent pixel's colour has no say in the result,
 // so straight-alpha images keep their edge colours when scaled or rotated.
-Raster_pixel SampleBilinear(const Raster_pixel* bits, int span, double u, double v, const Region& r)
+Raster_Pixel SampleBilinear(const Raster_Pixel* bits, int span, double u, double v, const Region& r)
 {
     u -= 0.5;
     v -= 0.5;
@@ -74,7 +74,7 @@ Raster_pixel SampleBilinear(const Raster_pixel* bits, int span, double u, double
     const int fx = int((u - fu) * 256.0), fy = int((v - fv) * 256.0);
     const int xa = Clamp(int(fu), r.x0, r.x1 - 1), xb = Clamp(int(fu) + 1, r.x0, r.x1 - 1);
     const int ya = Clamp(int(fv), r.y0, r.y1 - 1), yb = Clamp(int(fv) + 1, r.y0, r.y1 - 1);
-    const Raster_pixel p[4] = {
+    const Raster_Pixel p[4] = {
         bits[std::ptrdiff_t(ya) * span + xa], bits[std::ptrdiff_t(ya) * span + xb],
         bits[std::ptrdiff_t(yb) * span + xa], bits[std::ptrdiff_t(yb) * span + xb]};
     const long long w[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
@@ -82,7 +82,7 @@ Raster_pixel SampleBilinear(const Raster_pixel* bits, int span, double u, double
     long long alphaSum = 0;
     for (int i = 0; i < 4; ++i)
         alphaSum += w[i] * (p[i] >> 24);
-    Raster_pixel out = Raster_pixel((alphaSum + 32768) >> 16) << 24;
+    Raster_Pixel out = Raster_Pixel((alphaSum + 32768) >> 16) << 24;
     for (int shift = 0; shift < 24; shift += 8)
     {
         long long c = 0;
@@ -98,7 +98,7 @@ Raster_pixel SampleBilinear(const Raster_pixel* bits, int span, double u, double
                 c += w[i] * Channel(p[i], shift);
             c = (c + 32768) >> 16;
         }
-        out |= Raster_pixel(c) << shift;
+        out |= Raster_Pixel(c) << shift;
     }
     return out;
 }
@@ -112,11 +112,11 @@ void ForEachDestPixel(Raster_IBitmap* dest, int destX, int destY, int destWidth,
     long long x = destX, y = destY, w = destWidth, h = destHeight;
     if (!ClipArea(x, y, w, h, dest->getWidth(), dest->getHeight()))
         return;
-    Raster_pixel* bits = dest->getBits();
+    Raster_Pixel* bits = dest->getBits();
     const int span = dest->getRowSpan();
     for (long long row = y; row < y + h; ++row)
     {
-        Raster_pixel* line = bits + std::ptrdiff_t(row) * span;
+        Raster_Pixel* line = bits + std::ptrdiff_t(row) * span;
         for (long long col = x; col < x + w; ++col)
         {
             double u, v;
@@ -133,19 +133,19 @@ void ResampleBlit(Raster_IBitmap* dest, Raster_IBitmap* src, int destX, int dest
 {
     if (region.Empty())
         return;
-    const Raster_pixel* bits = src->getBits();
+    const Raster_Pixel* bits = src->getBits();
     const int span = src->getRowSpan();
     const bool bilinear = (mode & RASTER_BLIT_FILTER_BILINEAR) != 0;
     WithCombiner(mode, weight,
                  [&](auto op)
                  {
                      ForEachDestPixel(dest, destX, destY, destWidth, destHeight, map,
-                                      [&](Raster_pixel* d, double u, double v)
+                                      [&](Raster_Pixel* d, double u, double v)
                                       {
                                           if (!(u >= region.x0 && u < region.x1 && v >= region.y0 &&
                                                 v < region.y1))
                                               return;
-                                          const Raster_pixel s =
+                                          const Raster_Pixel s =
                                               bilinear ? SampleBilinear(bits, span, u, v, region)
                                                        : SampleNearest(bits, span, u, v, region);
                                           *d = op(*d, s);
@@ -186,17 +186,17 @@ void Raster_Blit(Raster_IBitmap* dest, Raster_IBitmap* src, int destX, int destY
     }
 
     const int sspan = src->getRowSpan(), dspan = dest->getRowSpan();
-    const Raster_pixel* sbits = src->getBits() + std::ptrdiff_t(sy) * sspan + sx;
-    Raster_pixel* dbits = dest->getBits() + std::ptrdiff_t(dy) * dspan + dx;
+    const Raster_Pixel* sbits = src->getBits() + std::ptrdiff_t(sy) * sspan + sx;
+    Raster_Pixel* dbits = dest->getBits() + std::ptrdiff_t(dy) * dspan + dx;
     WithCombiner(mode, weight,
                  [&](auto op)
                  {
                      for (long long row = 0; row < h; ++row)
                      {
-                         const Raster_pixel* s = sbits + std::ptrdiff_t(row) * sspan;
-                         Raster_pixel* d = dbits + std::ptrdiff_t(row) * dspan;
+                         const Raster_Pixel* s = sbits + std::ptrdiff_t(row) * sspan;
+                         Raster_Pixel* d = dbits + std::ptrdiff_t(row) * dspan;
                          if constexpr (IsPlainCopy<decltype(op)>())
-                             std::memcpy(d, s, std::size_t(w) * sizeof(Raster_pixel));
+                             std::memcpy(d, s, std::size_t(w) * sizeof(Raster_Pixel));
                          else if constexpr (std::is_same<decltype(op), CopyAlphaFull>::value)
                          {
                              // Opaque runs (most of any artwork) are copied whole.
@@ -208,7 +208,7 @@ void Raster_Blit(Raster_IBitmap* dest, Raster_IBitmap* src, int destX, int destY
                                  if (end > i)
                                  {
                                      std::memcpy(d + i, s + i,
-                                                 std::size_t(end - i) * sizeof(Raster_pixel));
+                                                 std::size_t(end - i) * sizeof(Raster_Pixel));
                                      i = end;
                                      continue;
                                  }
@@ -277,7 +277,7 @@ void Raster_Copy(Raster_IBitmap* dest, Raster_IBitmap* src)
 }
 
 void Raster_ClearRect(Raster_IBitmap* bitmap, int x, int y, int width, int height,
-                      Raster_pixel mask, Raster_pixel orBits)
+                      Raster_Pixel mask, Raster_Pixel orBits)
 {
     if (!bitmap)
         return;
@@ -287,26 +287,26 @@ void Raster_ClearRect(Raster_IBitmap* bitmap, int x, int y, int width, int heigh
     const int span = bitmap->getRowSpan();
     for (long long row = cy; row < cy + h; ++row)
     {
-        Raster_pixel* p = bitmap->getBits() + std::ptrdiff_t(row) * span + cx;
+        Raster_Pixel* p = bitmap->getBits() + std::ptrdiff_t(row) * span + cx;
         for (long long i = 0; i < w; ++i)
             p[i] = orBits | (mask & p[i]);
     }
 }
 
-void Raster_Clear(Raster_IBitmap* bitmap, Raster_pixel colour)
+void Raster_Clear(Raster_IBitmap* bitmap, Raster_Pixel colour)
 {
     if (bitmap)
         Raster_ClearRect(bitmap, 0, 0, bitmap->getWidth(), bitmap->getHeight(), 0, colour);
 }
 
-Raster_pixel Raster_GetPixel(Raster_IBitmap* bitmap, int x, int y)
+Raster_Pixel Raster_GetPixel(Raster_IBitmap* bitmap, int x, int y)
 {
     if (!bitmap || x < 0 || y < 0 || x >= bitmap->getWidth() || y >= bitmap->getHeight())
         return 0;
     return bitmap->getBits()[std::ptrdiff_t(y) * bitmap->getRowSpan() + x];
 }
 
-void Raster_PutPixel(Raster_IBitmap* bitmap, int x, int y, Raster_pixel colour, float weight,
+void Raster_PutPixel(Raster_IBitmap* bitmap, int x, int y, Raster_Pixel colour, float weight,
                      int mode)
 {
     if (!bitmap || x < 0 || y < 0 || x >= bitmap->getWidth() || y >= bitmap->getHeight())

@@ -21,34 +21,34 @@ inline int WeightToInt(float weight)
     return int(weight * 256.0f);
 }
 
-inline int Channel(Raster_pixel p, int shift)
+inline int Channel(Raster_Pixel p, int shift)
 {
     return int((p >> shift) & 0xff);
 }
 
 // Applies f to the four channels (blue, green, red, alpha) of d and s and packs the results,
 // which f keeps within 0–255.
-template <class F> inline Raster_pixel PerChannel(Raster_pixel d, Raster_pixel s, F f)
+template <class F> inline Raster_Pixel PerChannel(Raster_Pixel d, Raster_Pixel s, F f)
 {
-    return Raster_pixel(f(Channel(d, 0), Channel(s, 0))) |
-           Raster_pixel(f(Channel(d, 8), Channel(s, 8))) << 8 |
-           Raster_pixel(f(Channel(d, 16), Channel(s, 16))) << 16 |
-           Raster_pixel(f(Channel(d, 24), Channel(s, 24))) << 24;
+    return Raster_Pixel(f(Channel(d, 0), Channel(s, 0))) |
+           Raster_Pixel(f(Channel(d, 8), Channel(s, 8))) << 8 |
+           Raster_Pixel(f(Channel(d, 16), Channel(s, 16))) << 16 |
+           Raster_Pixel(f(Channel(d, 24), Channel(s, 24))) << 24;
 }
 
-inline Raster_pixel WithAlpha(Raster_pixel colour, int alpha)
+inline Raster_Pixel WithAlpha(Raster_Pixel colour, int alpha)
 {
-    return (colour & 0x00ffffffu) | Raster_pixel(alpha) << 24;
+    return (colour & 0x00ffffffu) | Raster_Pixel(alpha) << 24;
 }
 
 struct CopyFull
 {
-    Raster_pixel operator()(Raster_pixel, Raster_pixel s) const { return s; }
+    Raster_Pixel operator()(Raster_Pixel, Raster_Pixel s) const { return s; }
 };
 
 struct CopyHalf
 {
-    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    Raster_Pixel operator()(Raster_Pixel d, Raster_Pixel s) const
     {
         return ((d >> 1) & 0x7f7f7f7fu) + ((s >> 1) & 0x7f7f7f7fu);
     }
@@ -57,7 +57,7 @@ struct CopyHalf
 struct CopyWeighted
 {
     int w;
-    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    Raster_Pixel operator()(Raster_Pixel d, Raster_Pixel s) const
     {
         const int keep = 256 - w;
         return PerChannel(d, s, [keep](int dc, int sc) { return sc + (dc - sc) * keep / 256; });
@@ -66,7 +66,7 @@ struct CopyWeighted
 
 struct CopyAlphaFull
 {
-    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    Raster_Pixel operator()(Raster_Pixel d, Raster_Pixel s) const
     {
         const int sa = int(s >> 24);
         if (sa == 0)
@@ -74,7 +74,7 @@ struct CopyAlphaFull
         if (sa == 255)
             return s | 0xff000000u;
         const int keep = 255 - sa;
-        Raster_pixel c =
+        Raster_Pixel c =
             PerChannel(d, s, [keep](int dc, int sc) { return sc + keep * (dc - sc) / 256; });
         return WithAlpha(c, std::min(255, Channel(d, 24) + sa));
     }
@@ -83,21 +83,21 @@ struct CopyAlphaFull
 struct CopyAlphaWeighted
 {
     int w;
-    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    Raster_Pixel operator()(Raster_Pixel d, Raster_Pixel s) const
     {
         const int sa = int(s >> 24);
         if (sa == 0)
             return d;
         const int e = w * (sa + 1) / 256;
         const int keep = 256 - e;
-        Raster_pixel c =
+        Raster_Pixel c =
             PerChannel(d, s, [keep](int dc, int sc) { return sc + (dc - sc) * keep / 256; });
         return WithAlpha(c, std::min(255, Channel(d, 24) + e));
     }
 };
 
 // With the alpha flag the source alpha scales the strength: e = w × (alpha + 1) ÷ 256.
-inline int Strength(int w, bool useAlpha, Raster_pixel s)
+inline int Strength(int w, bool useAlpha, Raster_Pixel s)
 {
     return useAlpha ? w * (int(s >> 24) + 1) / 256 : w;
 }
@@ -106,7 +106,7 @@ struct Add
 {
     int w;
     bool useAlpha;
-    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    Raster_Pixel operator()(Raster_Pixel d, Raster_Pixel s) const
     {
         const int e = Strength(w, useAlpha, s);
         return PerChannel(d, s, [e](int dc, int sc) { return std::min(255, dc + e * sc / 256); });
@@ -117,7 +117,7 @@ struct Dodge
 {
     int w;
     bool useAlpha;
-    Raster_pixel operator()(Raster_pixel d, Raster_pixel s) const
+    Raster_Pixel operator()(Raster_Pixel d, Raster_Pixel s) const
     {
         const int e = Strength(w, useAlpha, s);
         return PerChannel(d, s,
@@ -171,7 +171,7 @@ template <class Op> constexpr bool IsPlainCopy()
 }
 
 // One pixel, for primitives whose weight varies per pixel (antialiasing).
-inline void CombineOne(Raster_pixel* d, Raster_pixel s, float weight, int mode)
+inline void CombineOne(Raster_Pixel* d, Raster_Pixel s, float weight, int mode)
 {
     WithCombiner(mode, weight, [&](auto op) { *d = op(*d, s); });
 }

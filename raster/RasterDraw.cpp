@@ -11,9 +11,9 @@ const double kTwoPi = 6.283185307179586;
 
 // Combines the colour into columns x0 … x1 of one row, already clipped to the bitmap.
 template <class Op>
-void CombineSpan(Raster_IBitmap* bitmap, int row, int x0, int x1, Raster_pixel colour, Op op)
+void CombineSpan(Raster_IBitmap* bitmap, int row, int x0, int x1, Raster_Pixel colour, Op op)
 {
-    Raster_pixel* p = bitmap->getBits() + std::ptrdiff_t(row) * bitmap->getRowSpan();
+    Raster_Pixel* p = bitmap->getBits() + std::ptrdiff_t(row) * bitmap->getRowSpan();
     for (int x = x0; x <= x1; ++x)
         p[x] = op(p[x], colour);
 }
@@ -47,7 +47,7 @@ bool CircleIsDrawable(Raster_IBitmap* bitmap, float cx, float cy, float radius)
 // the circle (connected, never doubled), with it a coverage falling off over one pixel.
 // Only pixels for which keep(dx, dy) is true are drawn.
 template <class Keep>
-void Ring(Raster_IBitmap* bitmap, float cx, float cy, float radius, Raster_pixel colour,
+void Ring(Raster_IBitmap* bitmap, float cx, float cy, float radius, Raster_Pixel colour,
           float weight, int mode, bool antialias, Keep keep)
 {
     if (!CircleIsDrawable(bitmap, cx, cy, radius))
@@ -76,7 +76,7 @@ void Ring(Raster_IBitmap* bitmap, float cx, float cy, float radius, Raster_pixel
 } // namespace
 
 void Raster_Line(Raster_IBitmap* bitmap, float x1f, float y1f, float x2f, float y2f,
-                 Raster_pixel colour, float weight, int mode, bool antialias)
+                 Raster_Pixel colour, float weight, int mode, bool antialias)
 {
     if (!bitmap || !std::isfinite(x1f) || !std::isfinite(y1f) || !std::isfinite(x2f) ||
         !std::isfinite(y2f))
@@ -107,7 +107,7 @@ void Raster_Line(Raster_IBitmap* bitmap, float x1f, float y1f, float x2f, float 
     const double last = std::min(double(majorLimit - 1), std::floor(x2 + 0.5));
     auto plot = [&](int major, double minor, double coverage)
     {
-        if (minor < -1.0 || minor > kRasterMaxDimension)
+        if (minor < -1.0 || minor > RASTER_MAX_DIMENSION)
             return;
         const int m = int(minor);
         if (steep)
@@ -130,7 +130,7 @@ void Raster_Line(Raster_IBitmap* bitmap, float x1f, float y1f, float x2f, float 
 }
 
 void Raster_Arc(Raster_IBitmap* bitmap, float cx, float cy, float radius, float minAngle,
-                float maxAngle, Raster_pixel colour, float weight, int mode, bool antialias)
+                float maxAngle, Raster_Pixel colour, float weight, int mode, bool antialias)
 {
     if (!std::isfinite(minAngle) || !std::isfinite(maxAngle))
         return;
@@ -153,7 +153,7 @@ void Raster_Arc(Raster_IBitmap* bitmap, float cx, float cy, float radius, float 
          });
 }
 
-void Raster_Circle(Raster_IBitmap* bitmap, float cx, float cy, float radius, Raster_pixel colour,
+void Raster_Circle(Raster_IBitmap* bitmap, float cx, float cy, float radius, Raster_Pixel colour,
                    float weight, int mode, bool antialias)
 {
     Ring(bitmap, cx, cy, radius, colour, weight, mode, antialias,
@@ -161,7 +161,7 @@ void Raster_Circle(Raster_IBitmap* bitmap, float cx, float cy, float radius, Ras
 }
 
 void Raster_FillCircle(Raster_IBitmap* bitmap, float cx, float cy, float radius,
-                       Raster_pixel colour, float weight, int mode, bool antialias)
+                       Raster_Pixel colour, float weight, int mode, bool antialias)
 {
     if (!CircleIsDrawable(bitmap, cx, cy, radius))
         return;
@@ -184,7 +184,7 @@ void Raster_FillCircle(Raster_IBitmap* bitmap, float cx, float cy, float radius,
 }
 
 void Raster_RoundRect(Raster_IBitmap* bitmap, int x, int y, int width, int height, int radius,
-                      Raster_pixel colour, float weight, int mode, bool antialias)
+                      Raster_Pixel colour, float weight, int mode, bool antialias)
 {
     if (!bitmap || width <= 0 || height <= 0)
         return;
@@ -226,7 +226,7 @@ void Raster_RoundRect(Raster_IBitmap* bitmap, int x, int y, int width, int heigh
 }
 
 void Raster_FillRect(Raster_IBitmap* bitmap, int x, int y, int width, int height,
-                     Raster_pixel colour, float weight, int mode)
+                     Raster_Pixel colour, float weight, int mode)
 {
     if (!bitmap)
         return;
@@ -244,14 +244,14 @@ void Raster_FillRect(Raster_IBitmap* bitmap, int x, int y, int width, int height
 }
 
 void Raster_FillTriangle(Raster_IBitmap* bitmap, int x1, int y1, int x2, int y2, int x3, int y3,
-                         Raster_pixel colour, float weight, int mode)
+                         Raster_Pixel colour, float weight, int mode)
 {
     const int xs[3] = {x1, x2, x3}, ys[3] = {y1, y2, y3};
     Raster_FillConvexPolygon(bitmap, xs, ys, 3, colour, weight, mode);
 }
 
 void Raster_FillConvexPolygon(Raster_IBitmap* bitmap, const int* xs, const int* ys, int count,
-                              Raster_pixel colour, float weight, int mode)
+                              Raster_Pixel colour, float weight, int mode)
 {
     if (!bitmap || !xs || !ys || count <= 0)
         return;

@@ -106,7 +106,7 @@ long long Raster_CachedFont::LineWidth(const char* text, int length)
 }
 
 void Raster_CachedFont::BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, long long x,
-                                   long long y, const RECT& clip, Raster_pixel colour)
+                                   long long y, const RECT& clip, Raster_Pixel colour)
 {
     const RECT bounds = Intersect(clip, RECT{0, 0, bitmap->getWidth(), bitmap->getHeight()});
     const long long left = x + glyph.left, top = y + mMetrics.tmAscent - glyph.top;
@@ -116,8 +116,8 @@ void Raster_CachedFont::BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, l
     const long long y1 = std::min<long long>(top + glyph.height, bounds.bottom);
     if (x0 >= x1 || y0 >= y1)
         return;
-    const unsigned int alpha = Raster_GETA(colour);
-    const Raster_pixel rgb = colour & 0x00ffffffu;
+    const unsigned int alpha = Raster_GetA(colour);
+    const Raster_Pixel rgb = colour & 0x00ffffffu;
     const int span = bitmap->getRowSpan();
     // The glyph's coverage becomes the source alpha, so every mode composites through it.
     WithCombiner(mCombineMode | RASTER_BLIT_USE_ALPHA, mCombineWeight,
@@ -127,20 +127,20 @@ void Raster_CachedFont::BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, l
                      {
                          const unsigned char* cover =
                              glyph.coverage.data() + std::size_t(row - top) * glyph.width;
-                         Raster_pixel* p = bitmap->getBits() + std::ptrdiff_t(row) * span;
+                         Raster_Pixel* p = bitmap->getBits() + std::ptrdiff_t(row) * span;
                          for (int col = x0; col < x1; ++col)
                          {
                              const unsigned int c = cover[col - left];
                              if (c != 0)
                                  p[col] =
-                                     op(p[col], rgb | Raster_pixel((c * alpha + 127) / 255) << 24);
+                                     op(p[col], rgb | Raster_Pixel((c * alpha + 127) / 255) << 24);
                          }
                      }
                  });
 }
 
 void Raster_CachedFont::DrawLine(Raster_IBitmap* bitmap, const char* text, int length, long long x,
-                                 long long y, const RECT& clip, Raster_pixel colour)
+                                 long long y, const RECT& clip, Raster_Pixel colour)
 {
     for (int i = 0; i < length && x < clip.right;)
     {
@@ -199,7 +199,7 @@ int Raster_CachedFont::DrawText(Raster_IBitmap* bitmap, const char* text, int le
         y = rect->bottom - height;
     const RECT whole = {0, 0, bitmap->getWidth(), bitmap->getHeight()};
     const RECT clip = (flags & DT_NOCLIP) ? whole : Intersect(whole, *rect);
-    const Raster_pixel colour =
+    const Raster_Pixel colour =
         (flags & RASTER_DT_USEFGALPHA) ? mTextColor : (mTextColor | 0xff000000u);
 
     for (const Line& line : lines)

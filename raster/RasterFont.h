@@ -35,10 +35,10 @@ public:
     // Uses the native font from now on, dropping the cached glyphs of the previous one.
     virtual void SetFromHFont(HFONT font, int flags);
     // Colours are 0xAARRGGBB.
-    virtual void SetTextColor(Raster_pixel colour) { mTextColor = colour; }
-    virtual void SetBkColor(Raster_pixel colour) { mBkColor = colour; }
+    virtual void SetTextColor(Raster_Pixel colour) { mTextColor = colour; }
+    virtual void SetBkColor(Raster_Pixel colour) { mBkColor = colour; }
     // Kept for callers that set it; no text effect here uses it.
-    virtual void SetEffectColor(Raster_pixel colour) { mEffectColor = colour; }
+    virtual void SetEffectColor(Raster_Pixel colour) { mEffectColor = colour; }
     virtual void SetBkMode(int mode) { mBkMode = mode; }
     // How glyphs combine with the bitmap: a RASTER_BLIT_MODE_ (the source alpha is always used,
     // since it carries the glyph's coverage) and a weight.
@@ -55,7 +55,7 @@ public:
     // bitmap may be null with DT_CALCRECT.
     virtual int DrawText(Raster_IBitmap* bitmap, const char* text, int length, RECT* rect,
                          unsigned int flags);
-    virtual Raster_pixel GetTextColor() const { return mTextColor; }
+    virtual Raster_Pixel GetTextColor() const { return mTextColor; }
     virtual HFONT GetHFont() const { return mFont; }
     // Height of one line of text in pixels; 0 without a font.
     virtual int GetLineHeight() const { return mMetrics.tmHeight; }
@@ -79,17 +79,17 @@ private:
     const Glyph& GetGlyph(unsigned int character);
     long long LineWidth(const char* text, int length);
     void DrawLine(Raster_IBitmap* bitmap, const char* text, int length, long long x, long long y,
-                  const RECT& clip, Raster_pixel colour);
+                  const RECT& clip, Raster_Pixel colour);
     void BlendGlyph(Raster_IBitmap* bitmap, const Glyph& glyph, long long x, long long y,
-                    const RECT& clip, Raster_pixel colour);
+                    const RECT& clip, Raster_Pixel colour);
     void ReleaseFont();
 
     HFONT mFont = nullptr;
     bool mOwnsFont = false;
     TEXTMETRIC mMetrics = {};
-    Raster_pixel mTextColor = 0xff000000u;
-    Raster_pixel mBkColor = 0xffffffffu;
-    Raster_pixel mEffectColor = 0xff808080u;
+    Raster_Pixel mTextColor = 0xff000000u;
+    Raster_Pixel mBkColor = 0xffffffffu;
+    Raster_Pixel mEffectColor = 0xff808080u;
     int mBkMode = RASTER_BKMODE_TRANSPARENT;
     int mCombineMode = RASTER_BLIT_MODE_COPY;
     float mCombineWeight = 1.0f;

@@ -89,13 +89,13 @@ bool ReadInfo(Decoder* d, png_uint_32* width, png_uint_32* height)
     if (setjmp(png_jmpbuf(d->png)))
         return false;
     png_set_read_fn(d->png, &d->source, ReadData);
-    png_set_user_limits(d->png, kRasterPNGMaxSide, kRasterPNGMaxSide);
+    png_set_user_limits(d->png, RASTER_PNG_MAX_SIDE, RASTER_PNG_MAX_SIDE);
     png_set_chunk_malloc_max(d->png, kMaxChunkSize);
     png_read_info(d->png, d->info);
 
     *width = png_get_image_width(d->png, d->info);
     *height = png_get_image_height(d->png, d->info);
-    if (*width == 0 || *height == 0 || (long long)*width * *height > kRasterPNGMaxPixels)
+    if (*width == 0 || *height == 0 || (long long)*width * *height > RASTER_PNG_MAX_PIXELS)
         return false;
     RequestARGB(d->png, d->info);
     return png_get_rowbytes(d->png, d->info) == std::size_t(*width) * 4;
@@ -127,11 +127,11 @@ bool Decode(Decoder* d)
 
     for (png_uint_32 y = 0; y < height; ++y)
     {
-        Raster_pixel* p = reinterpret_cast<Raster_pixel*>(d->rows[y]);
+        Raster_Pixel* p = reinterpret_cast<Raster_Pixel*>(d->rows[y]);
         for (png_uint_32 x = 0; x < width; ++x)
         {
             const unsigned char* b = reinterpret_cast<const unsigned char*>(p + x);
-            p[x] = Raster_pixel(b[0]) << 24 | Raster_pixel(b[1]) << 16 | Raster_pixel(b[2]) << 8 |
+            p[x] = Raster_Pixel(b[0]) << 24 | Raster_Pixel(b[1]) << 16 | Raster_Pixel(b[2]) << 8 |
                    b[3];
         }
     }
@@ -303,14 +303,14 @@ bool Encode(Encoder* e, Raster_IBitmap* bitmap)
     e->row.resize(std::size_t(width) * 4);
     for (int y = 0; y < height; ++y)
     {
-        const Raster_pixel* p = bitmap->getBits() + std::ptrdiff_t(y) * bitmap->getRowSpan();
+        const Raster_Pixel* p = bitmap->getBits() + std::ptrdiff_t(y) * bitmap->getRowSpan();
         for (int x = 0; x < width; ++x)
         {
             unsigned char* b = e->row.data() + std::size_t(x) * 4;
-            b[0] = (unsigned char)Raster_GETR(p[x]);
-            b[1] = (unsigned char)Raster_GETG(p[x]);
-            b[2] = (unsigned char)Raster_GETB(p[x]);
-            b[3] = (unsigned char)Raster_GETA(p[x]);
+            b[0] = (unsigned char)Raster_GetR(p[x]);
+            b[1] = (unsigned char)Raster_GetG(p[x]);
+            b[2] = (unsigned char)Raster_GetB(p[x]);
+            b[3] = (unsigned char)Raster_GetA(p[x]);
         }
         png_write_row(e->png, e->row.data());
     }

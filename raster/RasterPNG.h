@@ -9,11 +9,11 @@
 
 #include "raster/Raster.h"
 
-// Largest image the loader accepts: any side above kRasterPNGMaxSide or more than
-// kRasterPNGMaxPixels pixels is refused before any pixel memory is allocated. A side may be as
+// Largest image the loader accepts: any side above RASTER_PNG_MAX_SIDE or more than
+// RASTER_PNG_MAX_PIXELS pixels is refused before any pixel memory is allocated. A side may be as
 // long as any bitmap's: a knob strip of 61 frames at 2x is over 18000 pixels tall.
-const int kRasterPNGMaxSide = kRasterMaxDimension;
-const long long kRasterPNGMaxPixels = 1LL << 24;
+const int RASTER_PNG_MAX_SIDE = RASTER_MAX_DIMENSION;
+const long long RASTER_PNG_MAX_PIXELS = 1LL << 24;
 
 // Decodes PNG data of the given size. Every colour type and bit depth is converted to 8-bit
 // straight-alpha pixels; images without alpha (or transparency chunk) come out opaque.
@@ -35,7 +35,7 @@ public:
     // Null when the file cannot be read or does not start as a PNG within the size limits.
     static Raster_PNGFile* Open(const char* path);
 
-    Raster_pixel* getBits() override { return Pixels().getBits(); }
+    Raster_Pixel* getBits() override { return Pixels().getBits(); }
     int getWidth() const override;
     int getHeight() const override;
     int getRowSpan() const override { return Pixels().getRowSpan(); }

@@ -173,7 +173,7 @@ public:
                             const IChannelBlend* blend = nullptr);
     // With measure, only computes the text's extent and rewrites rect to it.
     bool DrawIText(IText* text, const char* str, IRECT* rect, bool measure = false);
-    Raster_pixel* GetBits();
+    Raster_Pixel* GetBits();
     Raster_IBitmap* GetDrawBitmap() const { return mDrawBitmap.get(); }
     // The font for a text style, from the process-wide cache (made on first use); also stored in
     // the style itself. Null when no native font can be made.

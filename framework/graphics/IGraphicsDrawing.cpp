@@ -150,7 +150,7 @@ bool IGraphics::FillRoundRect(const IColor& color, const IRECT& rect, const ICha
     const IRECT scaled = ScaledRect(rect, mScale);
     const int r = ScaledLength(cornerRadius, mScale);
     const int x1 = scaled.L, y1 = scaled.T, w = scaled.W(), h = scaled.H();
-    Raster_pixel c = color.Pack();
+    Raster_Pixel c = color.Pack();
     const float weight = BlendWeight(blend);
     const int mode = BlendToRasterMode(blend);
     Raster_IBitmap* b = mDrawBitmap.get();
@@ -207,7 +207,7 @@ bool IGraphics::FillIConvexPolygon(const IColor& color, const int* x, const int*
     return true;
 }
 
-Raster_pixel* IGraphics::GetBits()
+Raster_Pixel* IGraphics::GetBits()
 {
     return mDrawBitmap ? mDrawBitmap->getBits() : nullptr;
 }

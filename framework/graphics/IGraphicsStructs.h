@@ -56,15 +56,15 @@ struct IColor
     constexpr IColor(int a, int r, int g, int b) : A(a), R(r), G(g), B(b) {}
     bool operator==(const IColor& o) const { return A == o.A && R == o.R && G == o.G && B == o.B; }
     bool operator!=(const IColor& o) const { return !(*this == o); }
-    Raster_pixel Pack() const
+    Raster_Pixel Pack() const
     {
-        return Raster_pixel(uint32_t(A & 0xff) << 24 | uint32_t(R & 0xff) << 16 |
+        return Raster_Pixel(uint32_t(A & 0xff) << 24 | uint32_t(R & 0xff) << 16 |
                             uint32_t(G & 0xff) << 8 | uint32_t(B & 0xff));
     }
-    static IColor FromPixel(Raster_pixel p)
+    static IColor FromPixel(Raster_Pixel p)
     {
-        return IColor(int(Raster_GETA(p)), int(Raster_GETR(p)), int(Raster_GETG(p)),
-                      int(Raster_GETB(p)));
+        return IColor(int(Raster_GetA(p)), int(Raster_GetR(p)), int(Raster_GetG(p)),
+                      int(Raster_GetB(p)));
     }
 };
 

@@ -111,7 +111,7 @@ private:
     int mPanelW = 0, mPanelH = 0;
     int mWindowW = 0, mWindowH = 0;
     int mOffsetX = 0, mOffsetY = 0;
-    Raster_pixel mBackground = 0;
+    Raster_Pixel mBackground = 0;
     NativeRect mInvalid;
     Time mLastPressTime = 0;
     unsigned mLastPressButton = 0;

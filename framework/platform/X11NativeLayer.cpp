@@ -10,7 +10,7 @@ namespace
 {
 
 // A surface pixel as a pixel value of visual (opaque).
-unsigned long NativePixel(Visual* visual, int depth, Raster_pixel p)
+unsigned long NativePixel(Visual* visual, int depth, Raster_Pixel p)
 {
     auto channel = [](unsigned value, unsigned long mask) -> unsigned long
     {
@@ -24,8 +24,8 @@ unsigned long NativePixel(Visual* visual, int depth, Raster_pixel p)
     };
     const unsigned long opaque = ~(visual->red_mask | visual->green_mask | visual->blue_mask) &
                                  (depth >= 32 ? 0xFFFFFFFFul : ((1ul << depth) - 1));
-    return opaque | channel(Raster_GETR(p), visual->red_mask) |
-           channel(Raster_GETG(p), visual->green_mask) | channel(Raster_GETB(p), visual->blue_mask);
+    return opaque | channel(Raster_GetR(p), visual->red_mask) |
+           channel(Raster_GetG(p), visual->green_mask) | channel(Raster_GetB(p), visual->blue_mask);
 }
 
 } // namespace
@@ -135,7 +135,7 @@ void X11NativeLayer::LayOut()
 
 void X11NativeLayer::MatchBackground(Raster_IBitmap* surface)
 {
-    const Raster_pixel edge = Raster_GetPixel(surface, 0, 0) | 0xFF000000u;
+    const Raster_Pixel edge = Raster_GetPixel(surface, 0, 0) | 0xFF000000u;
     if (edge == mBackground)
         return;
     mBackground = edge;

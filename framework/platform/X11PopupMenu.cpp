@@ -14,11 +14,11 @@ namespace
 constexpr int kMenuItemH = 20;
 constexpr int kMenuSeparatorH = 7;
 constexpr int kMenuTextX = 22;
-constexpr Raster_pixel kMenuBack = 0xFFEEEEEE;
-constexpr Raster_pixel kMenuHover = 0xFF3366CC;
-constexpr Raster_pixel kMenuText = 0xFF000000;
-constexpr Raster_pixel kMenuHoverText = 0xFFFFFFFF;
-constexpr Raster_pixel kMenuDisabledText = 0xFF999999;
+constexpr Raster_Pixel kMenuBack = 0xFFEEEEEE;
+constexpr Raster_Pixel kMenuHover = 0xFF3366CC;
+constexpr Raster_Pixel kMenuText = 0xFF000000;
+constexpr Raster_Pixel kMenuHoverText = 0xFFFFFFFF;
+constexpr Raster_Pixel kMenuDisabledText = 0xFF999999;
 
 IText MenuTextStyle()
 {
@@ -92,7 +92,7 @@ void X11NativeLayer::DrawMenu(IPopupMenu* menu, const MenuLayout& layout, int ho
         if (lit)
             Raster_FillRect(bitmap, 0, top, layout.width, kMenuItemH, kMenuHover, 1.0f,
                             RASTER_BLIT_MODE_COPY);
-        const Raster_pixel ink = !item->GetEnabled() ? kMenuDisabledText
+        const Raster_Pixel ink = !item->GetEnabled() ? kMenuDisabledText
                                  : lit               ? kMenuHoverText
                                                      : kMenuText;
         if (item->GetChecked())

@@ -63,7 +63,7 @@ constexpr Vst::ParamID kInputID = 0, kBusID = 5;
 // Distinct colours in a rectangle of the capture: artwork has many, an unpainted window one.
 size_t Colours(Raster_IBitmap* bitmap, int x, int y, int w, int h)
 {
-    std::set<Raster_pixel> colours;
+    std::set<Raster_Pixel> colours;
     for (int j = y; j < y + h; ++j)
         for (int i = x; i < x + w; ++i)
             colours.insert(Raster_GetPixel(bitmap, i, j));

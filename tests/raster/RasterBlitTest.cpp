@@ -7,11 +7,11 @@
 namespace
 {
 
-const Raster_pixel kDest = 0x40C02080;   // alpha 0x40, red 0xC0, green 0x20, blue 0x80
-const Raster_pixel kSource = 0x80FF1060; // alpha 0x80, red 0xFF, green 0x10, blue 0x60
+const Raster_Pixel kDest = 0x40C02080;   // alpha 0x40, red 0xC0, green 0x20, blue 0x80
+const Raster_Pixel kSource = 0x80FF1060; // alpha 0x80, red 0xFF, green 0x10, blue 0x60
 
 // One-pixel blit of kSource onto kDest.
-Raster_pixel Combine(Raster_pixel dest, Raster_pixel source, float weight, int mode)
+Raster_Pixel Combine(Raster_Pixel dest, Raster_Pixel source, float weight, int mode)
 {
     Raster_MemBitmap d(1, 1), s(1, 1);
     d.getBits()[0] = dest;
@@ -20,7 +20,7 @@ Raster_pixel Combine(Raster_pixel dest, Raster_pixel source, float weight, int m
     return d.getBits()[0];
 }
 
-void Fill(Raster_IBitmap& bitmap, Raster_pixel colour)
+void Fill(Raster_IBitmap& bitmap, Raster_Pixel colour)
 {
     for (int i = 0; i < bitmap.getRowSpan() * bitmap.getHeight(); ++i)
         bitmap.getBits()[i] = colour;
@@ -30,10 +30,10 @@ void Fill(Raster_IBitmap& bitmap, Raster_pixel colour)
 void FillNumbered(Raster_IBitmap& bitmap)
 {
     for (int i = 0; i < bitmap.getRowSpan() * bitmap.getHeight(); ++i)
-        bitmap.getBits()[i] = Raster_pixel(0xff000000u + i);
+        bitmap.getBits()[i] = Raster_Pixel(0xff000000u + i);
 }
 
-int CountEqual(Raster_IBitmap& bitmap, Raster_pixel colour)
+int CountEqual(Raster_IBitmap& bitmap, Raster_Pixel colour)
 {
     int n = 0;
     for (int y = 0; y < bitmap.getHeight(); ++y)
@@ -43,7 +43,7 @@ int CountEqual(Raster_IBitmap& bitmap, Raster_pixel colour)
 }
 
 // Pixels past the width of each row must never be written.
-bool PaddingIs(Raster_IBitmap& bitmap, Raster_pixel colour)
+bool PaddingIs(Raster_IBitmap& bitmap, Raster_Pixel colour)
 {
     for (int y = 0; y < bitmap.getHeight(); ++y)
         for (int x = bitmap.getWidth(); x < bitmap.getRowSpan(); ++x)
@@ -69,7 +69,7 @@ TEST(RasterBitmap, RowSpanFollowsLineAlignmentAndBadSizesLeaveItEmpty)
     EXPECT_FALSE(a.resize(-1, 4));
     EXPECT_EQ(a.getWidth(), 0);
     EXPECT_EQ(a.getHeight(), 0);
-    EXPECT_FALSE(a.resize(kRasterMaxDimension + 1, 1));
+    EXPECT_FALSE(a.resize(RASTER_MAX_DIMENSION + 1, 1));
     EXPECT_TRUE(a.resize(7, 2));
     EXPECT_EQ(a.getRowSpan(), 8);
     EXPECT_EQ(a.getBits()[15], 0u);
@@ -104,20 +104,20 @@ TEST(RasterBlend, CopyWithAlphaIsBitExact)
 TEST(RasterBlend, CopyWithAlphaOverARowIsEachPixelsOwnCombination)
 {
     // Opaque runs of every length between transparent and translucent pixels, row by row.
-    const Raster_pixel kinds[] = {0xFF123456, 0x00ABCDEF, kSource, 0xFF654321, 0x01020304};
+    const Raster_Pixel kinds[] = {0xFF123456, 0x00ABCDEF, kSource, 0xFF654321, 0x01020304};
     Raster_MemBitmap source(37, 3), dest(37, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 37; ++x)
         {
             source.getBits()[y * source.getRowSpan() + x] = kinds[(x * x + y) % 7 % 5];
-            dest.getBits()[y * dest.getRowSpan() + x] = kDest + Raster_pixel(x);
+            dest.getBits()[y * dest.getRowSpan() + x] = kDest + Raster_Pixel(x);
         }
     Raster_Blit(&dest, &source, 0, 0, 0, 0, 37, 3, 1.0f,
                 RASTER_BLIT_MODE_COPY | RASTER_BLIT_USE_ALPHA);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 37; ++x)
             ASSERT_EQ(Raster_GetPixel(&dest, x, y),
-                      Combine(kDest + Raster_pixel(x), Raster_GetPixel(&source, x, y), 1.0f,
+                      Combine(kDest + Raster_Pixel(x), Raster_GetPixel(&source, x, y), 1.0f,
                               RASTER_BLIT_MODE_COPY | RASTER_BLIT_USE_ALPHA))
                 << x << "," << y;
 }
@@ -155,7 +155,7 @@ TEST(RasterBlit, ClipsToBothBitmapsAndNeverTouchesPadding)
 {
     Raster_MemBitmap src(5, 4), dest(7, 5);
     FillNumbered(src);
-    const Raster_pixel pad = 0x12345678;
+    const Raster_Pixel pad = 0x12345678;
     struct Case
     {
         int dx, dy, sx, sy, w, h;
@@ -185,7 +185,7 @@ TEST(RasterBlit, ClipsToBothBitmapsAndNeverTouchesPadding)
                     const bool inside = sx >= std::max(0, c.sx) && sy >= std::max(0, c.sy) &&
                                         sx < std::min<long long>(5, (long long)c.sx + c.w) &&
                                         sy < std::min<long long>(4, (long long)c.sy + c.h);
-                    const Raster_pixel expected =
+                    const Raster_Pixel expected =
                         inside ? Raster_GetPixel(&src, int(sx), int(sy)) : pad;
                     ASSERT_EQ(Raster_GetPixel(&dest, x, y), expected)
                         << x << "," << y << " case " << c.dx << " " << c.dy << " " << c.sx << " "
@@ -275,9 +275,9 @@ TEST(RasterScaledBlit, NearestDoublesPixelsAndBilinearKeepsEdgeColours)
                       RASTER_BLIT_MODE_COPY | RASTER_BLIT_FILTER_BILINEAR);
     EXPECT_EQ(dest.getBits()[0], 0xffff0000u);
     // Half way between the two: alpha halves, the colour stays red, not a darker red.
-    const Raster_pixel middle = dest.getBits()[2];
-    EXPECT_GT(Raster_GETA(middle), 0x20u);
-    EXPECT_LT(Raster_GETA(middle), 0xe0u);
+    const Raster_Pixel middle = dest.getBits()[2];
+    EXPECT_GT(Raster_GetA(middle), 0x20u);
+    EXPECT_LT(Raster_GetA(middle), 0xe0u);
     EXPECT_EQ(middle & 0xffffff, 0xff0000u);
 }
 

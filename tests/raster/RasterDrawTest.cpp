@@ -9,9 +9,9 @@
 namespace
 {
 
-const Raster_pixel kInk = 0xffffffff;
+const Raster_Pixel kInk = 0xffffffff;
 // Drawn in add mode, a pixel hit twice would show 2 instead of 1.
-const Raster_pixel kOne = 0x01010101;
+const Raster_Pixel kOne = 0x01010101;
 
 typedef std::set<std::pair<int, int>> Pixels;
 
@@ -25,7 +25,7 @@ Pixels Drawn(Raster_IBitmap& bitmap)
     return drawn;
 }
 
-bool NoPixelAbove(Raster_IBitmap& bitmap, Raster_pixel limit)
+bool NoPixelAbove(Raster_IBitmap& bitmap, Raster_Pixel limit)
 {
     for (int y = 0; y < bitmap.getHeight(); ++y)
         for (int x = 0; x < bitmap.getWidth(); ++x)
@@ -97,7 +97,7 @@ TEST(RasterLine, AntialiasedLineOnPixelCentresIsSolid)
     Raster_Line(&b, 1, 3.5f, 6, 3.5f, 0xff000000 | 0xc8c8c8, 1.0f, 0, true);
     EXPECT_EQ(Drawn(b).size(), 12u);
     EXPECT_EQ(Raster_GetPixel(&b, 2, 3), Raster_GetPixel(&b, 2, 4));
-    EXPECT_EQ(Raster_GETR(Raster_GetPixel(&b, 2, 3)), 0x64u);
+    EXPECT_EQ(Raster_GetR(Raster_GetPixel(&b, 2, 3)), 0x64u);
 }
 
 TEST(RasterCircle, TouchesItsFourExtremesAndEachPixelOnce)

@@ -19,7 +19,7 @@ struct Extent
 };
 
 // Where pixels differ from the background.
-Extent Inked(Raster_IBitmap& bitmap, Raster_pixel background)
+Extent Inked(Raster_IBitmap& bitmap, Raster_Pixel background)
 {
     Extent e;
     for (int y = 0; y < bitmap.getHeight(); ++y)
@@ -203,7 +203,7 @@ TEST(RasterFontQuality, NonAntialiasedTextUsesOnlyTheTextColour)
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 80; ++x)
         {
-            const Raster_pixel p = Raster_GetPixel(&b, x, y);
+            const Raster_Pixel p = Raster_GetPixel(&b, x, y);
             ASSERT_TRUE(p == 0xffffffffu || p == 0xff000000u) << std::hex << p;
             inked += p == 0xff000000u;
         }

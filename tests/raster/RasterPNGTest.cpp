@@ -283,7 +283,7 @@ TEST_F(RasterPNG, WrittenBitmapsReadBackUnchanged)
     Raster_MemBitmap bitmap(5, 3);
     for (int i = 0; i < 15; ++i)
         Raster_PutPixel(&bitmap, i % 5, i / 5,
-                        0x01020304u * Raster_pixel(i + 1) + 0x0f000000u * Raster_pixel(i), 1.0f, 0);
+                        0x01020304u * Raster_Pixel(i + 1) + 0x0f000000u * Raster_Pixel(i), 1.0f, 0);
     Bytes data;
     ASSERT_TRUE(Raster_WritePNGToMemory(&bitmap, &data));
     std::unique_ptr<Raster_IBitmap> back(Raster_LoadPNGFromMemory(data.data(), data.size()));
@@ -375,7 +375,7 @@ TEST_F(RasterPNG, FilesOpenWithTheirSizeAndDecodeOnFirstUse)
 {
     Raster_MemBitmap bitmap(5, 3);
     for (int i = 0; i < 15; ++i)
-        Raster_PutPixel(&bitmap, i % 5, i / 5, 0xff000000u | Raster_pixel(0x010203 * (i + 1)), 1.0f,
+        Raster_PutPixel(&bitmap, i % 5, i / 5, 0xff000000u | Raster_Pixel(0x010203 * (i + 1)), 1.0f,
                         0);
     Bytes data;
     ASSERT_TRUE(Raster_WritePNGToMemory(&bitmap, &data));

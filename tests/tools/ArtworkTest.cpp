@@ -60,7 +60,7 @@ TEST(Artwork, StripsHoldWholeFramesOfTheLayoutSize)
         // Opaque frames look the same however the editor composites them.
         for (int y = 0; y < strip->getHeight(); y += 7)
             for (int x = 0; x < strip->getWidth(); x += 5)
-                ASSERT_EQ(Raster_GETA(Raster_GetPixel(strip.get(), x, y)), 255u) << c.file;
+                ASSERT_EQ(Raster_GetA(Raster_GetPixel(strip.get(), x, y)), 255u) << c.file;
     }
 }
 
@@ -87,21 +87,21 @@ TEST(Artwork, The2xFilesAreTheSameDrawingAtTwiceTheResolution)
         for (int y = 0; y < lo->getHeight(); y += 3)
             for (int x = 0; x < lo->getWidth(); x += 3)
             {
-                const Raster_pixel p = Raster_GetPixel(lo.get(), x, y);
+                const Raster_Pixel p = Raster_GetPixel(lo.get(), x, y);
                 unsigned sum[3] = {0, 0, 0};
                 for (int j = 0; j < 2; ++j)
                     for (int i = 0; i < 2; ++i)
                     {
-                        const Raster_pixel q = Raster_GetPixel(hi.get(), 2 * x + i, 2 * y + j);
-                        sum[0] += Raster_GETR(q);
-                        sum[1] += Raster_GETG(q);
-                        sum[2] += Raster_GETB(q);
+                        const Raster_Pixel q = Raster_GetPixel(hi.get(), 2 * x + i, 2 * y + j);
+                        sum[0] += Raster_GetR(q);
+                        sum[1] += Raster_GetG(q);
+                        sum[2] += Raster_GetB(q);
                     }
-                ASSERT_NEAR(double(sum[0]) / 4, Raster_GETR(p), 1.5)
+                ASSERT_NEAR(double(sum[0]) / 4, Raster_GetR(p), 1.5)
                     << file << " " << x << "," << y;
-                ASSERT_NEAR(double(sum[1]) / 4, Raster_GETG(p), 1.5)
+                ASSERT_NEAR(double(sum[1]) / 4, Raster_GetG(p), 1.5)
                     << file << " " << x << "," << y;
-                ASSERT_NEAR(double(sum[2]) / 4, Raster_GETB(p), 1.5)
+                ASSERT_NEAR(double(sum[2]) / 4, Raster_GetB(p), 1.5)
                     << file << " " << x << "," << y;
             }
     }

@@ -31,7 +31,7 @@ using Image = std::unique_ptr<Raster_IBitmap>;
 
 const std::string kResources = VELTAR_BUNDLE_PATH "/Contents/Resources";
 
-Raster_pixel Pixel(Raster_IBitmap& image, int x, int y)
+Raster_Pixel Pixel(Raster_IBitmap& image, int x, int y)
 {
     return image.getBits()[y * image.getRowSpan() + x];
 }
@@ -203,8 +203,8 @@ int SharpStep(Raster_IBitmap& image)
     std::vector<int> steps;
     for (int y = 1; y < image.getHeight(); ++y)
         for (int x = 0; x < image.getWidth(); ++x)
-            steps.push_back(std::abs(int(Raster_GETG(Pixel(image, x, y))) -
-                                     int(Raster_GETG(Pixel(image, x, y - 1)))));
+            steps.push_back(std::abs(int(Raster_GetG(Pixel(image, x, y))) -
+                                     int(Raster_GetG(Pixel(image, x, y - 1)))));
     std::sort(steps.begin(), steps.end());
     return steps[steps.size() * 99 / 100];
 }

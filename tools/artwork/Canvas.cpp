@@ -15,7 +15,7 @@ void Reduce(Canvas& canvas, Raster_IBitmap* out, int outX, int outY, int outScal
 {
     const int block = kScale / outScale;
     const int w = canvas.bitmap.getWidth() / block, h = canvas.bitmap.getHeight() / block;
-    Raster_pixel* src = canvas.bitmap.getBits();
+    Raster_Pixel* src = canvas.bitmap.getBits();
     const int span = canvas.bitmap.getRowSpan();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -24,11 +24,11 @@ void Reduce(Canvas& canvas, Raster_IBitmap* out, int outX, int outY, int outScal
             for (int j = 0; j < block; ++j)
                 for (int i = 0; i < block; ++i)
                 {
-                    const Raster_pixel p =
+                    const Raster_Pixel p =
                         src[std::ptrdiff_t(y * block + j) * span + x * block + i];
-                    r += Raster_GETR(p);
-                    g += Raster_GETG(p);
-                    b += Raster_GETB(p);
+                    r += Raster_GetR(p);
+                    g += Raster_GetG(p);
+                    b += Raster_GetB(p);
                 }
             const unsigned int n = unsigned(block * block);
             Raster_PutPixel(out, outX + x, outY + y,

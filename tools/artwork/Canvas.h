@@ -37,14 +37,14 @@ inline unsigned int Clamp8(double v)
     return v <= 0.0 ? 0u : v >= 255.0 ? 255u : (unsigned int)(v + 0.5);
 }
 
-inline Raster_pixel Pack(Rgb c, double alpha = 1.0)
+inline Raster_Pixel Pack(Rgb c, double alpha = 1.0)
 {
     return Raster_RGBA(Clamp8(c.r), Clamp8(c.g), Clamp8(c.b), Clamp8(alpha * 255.0));
 }
 
-inline Rgb Unpack(Raster_pixel p)
+inline Rgb Unpack(Raster_Pixel p)
 {
-    return {double(Raster_GETR(p)), double(Raster_GETG(p)), double(Raster_GETB(p))};
+    return {double(Raster_GetR(p)), double(Raster_GetG(p)), double(Raster_GetB(p))};
 }
 
 inline double SmoothStep(double e0, double e1, double x)
@@ -101,7 +101,7 @@ struct Canvas
                   fx1 = std::min(w, int(std::ceil(X(x1))));
         const int fy0 = std::max(0, int(std::floor(Y(y0)))),
                   fy1 = std::min(h, int(std::ceil(Y(y1))));
-        Raster_pixel* bits = bitmap.getBits();
+        Raster_Pixel* bits = bitmap.getBits();
         for (int fy = fy0; fy < fy1; ++fy)
             for (int fx = fx0; fx < fx1; ++fx)
             {
@@ -110,7 +110,7 @@ struct Canvas
                 const Rgb c = shade(px, py, &cover);
                 if (cover <= 0.0)
                     continue;
-                Raster_pixel& p = bits[std::ptrdiff_t(fy) * bitmap.getRowSpan() + fx];
+                Raster_Pixel& p = bits[std::ptrdiff_t(fy) * bitmap.getRowSpan() + fx];
                 p = Pack(Mix(Unpack(p), c, std::min(1.0, cover)));
             }
     }

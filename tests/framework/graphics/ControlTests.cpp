@@ -241,7 +241,7 @@ TEST_F(OtherControlsTest, TextControlsDrawText)
     int lit = 0;
     for (int y = 10; y < 30; ++y)
         for (int x = 10; x < 200; ++x)
-            lit += Raster_GETR(Raster_GetPixel(mGraphics->GetDrawBitmap(), x, y)) > 128;
+            lit += Raster_GetR(Raster_GetPixel(mGraphics->GetDrawBitmap(), x, y)) > 128;
     EXPECT_GT(lit, 5);
     IText style(20, COLOR_BLACK);
     IRECT r(100, 100, 200, 140);

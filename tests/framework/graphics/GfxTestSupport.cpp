@@ -38,12 +38,12 @@ GfxTestPlug::GfxTestPlug(EAPI api) : StandInAdapter(EditorOptions(api))
     GetParam(kModel)->SetDisplayText(2, "Line B");
 }
 
-Raster_pixel FramePixel(int resourceID, int frame)
+Raster_Pixel FramePixel(int resourceID, int frame)
 {
     return Raster_RGBA(unsigned(frame), unsigned(resourceID), 7u, 255u);
 }
 
-bool WritePNG(const std::string& path, int width, int height, const std::vector<Raster_pixel>& px)
+bool WritePNG(const std::string& path, int width, int height, const std::vector<Raster_Pixel>& px)
 {
     Raster_MemBitmap bitmap(width, height, 1);
     if (bitmap.getWidth() != width || bitmap.getHeight() != height)
@@ -57,7 +57,7 @@ namespace
 
 void WriteStrip(const std::string& path, int id, int frameW, int frameH, int nFrames)
 {
-    std::vector<Raster_pixel> px(size_t(frameW) * size_t(frameH) * size_t(nFrames));
+    std::vector<Raster_Pixel> px(size_t(frameW) * size_t(frameH) * size_t(nFrames));
     for (int f = 0; f < nFrames; ++f)
         for (int i = 0; i < frameW * frameH; ++i)
             px[size_t(f * frameW * frameH + i)] = FramePixel(id, f);

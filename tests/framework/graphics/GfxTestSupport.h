@@ -26,10 +26,10 @@ const int kModelW = 60, kModelH = 20;
 
 // The pixel every frame of a strip is filled with: red carries the frame index, green the
 // resource, so a pixel read back from the screen tells which frame of which strip was drawn.
-Raster_pixel FramePixel(int resourceID, int frame);
+Raster_Pixel FramePixel(int resourceID, int frame);
 
 // Writes a PNG of width × height 0xAARRGGBB pixels; answers whether it worked.
-bool WritePNG(const std::string& path, int width, int height, const std::vector<Raster_pixel>& px);
+bool WritePNG(const std::string& path, int width, int height, const std::vector<Raster_Pixel>& px);
 
 // A temporary folder holding resources/img/ with the product's strips (BG, IN, OUT, LOW, HIGH,
 // BUS, XFMR, MODEL) in the test sizes above. Removed with the object.
@@ -73,11 +73,11 @@ protected:
     // The frame index (0-based) last drawn at (x, y) of the draw bitmap.
     int DrawnFrame(int x, int y) const
     {
-        return int(Raster_GETR(Raster_GetPixel(mGraphics->GetDrawBitmap(), x, y)));
+        return int(Raster_GetR(Raster_GetPixel(mGraphics->GetDrawBitmap(), x, y)));
     }
     int DrawnResource(int x, int y) const
     {
-        return int(Raster_GETG(Raster_GetPixel(mGraphics->GetDrawBitmap(), x, y)));
+        return int(Raster_GetG(Raster_GetPixel(mGraphics->GetDrawBitmap(), x, y)));
     }
     // Runs timer ticks and paints until nothing is dirty.
     void Settle()

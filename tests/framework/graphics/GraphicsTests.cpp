@@ -50,9 +50,9 @@ TEST_F(EditorTest, FirstPaintCoversTheWholeEditor)
     EXPECT_EQ(mLayer->GetInvalidArea(), NativeRect({0, -1, 353, 569}));
     EXPECT_TRUE(mLayer->Paint());
     Raster_IBitmap* screen = mLayer->GetScreen();
-    EXPECT_EQ(Raster_GETG(Raster_GetPixel(screen, 1, 1)), 108u);
-    EXPECT_EQ(Raster_GETG(Raster_GetPixel(screen, kKnobSize + 102 - 1, 19)), 101u);
-    EXPECT_EQ(Raster_GETG(Raster_GetPixel(screen, 300, 160)), 103u);
+    EXPECT_EQ(Raster_GetG(Raster_GetPixel(screen, 1, 1)), 108u);
+    EXPECT_EQ(Raster_GetG(Raster_GetPixel(screen, kKnobSize + 102 - 1, 19)), 101u);
+    EXPECT_EQ(Raster_GetG(Raster_GetPixel(screen, 300, 160)), 103u);
 }
 
 TEST_F(EditorTest, KnobDragIsOneGestureForTheHost)
@@ -199,11 +199,11 @@ TEST_F(EditorTest, BitmapCacheDecodesOnceAndDerivesCopies)
     EXPECT_EQ(a.mData, b.mData);
     const IBitmap crop = mGraphics->CropBitmap(a, IRECT(0, 50, 50, 100));
     EXPECT_EQ(crop.W, 50);
-    EXPECT_EQ(Raster_GETR(Raster_GetPixel(crop.mData, 10, 10)), 1u);
+    EXPECT_EQ(Raster_GetR(Raster_GetPixel(crop.mData, 10, 10)), 1u);
     EXPECT_EQ(crop.N, 61);
     const IBitmap scaled = mGraphics->ScaleBitmap(crop, 25, 25);
     EXPECT_EQ(scaled.mData->getWidth(), 25);
-    EXPECT_EQ(Raster_GETR(Raster_GetPixel(scaled.mData, 12, 12)), 1u);
+    EXPECT_EQ(Raster_GetR(Raster_GetPixel(scaled.mData, 12, 12)), 1u);
     mGraphics->ReleaseBitmap(scaled);
     mGraphics->ReleaseBitmap(crop);
 }
@@ -437,8 +437,8 @@ TEST(EditorSurfaceTest, OnlyAShownEditorHoldsASurfaceAndDecodedArtwork)
     ASSERT_NE(g->GetDrawBitmap(), nullptr);
     layer->RunFrame();
     EXPECT_TRUE(pixels->IsDecoded());
-    EXPECT_EQ(Raster_GETR(Raster_GetPixel(g->GetDrawBitmap(), 110, 30)), 15u);
-    EXPECT_EQ(Raster_GETR(Raster_GetPixel(layer->GetScreen(), 110, 30)), 15u);
+    EXPECT_EQ(Raster_GetR(Raster_GetPixel(g->GetDrawBitmap(), 110, 30)), 15u);
+    EXPECT_EQ(Raster_GetR(Raster_GetPixel(layer->GetScreen(), 110, 30)), 15u);
 
     // Painted only where something changed from now on: a new surface must still be painted
     // whole.
@@ -450,6 +450,6 @@ TEST(EditorSurfaceTest, OnlyAShownEditorHoldsASurfaceAndDecodedArtwork)
     plug.SetParameterFromHost(kInput, 1.0);
     g->OpenWindow(nullptr);
     layer->RunFrame();
-    EXPECT_EQ(Raster_GETR(Raster_GetPixel(g->GetDrawBitmap(), 110, 30)), 60u);
-    EXPECT_EQ(Raster_GETG(Raster_GetPixel(g->GetDrawBitmap(), 340, 560)), 108u);
+    EXPECT_EQ(Raster_GetR(Raster_GetPixel(g->GetDrawBitmap(), 110, 30)), 60u);
+    EXPECT_EQ(Raster_GetG(Raster_GetPixel(g->GetDrawBitmap(), 340, 560)), 108u);
 }

@@ -34,7 +34,7 @@ const int kFrame = 10;
 
 // The 2x strip's pixel: red the frame, green 2, blue a checkerboard, so that a pixel read back
 // tells whether it was copied as it is or resampled.
-Raster_pixel HiResPixel(int frame, int x, int y)
+Raster_Pixel HiResPixel(int frame, int x, int y)
 {
     return Raster_RGBA(unsigned(frame), 2u, (x + y) % 2 ? 255u : 0u, 255u);
 }
@@ -45,8 +45,8 @@ protected:
     static void SetUpTestSuite()
     {
         sResources = new TestResources;
-        std::vector<Raster_pixel> lo(size_t(kFrame * kFrame * 2));
-        std::vector<Raster_pixel> hi(size_t(4 * kFrame * kFrame * 2));
+        std::vector<Raster_Pixel> lo(size_t(kFrame * kFrame * 2));
+        std::vector<Raster_Pixel> hi(size_t(4 * kFrame * kFrame * 2));
         for (int f = 0; f < 2; ++f)
         {
             std::fill(lo.begin() + f * kFrame * kFrame, lo.begin() + (f + 1) * kFrame * kFrame,
@@ -79,7 +79,7 @@ protected:
         mGraphics->OpenWindow(nullptr);
     }
     void DrawAll() { mGraphics->Draw(IRECT(0, 0, 352, 568)); }
-    Raster_pixel Drawn(int x, int y) const
+    Raster_Pixel Drawn(int x, int y) const
     {
         return Raster_GetPixel(mGraphics->GetDrawBitmap(), x, y);
     }
@@ -134,17 +134,17 @@ TEST_F(ScaleTest, AFactorBetweenIsDrawnFromTheLargerArtworkScaledDown)
     EXPECT_EQ(mGraphics->ScaledHeight(), 852);
     DrawAll();
     // (30, 40, 40, 50) covers (45, 60, 60, 75); inside, the checkerboard is averaged away.
-    const Raster_pixel p = Drawn(52, 67);
-    EXPECT_EQ(Raster_GETR(p), 1u);
-    EXPECT_EQ(Raster_GETG(p), 2u);
-    EXPECT_NEAR(int(Raster_GETB(p)), 128, 40);
+    const Raster_Pixel p = Drawn(52, 67);
+    EXPECT_EQ(Raster_GetR(p), 1u);
+    EXPECT_EQ(Raster_GetG(p), 2u);
+    EXPECT_NEAR(int(Raster_GetB(p)), 128, 40);
     EXPECT_EQ(Drawn(44, 67), COLOR_WHITE.Pack());
     EXPECT_EQ(Drawn(60, 67), COLOR_WHITE.Pack());
     // Each frame is resampled once and kept: the other frame, then the first again.
     mGraphics->GetControl(mStrip)->SetValueFromPlug(0.0);
     DrawAll();
-    EXPECT_EQ(Raster_GETR(Drawn(52, 67)), 0u);
-    EXPECT_EQ(Raster_GETG(Drawn(52, 67)), 2u);
+    EXPECT_EQ(Raster_GetR(Drawn(52, 67)), 0u);
+    EXPECT_EQ(Raster_GetG(Drawn(52, 67)), 2u);
     mGraphics->GetControl(mStrip)->SetValueFromPlug(1.0);
     DrawAll();
     EXPECT_EQ(Drawn(52, 67), p);

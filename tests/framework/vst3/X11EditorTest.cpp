@@ -235,7 +235,7 @@ TEST_F(X11EditorTest, AWiderHostWindowCentresThePanelAndPaintsBesideIt)
     mX->Sync();
     EXPECT_EQ(mX->Size(child), std::make_pair(392, 568));
     Raster_IBitmap* surface = mPlug->Editor()->GetDrawBitmap();
-    const Raster_pixel edge = Raster_GetPixel(surface, 0, 0) & 0xFFFFFFu;
+    const Raster_Pixel edge = Raster_GetPixel(surface, 0, 0) & 0xFFFFFFu;
     auto besideIsEdge = [&](const Raster_IBitmap* screen, int left)
     {
         int wrong = 0;

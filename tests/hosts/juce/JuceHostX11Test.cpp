@@ -40,7 +40,7 @@ unsigned long WindowOfSize(X11TestDisplay& x, unsigned long top, int width, int 
 
 size_t Colours(Raster_IBitmap* bitmap)
 {
-    std::set<Raster_pixel> colours;
+    std::set<Raster_Pixel> colours;
     for (int j = 0; j < bitmap->getHeight(); ++j)
         for (int i = 0; i < bitmap->getWidth(); ++i)
             colours.insert(Raster_GetPixel(bitmap, i, j));

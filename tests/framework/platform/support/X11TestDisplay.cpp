@@ -249,7 +249,7 @@ std::unique_ptr<Raster_IBitmap> X11TestDisplay::Capture(unsigned long window)
         for (int x = 0; x < a.width; ++x)
         {
             const unsigned long p = XGetPixel(image, x, y);
-            const Raster_pixel px = 0xFF000000u | channel(p, a.visual->red_mask) << 16 |
+            const Raster_Pixel px = 0xFF000000u | channel(p, a.visual->red_mask) << 16 |
                                     channel(p, a.visual->green_mask) << 8 |
                                     channel(p, a.visual->blue_mask);
             bitmap->getBits()[y * bitmap->getRowSpan() + x] = px;
