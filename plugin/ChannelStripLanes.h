@@ -124,7 +124,7 @@ private:
         c.moving =
             !(settled(st.zOut, st.outputStep) && settled(st.zLow, st.lowStep) &&
               settled(st.zHigh, st.highStep) && (Model < 0 || settled(st.zIn, st.inputStep)));
-        if (!c.moving)
+        if (!c.moving && !c.holdsSettled)
             for (int i = 0; i < 2 * count; ++i)
             {
                 c.inputGain.v[i] = st.zIn;
@@ -150,11 +150,12 @@ private:
                 decltype(shelf)::Coefficients(computed, lanes::Broadcast<Pair>(st.fs), position);
                 from = position;
             }
-            if (!c.moving)
+            if (!c.moving && !c.holdsSettled)
                 sets.Put(computed, 0);
         };
         last(L7360{}, c.lowCoefficients, c.low, st.lastLow, st.lowFrom);
         last(H73{}, c.highCoefficients, c.high, st.lastHigh, st.highFrom);
+        c.holdsSettled = !c.moving;
     }
 
     // Every stage has a chunk: one loop for the cases where the smoothers, the coefficients and
@@ -162,8 +163,9 @@ private:
     template <int Model> static LANE_INLINE void AllStages(State& st, Chunk* (&c)[kStages])
     {
         const bool filterMoving = c[kFilterStage]->moving;
-        if (!filterMoving)
+        if (!filterMoving && !st.filtersHoldSettled)
             strip_lanes::SetCoefficients(st, *c[kFilterStage], 0);
+        st.filtersHoldSettled = !filterMoving;
         if (filterMoving && c[0]->moving && c[1]->moving)
             AllStages<Model, 1>(st, c);
         else if (!filterMoving && !c[0]->moving && !c[1]->moving)
@@ -240,6 +242,7 @@ private:
         st.outputStep = b.outputStep;
         st.lowStep = b.lowStep;
         st.highStep = b.highStep;
+        st.filtersHoldSettled = false;
         st.transformer = b.transformer;
         st.bus = b.bus;
         st.zIn = strip.mInputGainSmoother.z;
