@@ -106,13 +106,4 @@ template <typename V> LANE_INLINE V Repeat(Pair p)
         return __builtin_shufflevector(p, p, 0, 1, 0, 1);
 }
 
-// The last frame's pair of a vector.
-template <typename V> LANE_INLINE Pair LastFrame(V v)
-{
-    if constexpr (lanes::kWidth<V> == 2)
-        return v;
-    else
-        return __builtin_shufflevector(v, v, 2, 3);
-}
-
 } // namespace strip_lanes
