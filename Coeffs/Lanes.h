@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 // The lane helpers run several times per frame in the chain; a call would force every vector
 // register the loop keeps live out to memory (they are all caller-saved).
@@ -68,12 +69,20 @@ template <typename V> LANE_INLINE Index<V> ToIndex(V u)
         return __builtin_convertvector(u, Index<V>);
 }
 
+template <typename V, std::size_t... Lane>
+LANE_INLINE V FromIndexLanes(Index<V> i, std::index_sequence<Lane...>)
+{
+    return V{static_cast<double>(i[Lane])...};
+}
+
 template <typename V> LANE_INLINE V FromIndex(Index<V> i)
 {
     if constexpr (kWidth<V> == 1)
         return static_cast<double>(i);
     else
-        return __builtin_convertvector(i, V);
+        // Lane by lane: gcc 12 widens with __builtin_convertvector in two halves and a shuffle,
+        // but builds this as the one conversion instruction.
+        return FromIndexLanes<V>(i, std::make_index_sequence<kWidth<V>>());
 }
 
 template <typename V> LANE_INLINE V Abs(V x)

@@ -67,6 +67,10 @@ struct Chunk
 {
     int start, count;
     bool moving;
+    // The smoothed values and the coefficient sets are the settled ones. Smoothers that have
+    // reached their fixed point stay there for the rest of the block, so a chunk buffer needs
+    // them written only once.
+    bool holdsSettled = false;
     alignas(32) double signal[2 * kChunk]; // stage by stage, in place
     Smoothed inputGain, outputGain, low, high;
     ShelfCoefficients lowCoefficients, highCoefficients;
@@ -89,6 +93,8 @@ struct State
     BasicBiquad<Pair> lastHigh, lastLow;
     Pair highFrom, lowFrom;
     Pair stage1, tube, out;
+    // The filters run on the settled coefficient sets, which stay for the rest of the block.
+    bool filtersHoldSettled;
 };
 
 // One frame's pair repeated across a vector.
@@ -98,15 +104,6 @@ template <typename V> LANE_INLINE V Repeat(Pair p)
         return p;
     else
         return __builtin_shufflevector(p, p, 0, 1, 0, 1);
-}
-
-// The last frame's pair of a vector.
-template <typename V> LANE_INLINE Pair LastFrame(V v)
-{
-    if constexpr (lanes::kWidth<V> == 2)
-        return v;
-    else
-        return __builtin_shufflevector(v, v, 2, 3);
 }
 
 } // namespace strip_lanes

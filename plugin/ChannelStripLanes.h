@@ -55,6 +55,8 @@ private:
     static LANE_INLINE void Run(ChannelStrip& strip, const ChannelStripBlock& b)
     {
         State st = Load(strip, b);
+        // Read before an output written in place can overwrite it.
+        const Pair lastInput = {b.inputs[0][b.nFrames - 1], b.inputs[1][b.nFrames - 1]};
         Chunk chunks[kStages];
         const Chunk* last = Pipeline<Model>(st, chunks, b.nFrames / strip_lanes::kChunk);
         if (const int rest = b.nFrames % strip_lanes::kChunk; rest > 0)
@@ -62,9 +64,26 @@ private:
             Partial<Model>(st, chunks[0], b.nFrames - rest, rest);
             last = &chunks[0];
         }
-        // The output stage holds its last frame's result.
-        st.out = lanes::Load<Pair>(last->signal + 2 * (last->count - 1));
+        HoldLastFrame<Model>(st, *last, lastInput);
         Save(st, strip);
+    }
+
+    // The stages that can hold their last frame's result, for the next blocks: the output stage
+    // as written out; the input transformer and the amplifier recomputed for the last frame,
+    // cheaper than keeping them at every step.
+    template <int Model>
+    static LANE_INLINE void HoldLastFrame(State& st, const Chunk& last, Pair lastInput)
+    {
+        using namespace strip_lanes;
+        const int k = last.count - 1;
+        st.out = Pair{st.outLeft[last.start + k], st.outRight[last.start + k]};
+        if (st.transformer == 0)
+            st.stage1 = TransformerStage(lastInput);
+        else if (st.transformer == 1)
+            st.stage1 = lastInput;
+        if constexpr (Model >= 0)
+            st.tube = Amplifier<Model>::Stage(
+                Amplifier<Model>::Index(st.stage1 * last.inputGain.At<Pair>(k)));
     }
 
     // The full chunks, the stages of consecutive ones side by side: at each step every chunk
@@ -124,7 +143,7 @@ private:
         c.moving =
             !(settled(st.zOut, st.outputStep) && settled(st.zLow, st.lowStep) &&
               settled(st.zHigh, st.highStep) && (Model < 0 || settled(st.zIn, st.inputStep)));
-        if (!c.moving)
+        if (!c.moving && !c.holdsSettled)
             for (int i = 0; i < 2 * count; ++i)
             {
                 c.inputGain.v[i] = st.zIn;
@@ -150,11 +169,12 @@ private:
                 decltype(shelf)::Coefficients(computed, lanes::Broadcast<Pair>(st.fs), position);
                 from = position;
             }
-            if (!c.moving)
+            if (!c.moving && !c.holdsSettled)
                 sets.Put(computed, 0);
         };
         last(L7360{}, c.lowCoefficients, c.low, st.lastLow, st.lowFrom);
         last(H73{}, c.highCoefficients, c.high, st.lastHigh, st.highFrom);
+        c.holdsSettled = !c.moving;
     }
 
     // Every stage has a chunk: one loop for the cases where the smoothers, the coefficients and
@@ -162,8 +182,9 @@ private:
     template <int Model> static LANE_INLINE void AllStages(State& st, Chunk* (&c)[kStages])
     {
         const bool filterMoving = c[kFilterStage]->moving;
-        if (!filterMoving)
+        if (!filterMoving && !st.filtersHoldSettled)
             strip_lanes::SetCoefficients(st, *c[kFilterStage], 0);
+        st.filtersHoldSettled = !filterMoving;
         if (filterMoving && c[0]->moving && c[1]->moving)
             AllStages<Model, 1>(st, c);
         else if (!filterMoving && !c[0]->moving && !c[1]->moving)
@@ -240,6 +261,7 @@ private:
         st.outputStep = b.outputStep;
         st.lowStep = b.lowStep;
         st.highStep = b.highStep;
+        st.filtersHoldSettled = false;
         st.transformer = b.transformer;
         st.bus = b.bus;
         st.zIn = strip.mInputGainSmoother.z;

@@ -54,7 +54,6 @@ template <typename V, int Moving = -1> LANE_INLINE void InputTransformer(State& 
                                         1, 3);
         if (st.transformer == 0)
             x = TransformerStage(x);
-        st.stage1 = LastFrame(x);
     }
     else
         x = Repeat<V>(st.stage1);
@@ -77,10 +76,7 @@ template <int Model, typename V> LANE_INLINE void AmplifierCurve(State& st, Chun
     double* signal = c.signal + 2 * k;
     V tube;
     if constexpr (Model >= 0)
-    {
         tube = Amplifier<Model>::Stage(Load<V>(signal));
-        st.tube = LastFrame(tube);
-    }
     else
         tube = Repeat<V>(st.tube);
     Store(signal, c.outputGain.At<V>(k) * (tube * kMakeUp));
@@ -101,13 +97,11 @@ LANE_INLINE void Filters(State& st, Chunk& c, int k)
 // 6. The output transformer, into the output buffers.
 template <typename V> LANE_INLINE void OutputTransformer(State& st, Chunk& c, int k)
 {
-    double* signal = c.signal + 2 * k;
-    V y = Load<V>(signal);
+    V y = Load<V>(c.signal + 2 * k);
     if (st.bus == 0)
         y = TransformerStage(y);
     else if (st.bus != 1)
         y = Repeat<V>(st.out);
-    Store(signal, y);
     const int n = c.start + k;
     if constexpr (lanes::kWidth<V> == 2)
     {

@@ -109,9 +109,9 @@ void VELTAR::RestartSignalChain()
     mChain = ChannelStrip();
 }
 
+// Every caller (host, editor, preset and state loading) already holds the plug-in mutex.
 void VELTAR::OnParamChange(int paramIdx)
 {
-    FxMutexLock lock(mMutex);
     IParam* param = GetParam(paramIdx);
     if (!param)
         return;

@@ -97,7 +97,9 @@ void IParam::SetDisplayText(int value, const char* text)
 
 double IParam::GetNonNormalized(double normalizedValue) const
 {
-    return (mMax - mMin) * std::pow(normalizedValue, mShape) + mMin;
+    // A host sets a linear parameter every block; pow(x, 1) is x exactly, without its cost.
+    const double shaped = mShape == 1.0 ? normalizedValue : std::pow(normalizedValue, mShape);
+    return (mMax - mMin) * shaped + mMin;
 }
 
 double IParam::ValueToSet(double normalizedValue) const

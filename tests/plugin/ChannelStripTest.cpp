@@ -180,6 +180,18 @@ TEST(ChannelStrip, InPlaceBuffersGiveTheSameResultAsSeparateOnes)
         crossed.Process(in2, out2, static_cast<int>(swapped.left.size()), s);
         EXPECT_EQ(swapped.right, expected.left);
         EXPECT_EQ(swapped.left, expected.right);
+
+        // What the stages hold for later blocks comes from the inputs as they were, and from the
+        // outputs of each channel.
+        for (const ChannelStrip* strip : {&inPlace, &crossed})
+        {
+            EXPECT_EQ(strip->mStage1L, separate.mStage1L);
+            EXPECT_EQ(strip->mStage1R, separate.mStage1R);
+            EXPECT_EQ(strip->mTubeL, separate.mTubeL);
+            EXPECT_EQ(strip->mTubeR, separate.mTubeR);
+            EXPECT_EQ(strip->mOutL, separate.mOutL);
+            EXPECT_EQ(strip->mOutR, separate.mOutR);
+        }
     }
 }
 
