@@ -2,18 +2,7 @@
 
 #include "IFxPlug.h"
 #include "plugin/ChannelStrip.h"
-
-enum EParams
-{
-    kInput = 0,
-    kOutput,
-    kLow,
-    kHigh,
-    kTransformer,
-    kBus,
-    kModel,
-    kNumParams
-};
+#include "plugin/VELTARParams.h"
 
 class IGraphics;
 

@@ -6,7 +6,7 @@
 #include "framework/graphics/IGraphics.h"
 #include "framework/platform/HeadlessNativeLayer.h"
 #include "framework/platform/IGraphicsMac.h"
-#include "plugin/VELTAR.h"
+#include "plugin/VELTARParams.h"
 
 #include <memory>
 #include <string>
