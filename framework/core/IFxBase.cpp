@@ -1,11 +1,8 @@
 #include "framework/core/IFxBase.h"
+#include "framework/core/SampleConversion.h"
 
 #include <cstdio>
 #include <cstring>
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 namespace
 {
@@ -31,57 +28,7 @@ void ParseChannelIO(const char* text, FxPtrList<IFxBase::ChannelIO>* list, int* 
     }
 }
 
-// Hosts in 32 bit have every channel widened into its scratch buffer and narrowed back from it,
-// a pass over each channel a block. With AVX2 four samples go per instruction; the conversions
-// are exact (widening) or rounded as the scalar conversion rounds, so every path gives the same
-// bits.
-struct SampleConverters
-{
-    void (*widen)(const float* src, double* dst, int n);
-    void (*narrow)(const double* src, float* dst, int n);
-};
-
-template <class From, class To> void Convert(const From* src, To* dst, int n)
-{
-    for (int s = 0; s < n; ++s)
-        dst[s] = static_cast<To>(src[s]);
-}
-
-#if defined(__x86_64__)
-__attribute__((target("avx2"))) void Convert4(const float* src, double* dst)
-{
-    _mm256_storeu_pd(dst, _mm256_cvtps_pd(_mm_loadu_ps(src)));
-}
-
-__attribute__((target("avx2"))) void Convert4(const double* src, float* dst)
-{
-    _mm_storeu_ps(dst, _mm256_cvtpd_ps(_mm256_loadu_pd(src)));
-}
-
-template <class From, class To>
-__attribute__((target("avx2"))) void ConvertAvx2(const From* src, To* dst, int n)
-{
-    int s = 0;
-    for (; s + 32 <= n; s += 32)
-        for (int k = s; k < s + 32; k += 4)
-            Convert4(src + k, dst + k);
-    for (; s + 4 <= n; s += 4)
-        Convert4(src + s, dst + s);
-    Convert(src + s, dst + s, n - s);
-}
-#endif
-
-SampleConverters SelectConverters()
-{
-#if defined(__x86_64__)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2"))
-        return {ConvertAvx2<float, double>, ConvertAvx2<double, float>};
-#endif
-    return {Convert<float, double>, Convert<double, float>};
-}
-
-const SampleConverters kConverters = SelectConverters();
+const SampleConverters kConverters = FastestSampleConverters();
 } // namespace
 
 IPreset::IPreset()
