@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
+#include <system_error>
 #include <vector>
 
 using namespace veltar_render;
@@ -33,55 +34,68 @@ constexpr int kChunk = 16384;
 constexpr int kBatchFiles = 8;
 constexpr double kSeconds = static_cast<double>(kFrames) / kRate;
 
-// A folder of its own with the 10-minute input, made once for the whole run.
+// A folder of its own with the 10-minute input.
+fs::path MakeFolder()
+{
+    // Memory-backed when the machine has it, so that the figures are the renderer's and not
+    // the disk's: a batch writes 1.8 GB.
+    const fs::path base =
+        fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::string pattern = (base / "veltar-render-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+    {
+        std::abort();
+    }
+    const fs::path path = pattern;
+    AudioFileWriter writer;
+    std::vector<float> left(kChunk);
+    std::vector<float> right(kChunk);
+    const float* channels[] = {left.data(), right.data()};
+    uint32_t noise = 1;
+    if (!writer.Open((path / "in.wav").string(), 2, kRate))
+    {
+        std::abort();
+    }
+    for (int64_t done = 0; done < kFrames; done += kChunk)
+    {
+        for (int i = 0; i < kChunk; ++i)
+        {
+            noise = noise * 1664525u + 1013904223u;
+            const double t = static_cast<double>(done + i) / kRate;
+            left[static_cast<size_t>(i)] = static_cast<float>(
+                0.3 * std::sin(2.0 * M_PI * 220.0 * t) + 0.05 * (noise / 4294967296.0 - 0.5));
+            right[static_cast<size_t>(i)] = left[static_cast<size_t>(i)] * 0.8f;
+        }
+        writer.Write(channels, std::min<int64_t>(kChunk, kFrames - done));
+    }
+    if (!writer.Commit())
+    {
+        std::abort();
+    }
+    for (int k = 0; k < kBatchFiles; ++k)
+    {
+        fs::create_hard_link(path / "in.wav", path / ("batch" + std::to_string(k) + ".wav"));
+    }
+    fs::create_directory(path / "out");
+    return path;
+}
+
+// Removed with everything in it when the program ends: in memory it holds gigabytes of RAM.
+struct ScratchFolder
+{
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    fs::path path;
+};
+
+// The folder, made once for the whole run.
 const fs::path& Folder()
 {
-    static const fs::path folder = []
-    {
-        // Memory-backed when the machine has it, so that the figures are the renderer's and not
-        // the disk's: a batch writes 1.8 GB.
-        const fs::path base =
-            fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        std::string pattern = (base / "veltar-render-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-        {
-            std::abort();
-        }
-        const fs::path path = pattern;
-        AudioFileWriter writer;
-        std::vector<float> left(kChunk);
-        std::vector<float> right(kChunk);
-        const float* channels[] = {left.data(), right.data()};
-        uint32_t noise = 1;
-        if (!writer.Open((path / "in.wav").string(), 2, kRate))
-        {
-            std::abort();
-        }
-        for (int64_t done = 0; done < kFrames; done += kChunk)
-        {
-            for (int i = 0; i < kChunk; ++i)
-            {
-                noise = noise * 1664525u + 1013904223u;
-                const double t = static_cast<double>(done + i) / kRate;
-                left[static_cast<size_t>(i)] = static_cast<float>(
-                    0.3 * std::sin(2.0 * M_PI * 220.0 * t) + 0.05 * (noise / 4294967296.0 - 0.5));
-                right[static_cast<size_t>(i)] = left[static_cast<size_t>(i)] * 0.8f;
-            }
-            writer.Write(channels, std::min<int64_t>(kChunk, kFrames - done));
-        }
-        if (!writer.Commit())
-        {
-            std::abort();
-        }
-        for (int k = 0; k < kBatchFiles; ++k)
-        {
-            fs::create_hard_link(path / "in.wav", path / ("batch" + std::to_string(k) + ".wav"));
-        }
-        fs::create_directory(path / "out");
-        std::atexit([] { fs::remove_all(Folder()); });
-        return path;
-    }();
-    return folder;
+    static const ScratchFolder folder{MakeFolder()};
+    return folder.path;
 }
 
 void Realtime(benchmark::State& state, double filesPerIteration = 1.0)
