@@ -3,13 +3,12 @@
 // directly on double buffers with the same settings. Counter "rt" is the realtime factor (stereo,
 // 48 kHz).
 
+#include "ParameterChanges.h"
 #include "ProcessBlock.h"
 
 #include "framework/vst3/PlugModule.h"
 #include "plugin/ChannelStrip.h"
 #include "plugin/VELTAR.h"
-
-#include "pluginterfaces/vst/ivstparameterchanges.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,31 +21,6 @@ using namespace Steinberg::Vst;
 namespace
 {
 constexpr double kRate = 48000.0;
-
-// One queue with one point: the smallest parameter change a host sends.
-class OnePointChange : public IParameterChanges, public IParamValueQueue
-{
-public:
-    ParamValue value = 0.5;
-    int32 PLUGIN_API getParameterCount() override { return 1; }
-    IParamValueQueue* PLUGIN_API getParameterData(int32) override { return this; }
-    IParamValueQueue* PLUGIN_API addParameterData(const ParamID&, int32&) override
-    {
-        return nullptr;
-    }
-    ParamID PLUGIN_API getParameterId() override { return ::kOutput; }
-    int32 PLUGIN_API getPointCount() override { return 1; }
-    tresult PLUGIN_API getPoint(int32, int32& offset, ParamValue& v) override
-    {
-        offset = 0;
-        v = value;
-        return kResultOk;
-    }
-    tresult PLUGIN_API addPoint(int32, ParamValue, int32&) override { return kResultFalse; }
-    tresult PLUGIN_API queryInterface(const TUID, void**) override { return kNoInterface; }
-    uint32 PLUGIN_API addRef() override { return 1; }
-    uint32 PLUGIN_API release() override { return 1; }
-};
 
 void SetRate(benchmark::State& state, int block)
 {
@@ -77,14 +51,16 @@ template <class Sample> void ThroughProcess(benchmark::State& state)
     Sample* outs[] = {outL.data(), outR.data()};
     vst3host::MainBusBlock hostBlock(kRealtime, setup.symbolicSampleSize);
     ProcessData& data = hostBlock.Set(ins, outs, 2, block);
-    OnePointChange change;
-    data.inputParameterChanges = &change;
+    // One queue with one point, the smallest change a host sends: the output gain alternates a
+    // little so every block carries a real change.
+    vst3host::ParameterChanges changes[2];
+    changes[0].AddPoint(::kOutput, 0, 0.501);
+    changes[1].AddPoint(::kOutput, 0, 0.5);
 
     int blockIdx = 0;
     for (auto _ : state)
     {
-        // Alternate the output gain a little so every block carries a real change.
-        change.value = (blockIdx++ & 1) ? 0.5 : 0.501;
+        data.inputParameterChanges = &changes[blockIdx++ & 1];
         plug->process(data);
         benchmark::DoNotOptimize(outL.data());
     }

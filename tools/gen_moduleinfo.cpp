@@ -162,17 +162,6 @@ bool WriteModuleInfo(IPluginFactory* factory, const std::string& moduleName, std
     return true;
 }
 
-// "…/VELTAR.vst3" or "…/VELTAR.vst3/" gives "VELTAR".
-std::string BundleName(std::string bundle)
-{
-    while (bundle.size() > 1 && bundle.back() == '/')
-        bundle.pop_back();
-    const size_t slash = bundle.rfind('/');
-    std::string name = slash == std::string::npos ? bundle : bundle.substr(slash + 1);
-    const size_t dot = name.rfind(".vst3");
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
 int Fail(const std::string& why)
 {
     std::fprintf(stderr, "gen_moduleinfo: %s\n", why.c_str());
@@ -188,7 +177,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: gen_moduleinfo <bundle.vst3> <moduleinfo.json>\n");
         return 2;
     }
-    const std::string name = BundleName(argv[1]);
+    const std::string name = vst3host::ModuleLoader::ModuleNameForBundle(argv[1]);
     std::ostringstream json;
     {
         vst3host::ModuleLoader module(argv[1]);

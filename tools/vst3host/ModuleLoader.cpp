@@ -29,6 +29,13 @@ bool EndsWith(const std::string& text, const std::string& tail)
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+std::string WithoutTrailingSlashes(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
 std::string ModulePathFor(const std::string& path)
 {
     struct stat info;
@@ -40,15 +47,19 @@ std::string ModulePathFor(const std::string& path)
 
 } // namespace
 
-std::string ModuleLoader::ModulePathForBundle(const std::string& bundlePath)
+std::string ModuleLoader::ModuleNameForBundle(const std::string& bundlePath)
 {
-    std::string folder = bundlePath;
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    const std::string folder = WithoutTrailingSlashes(bundlePath);
     std::string name = folder.substr(folder.rfind('/') + 1);
     if (EndsWith(name, ".vst3"))
         name.resize(name.size() - 5);
-    return folder + "/Contents/" + kBundleArchitecture + "/" + name + ".so";
+    return name;
+}
+
+std::string ModuleLoader::ModulePathForBundle(const std::string& bundlePath)
+{
+    return WithoutTrailingSlashes(bundlePath) + "/Contents/" + kBundleArchitecture + "/" +
+           ModuleNameForBundle(bundlePath) + ".so";
 }
 
 ModuleLoader::ModuleLoader(const std::string& path)

@@ -21,6 +21,8 @@ public:
 
     // The module file of a bundle folder (a trailing slash is allowed).
     static std::string ModulePathForBundle(const std::string& bundlePath);
+    // The module's name: "…/VELTAR.vst3/" gives "VELTAR".
+    static std::string ModuleNameForBundle(const std::string& bundlePath);
 
     bool IsLoaded() const { return mFactory != nullptr; }
     // Why loading failed, in a sentence that names the module; empty once loaded.
