@@ -42,14 +42,14 @@ struct ShelfCoefficients
     // by side.
     template <typename Shelf, typename V> LANE_INLINE void Compute(int k, double fs, V position)
     {
-        BasicBiquad<V> f;
+        BiquadCoefficients<V> f;
         Shelf::Coefficients(f, lanes::Broadcast<V>(fs), position);
         Put(f, k);
     }
 
-    template <typename V> LANE_INLINE void Put(const BasicBiquad<V>& f, int frame)
+    template <typename Sets> LANE_INLINE void Put(const Sets& f, int frame)
     {
-        ForEachCoefficient([&](double* sets, V c) { Store(sets + 2 * frame, c); }, *this, f);
+        ForEachCoefficient([&](double* sets, auto c) { Store(sets + 2 * frame, c); }, *this, f);
     }
 
     LANE_INLINE void Set(BasicBiquad<Pair>& f, int frame) const

@@ -28,19 +28,22 @@ template <int Width> struct ChannelStripLanes
 
     static void Run(ChannelStrip& strip, const ChannelStripBlock& b)
     {
+        // One set of chunk buffers for every model: a compiler that does not share the stack
+        // slots of the cases (sanitizer builds) would otherwise reserve one set per model.
+        Chunk chunks[kStages];
         switch (b.model)
         {
         case 0:
-            Run<0>(strip, b);
+            Run<0>(strip, b, chunks);
             break;
         case 1:
-            Run<1>(strip, b);
+            Run<1>(strip, b, chunks);
             break;
         case 2:
-            Run<2>(strip, b);
+            Run<2>(strip, b, chunks);
             break;
         default:
-            Run<-1>(strip, b);
+            Run<-1>(strip, b, chunks);
             break;
         }
     }
@@ -52,12 +55,12 @@ private:
     static constexpr int kFilterStage = 4;
 
     template <int Model>
-    static LANE_INLINE void Run(ChannelStrip& strip, const ChannelStripBlock& b)
+    static LANE_INLINE void Run(ChannelStrip& strip, const ChannelStripBlock& b,
+                                Chunk (&chunks)[kStages])
     {
         State st = Load(strip, b);
         // Read before an output written in place can overwrite it.
         const Pair lastInput = {b.inputs[0][b.nFrames - 1], b.inputs[1][b.nFrames - 1]};
-        Chunk chunks[kStages];
         const Chunk* last = Pipeline<Model>(st, chunks, b.nFrames / strip_lanes::kChunk);
         if (const int rest = b.nFrames % strip_lanes::kChunk; rest > 0)
         {

@@ -9,8 +9,8 @@ struct H73 : Biquad
 {
     void Calc(double fs, double v) { Coefficients(*this, fs, v); }
 
-    // For any lane type T (see BasicBiquad).
-    template <typename T> static void Coefficients(BasicBiquad<T>& f, T fs, T v)
+    // For any lane type T (see BasicBiquad), into a filter or a BiquadCoefficients.
+    template <typename Sets, typename T> static LANE_INLINE void Coefficients(Sets& f, T fs, T v)
     {
         constexpr double h1 = 6.81147611116674e-10;
         constexpr double h2 = -5.68570106117114e-11;

@@ -9,8 +9,8 @@ struct L7360 : Biquad
 {
     void Calc(double fs, double v) { Coefficients(*this, fs, v); }
 
-    // For any lane type T (see BasicBiquad).
-    template <typename T> static void Coefficients(BasicBiquad<T>& f, T fs, T v)
+    // For any lane type T (see BasicBiquad), into a filter or a BiquadCoefficients.
+    template <typename Sets, typename T> static LANE_INLINE void Coefficients(Sets& f, T fs, T v)
     {
         constexpr double l1 = 1.55521242147608e-09;
         constexpr double l2 = 1.25420356570652e-06;
