@@ -2,6 +2,11 @@
 // with 32-bit or 64-bit host buffers and one parameter change per block, against the chain called
 // directly on double buffers with the same settings. Counter "rt" is the realtime factor (stereo,
 // 48 kHz).
+//
+// The two are also measured in pairs ("AdapterOverhead"): short runs of blocks through each
+// alternate, so that a change in the machine's speed while the benchmark runs (a core shared with
+// other guests) weighs on both alike. Counter "overhead_pct" is the adapter's time over the
+// chain's, in percent.
 
 #include "ParameterChanges.h"
 #include "ProcessBlock.h"
@@ -12,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -28,74 +34,143 @@ void SetRate(benchmark::State& state, int block)
     state.counters["rt"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
 }
 
+// A block of two channels of test tone, and room for the output.
+template <class Sample> struct StereoBlock
+{
+    explicit StereoBlock(int frames)
+        : inL(static_cast<size_t>(frames)), inR(inL.size()), outL(inL.size()), outR(inL.size())
+    {
+        for (size_t n = 0; n < inL.size(); ++n)
+        {
+            inL[n] = static_cast<float>(0.3 * std::sin(static_cast<double>(n) * 0.05));
+            inR[n] = static_cast<float>(0.3 * std::cos(static_cast<double>(n) * 0.07));
+        }
+    }
+    std::vector<Sample> inL, inR, outL, outR;
+    Sample* ins[2] = {inL.data(), inR.data()};
+    Sample* outs[2] = {outL.data(), outR.data()};
+};
+
+// VELTAR as a host runs it. Every block carries the smallest change a host sends, one queue with
+// one point: the output gain alternates a little, so every block carries a real change.
+template <class Sample> class HostedVeltar
+{
+public:
+    static constexpr bool k64 = sizeof(Sample) == sizeof(double);
+
+    explicit HostedVeltar(int frames) : mAudio(frames)
+    {
+        ProcessSetup setup = {kRealtime, k64 ? kSample64 : kSample32, frames, kRate};
+        mPlug->initialize(nullptr);
+        mPlug->setupProcessing(setup);
+        mPlug->activateBus(kAudio, BusDirections::kInput, 0, true);
+        mPlug->activateBus(kAudio, BusDirections::kOutput, 0, true);
+        mPlug->setActive(true);
+        mHostBlock.Set(mAudio.ins, mAudio.outs, 2, frames);
+        mChanges[0].AddPoint(::kOutput, 0, 0.501);
+        mChanges[1].AddPoint(::kOutput, 0, 0.5);
+    }
+    ~HostedVeltar()
+    {
+        mPlug->setActive(false);
+        mPlug->terminate();
+        mPlug->release();
+    }
+
+    void Block()
+    {
+        mHostBlock.data.inputParameterChanges = &mChanges[mBlocks++ & 1];
+        mPlug->process(mHostBlock.data);
+        benchmark::DoNotOptimize(mAudio.outL.data());
+    }
+
+private:
+    IFxVST3* mPlug = MakePlug();
+    StereoBlock<Sample> mAudio;
+    vst3host::MainBusBlock mHostBlock{kRealtime, k64 ? kSample64 : kSample32};
+    vst3host::ParameterChanges mChanges[2];
+    int mBlocks = 0;
+};
+
+// The chain alone, with the settings the hosted one gets.
+class BareChain
+{
+public:
+    explicit BareChain(int frames) : mFrames(frames), mAudio(frames) {}
+
+    void Block()
+    {
+        double outputDb = (mBlocks++ & 1) ? 0.0 : 0.048;
+        ChannelStripSettings s = {kRate, 1.0, std::pow(10.0, outputDb / 20.0), 0.5, 0.5, 1, 1, 0};
+        mChain.Process(mAudio.ins, mAudio.outs, mFrames, s);
+        benchmark::DoNotOptimize(mAudio.outL.data());
+    }
+
+private:
+    int mFrames;
+    StereoBlock<double> mAudio;
+    ChannelStrip mChain;
+    int mBlocks = 0;
+};
+
 template <class Sample> void ThroughProcess(benchmark::State& state)
 {
-    constexpr bool k64 = sizeof(Sample) == sizeof(double);
     const int block = static_cast<int>(state.range(0));
-    IFxVST3* plug = MakePlug();
-    plug->initialize(nullptr);
-    ProcessSetup setup = {kRealtime, k64 ? kSample64 : kSample32, block, kRate};
-    plug->setupProcessing(setup);
-    plug->activateBus(kAudio, BusDirections::kInput, 0, true);
-    plug->activateBus(kAudio, BusDirections::kOutput, 0, true);
-    plug->setActive(true);
-
-    std::vector<Sample> inL(static_cast<size_t>(block)), inR(inL.size()), outL(inL.size()),
-        outR(inL.size());
-    for (int n = 0; n < block; ++n)
-    {
-        inL[static_cast<size_t>(n)] = static_cast<float>(0.3 * std::sin(n * 0.05));
-        inR[static_cast<size_t>(n)] = static_cast<float>(0.3 * std::cos(n * 0.07));
-    }
-    Sample* ins[] = {inL.data(), inR.data()};
-    Sample* outs[] = {outL.data(), outR.data()};
-    vst3host::MainBusBlock hostBlock(kRealtime, setup.symbolicSampleSize);
-    ProcessData& data = hostBlock.Set(ins, outs, 2, block);
-    // One queue with one point, the smallest change a host sends: the output gain alternates a
-    // little so every block carries a real change.
-    vst3host::ParameterChanges changes[2];
-    changes[0].AddPoint(::kOutput, 0, 0.501);
-    changes[1].AddPoint(::kOutput, 0, 0.5);
-
-    int blockIdx = 0;
+    HostedVeltar<Sample> hosted(block);
     for (auto _ : state)
-    {
-        data.inputParameterChanges = &changes[blockIdx++ & 1];
-        plug->process(data);
-        benchmark::DoNotOptimize(outL.data());
-    }
+        hosted.Block();
     SetRate(state, block);
-    plug->setActive(false);
-    plug->terminate();
-    plug->release();
 }
 
 void ChainDirect(benchmark::State& state)
 {
     const int block = static_cast<int>(state.range(0));
-    ChannelStrip chain;
-    std::vector<double> inL(static_cast<size_t>(block)), inR(inL.size()), outL(inL.size()),
-        outR(inL.size());
-    for (int n = 0; n < block; ++n)
+    BareChain chain(block);
+    for (auto _ : state)
+        chain.Block();
+    SetRate(state, block);
+}
+
+// Runs of kRun blocks through each, in turns, the one that goes first changing every time.
+template <class Sample> void AdapterOverhead(benchmark::State& state)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr int kRun = 8;
+    const int block = static_cast<int>(state.range(0));
+    HostedVeltar<Sample> hosted(block);
+    BareChain chain(block);
+    Clock::duration hostedTime{}, chainTime{};
+    const auto timed = [](auto& subject, Clock::duration& total)
     {
-        inL[static_cast<size_t>(n)] = static_cast<float>(0.3 * std::sin(n * 0.05));
-        inR[static_cast<size_t>(n)] = static_cast<float>(0.3 * std::cos(n * 0.07));
-    }
-    const double* ins[] = {inL.data(), inR.data()};
-    double* outs[] = {outL.data(), outR.data()};
-    int blockIdx = 0;
+        const Clock::time_point start = Clock::now();
+        for (int n = 0; n < kRun; ++n)
+            subject.Block();
+        total += Clock::now() - start;
+    };
+    bool hostedFirst = true;
     for (auto _ : state)
     {
-        double outputDb = (blockIdx++ & 1) ? 0.0 : 0.048;
-        ChannelStripSettings s = {kRate, 1.0, std::pow(10.0, outputDb / 20.0), 0.5, 0.5, 1, 1, 0};
-        chain.Process(ins, outs, block, s);
-        benchmark::DoNotOptimize(outL.data());
+        if (hostedFirst)
+        {
+            timed(hosted, hostedTime);
+            timed(chain, chainTime);
+        }
+        else
+        {
+            timed(chain, chainTime);
+            timed(hosted, hostedTime);
+        }
+        hostedFirst = !hostedFirst;
     }
-    SetRate(state, block);
+    state.counters["overhead_pct"] = 100.0 * (std::chrono::duration<double>(hostedTime).count() /
+                                                  std::chrono::duration<double>(chainTime).count() -
+                                              1.0);
 }
 } // namespace
 
 BENCHMARK_TEMPLATE(ThroughProcess, float)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_TEMPLATE(ThroughProcess, double)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK(ChainDirect)->Arg(32)->Arg(256)->Arg(1024);
+BENCHMARK_TEMPLATE(AdapterOverhead, float)->Arg(32)->Arg(256)->Arg(1024);
+BENCHMARK_TEMPLATE(AdapterOverhead, double)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_MAIN();
