@@ -2,13 +2,16 @@
 // per-frame computation. Counters: frames/s and the realtime factor (seconds of audio per second).
 // At the end the ChannelStrip/Reference speed ratio of each case is printed (CPU time: the
 // machine may be shared); the Baseline cases run the chain on the code path every CPU of the
-// architecture has.
+// architecture has. The Paired cases measure that ratio directly: runs of blocks through the chain
+// and through the reference alternate, so that a change in the machine's speed while the
+// benchmark runs (a core shared with other guests) weighs on both alike.
 
 #include "plugin/ChannelStrip.h"
 #include "plugin/ReferenceChain.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -91,9 +94,9 @@ template <typename Chain> void Settled(benchmark::State& state, ChannelStripSett
     SetCounters(state);
 }
 
-template <typename Chain> void Automated(benchmark::State& state)
+// All four knobs moved to a new random position every block.
+std::vector<ChannelStripSettings> AutomationTargets()
 {
-    const Signal in(0.1, 2);
     std::mt19937 rng(3);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     std::vector<ChannelStripSettings> targets(64, kHeaviest);
@@ -104,6 +107,13 @@ template <typename Chain> void Automated(benchmark::State& state)
         s.low = u(rng);
         s.high = u(rng);
     }
+    return targets;
+}
+
+template <typename Chain> void Automated(benchmark::State& state)
+{
+    const Signal in(0.1, 2);
+    const std::vector<ChannelStripSettings> targets = AutomationTargets();
     Runner<Chain> r;
     r.Settle(in, kHeaviest);
     int block = 0;
@@ -136,6 +146,68 @@ template <typename Chain> void SilentTail(benchmark::State& state)
         benchmark::ClobberMemory();
     }
     SetCounters(state);
+}
+
+// The chain and the reference on the same signal and settings (setting(block) gives a block's),
+// in runs of kRun blocks each, the one that goes first changing every time. Counter "speed-up":
+// the reference's time over the chain's.
+template <typename Setting>
+void Paired(benchmark::State& state, const Signal& in, const Setting& setting)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr int kRun = 16;
+    Runner<ChannelStrip> strip;
+    Runner<ReferenceChain> reference;
+    strip.Settle(in, setting(0));
+    reference.Settle(in, setting(0));
+    Clock::duration stripTime{}, referenceTime{};
+    int stripBlock = 0, referenceBlock = 0;
+    const auto timed = [&](auto& runner, int& block, Clock::duration& total)
+    {
+        const Clock::time_point start = Clock::now();
+        for (int n = 0; n < kRun; ++n, ++block)
+        {
+            runner.Block(in, block, setting(block));
+            benchmark::DoNotOptimize(runner.outL.data());
+            benchmark::ClobberMemory();
+        }
+        total += Clock::now() - start;
+    };
+    bool stripFirst = true;
+    for (auto _ : state)
+    {
+        if (stripFirst)
+        {
+            timed(strip, stripBlock, stripTime);
+            timed(reference, referenceBlock, referenceTime);
+        }
+        else
+        {
+            timed(reference, referenceBlock, referenceTime);
+            timed(strip, stripBlock, stripTime);
+        }
+        stripFirst = !stripFirst;
+    }
+    state.counters["speed-up"] = std::chrono::duration<double>(referenceTime).count() /
+                                 std::chrono::duration<double>(stripTime).count();
+}
+
+void RegisterPairedCases()
+{
+    benchmark::RegisterBenchmark("PairedHeaviest",
+                                 [](benchmark::State& state)
+                                 {
+                                     const Signal in(0.1, 1);
+                                     Paired(state, in, [](int) { return kHeaviest; });
+                                 });
+    benchmark::RegisterBenchmark(
+        "PairedAutomated",
+        [](benchmark::State& state)
+        {
+            const Signal in(0.1, 2);
+            const std::vector<ChannelStripSettings> targets = AutomationTargets();
+            Paired(state, in, [&](int block) { return targets[block % targets.size()]; });
+        });
 }
 
 // The cases of one chain, named after it ("StripDefault", "ReferenceHeaviest" ...): the default
@@ -205,6 +277,7 @@ int main(int argc, char** argv)
     RegisterCases<ChannelStrip>("Strip", true);
     RegisterCases<BaselineStrip>("Baseline", false);
     RegisterCases<ReferenceChain>("Reference", true);
+    RegisterPairedCases();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
