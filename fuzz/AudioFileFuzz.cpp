@@ -1,5 +1,6 @@
 // An audio file handed to the renderer: any bytes, which libsndfile reads from memory through its
-// virtual I/O and the renderer's reader takes over. The renderer refuses what it cannot render
+// virtual I/O and the renderer's reader takes over, unless the renderer's check of WAV headers
+// refuses them first, as it does for a file. The renderer refuses what it cannot render
 // (no file, other than one or two channels, a rate the plug-in refuses); otherwise it renders the
 // first frames through the plug-in, in 32-bit or 64-bit samples, into a file of its own. The reader
 // answers a sane count of frames or a reason; a file read to its end gets the renderer's warnings
@@ -12,6 +13,7 @@
 #include "ProcessBlock.h"
 #include "Render.h"
 #include "SignalStats.h"
+#include "WaveListGuard.h"
 
 #include <sndfile.h>
 
@@ -226,7 +228,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SF_VIRTUAL_IO io = {MemoryFile::Length, MemoryFile::Seek, MemoryFile::Read, MemoryFile::Write,
                         MemoryFile::Tell};
     SF_INFO info{};
-    SNDFILE* file = sf_open_virtual(&io, SFM_READ, &info, &memory);
+    const std::string damage = DamagedWaveList(
+        [&](int64_t offset, void* dst, size_t n)
+        {
+            if (offset < 0 || offset > memory.size || n > static_cast<size_t>(memory.size - offset))
+                return false;
+            std::memcpy(dst, data + offset, n);
+            return true;
+        },
+        memory.size);
+    SNDFILE* file = damage.empty() ? sf_open_virtual(&io, SFM_READ, &info, &memory) : nullptr;
 
     bool rendered = false;
     {

@@ -1,11 +1,14 @@
 #include "AudioFile.h"
 
+#include "WaveListGuard.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -205,17 +208,20 @@ bool AudioFileReader::Open(const std::string& path)
     SF_INFO info{};
     SNDFILE* file = nullptr;
     bool announcesLength = true;
+    struct stat status;
     if (path == "-")
     {
-        file = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
         // A stream's header cannot know the length when the writer could not seek back (ffmpeg
         // then claims 4 GB): only a file announces one.
-        struct stat status;
         announcesLength = fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
+        if (announcesLength && RefuseDamagedHeader(STDIN_FILENO, status.st_size, path))
+        {
+            return false;
+        }
+        file = sf_open_fd(STDIN_FILENO, SFM_READ, &info, SF_FALSE);
     }
     else
     {
-        struct stat status;
         if (stat(path.c_str(), &status) != 0)
         {
             mError = CannotMessage("read", path, std::strerror(errno));
@@ -226,6 +232,17 @@ bool AudioFileReader::Open(const std::string& path)
             mError = CannotMessage("read", path, std::strerror(EISDIR));
             return false;
         }
+        // libsndfile opens the file by its name, which it needs for formats without a header.
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool damaged = fd >= 0 && RefuseDamagedHeader(fd, status.st_size, path);
+        if (fd >= 0)
+        {
+            close(fd);
+        }
+        if (damaged)
+        {
+            return false;
+        }
         file = sf_open(path.c_str(), SFM_READ, &info);
     }
     if (file == nullptr)
@@ -234,6 +251,20 @@ bool AudioFileReader::Open(const std::string& path)
         return false;
     }
     Adopt(file, path, announcesLength);
+    return true;
+}
+
+bool AudioFileReader::RefuseDamagedHeader(int fd, int64_t length, const std::string& path)
+{
+    const std::string damage = DamagedWaveList(
+        [fd](int64_t offset, void* dst, size_t n)
+        { return pread(fd, dst, n, static_cast<off_t>(offset)) == static_cast<ssize_t>(n); },
+        length);
+    if (damage.empty())
+    {
+        return false;
+    }
+    mError = CannotMessage("read", path, damage);
     return true;
 }
 

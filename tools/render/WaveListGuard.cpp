@@ -1,0 +1,168 @@
+#include "WaveListGuard.h"
+
+#include <cstring>
+#include <initializer_list>
+
+namespace veltar_render
+{
+
+namespace
+{
+
+constexpr uint32_t Marker(const char (&id)[5])
+{
+    return static_cast<uint32_t>(static_cast<uint8_t>(id[0])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(id[1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(id[2])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(id[3])) << 24;
+}
+
+bool IsAnyOf(uint32_t marker, std::initializer_list<uint32_t> markers)
+{
+    for (uint32_t m : markers)
+        if (marker == m)
+            return true;
+    return false;
+}
+
+bool Printable(uint32_t marker)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+    {
+        const uint32_t c = (marker >> shift) & 0xFF;
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    }
+    return true;
+}
+
+// The file's words in its byte order; markers keep their bytes as they stand.
+class Words
+{
+public:
+    Words(const ByteReader& read, bool bigEndian) : mRead(read), mBigEndian(bigEndian) {}
+
+    bool Marker(int64_t offset, uint32_t& marker) const
+    {
+        uint8_t b[4];
+        if (!mRead(offset, b, 4))
+            return false;
+        std::memcpy(&marker, b, 4);
+        return true;
+    }
+
+    bool Size(int64_t offset, uint32_t& size) const
+    {
+        uint8_t b[4];
+        if (!mRead(offset, b, 4))
+            return false;
+        size = mBigEndian
+                   ? (uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3])
+                   : (uint32_t(b[3]) << 24 | uint32_t(b[2]) << 16 | uint32_t(b[1]) << 8 | b[0]);
+        return true;
+    }
+
+private:
+    const ByteReader& mRead;
+    bool mBigEndian;
+};
+
+// The walk of a LIST chunk's contents, step for step as libsndfile takes it (its counts are 32
+// bits wide). Answers whether a sub-chunk's size wraps the count around.
+bool ListWraps(const Words& words, int64_t start, uint32_t size, int64_t length)
+{
+    if (size <= 8)
+        return false;
+    const uint32_t chunkLength =
+        start + size > length ? static_cast<uint32_t>(length - start) : size;
+    int64_t pos = start;
+    uint32_t done = 0;
+    while (done < chunkLength)
+    {
+        uint32_t marker = 0;
+        if (!words.Marker(pos, marker))
+            return false;
+        pos += 4;
+        done += 4;
+        if (IsAnyOf(marker, {Marker("adtl"), Marker("INFO")}))
+            continue;
+        // An exif block is walked by rules of its own; a data chunk or four zero bytes end the
+        // list; these three only carry a size.
+        if (IsAnyOf(marker, {Marker("exif"), Marker("data"), 0, Marker("DISP"), Marker("ltxt"),
+                             Marker("note")}))
+            return false;
+        uint32_t subSize = 0;
+        if (!words.Size(pos, subSize))
+            return false;
+        pos += 4;
+        done += 4;
+        if (marker == Marker("labl"))
+        {
+            // A cue point's number, then its label, which must hold something.
+            pos += 4;
+            done += 4;
+            subSize -= 4;
+            if (subSize == 0)
+                return false;
+        }
+        subSize += subSize & 1;
+        const bool text =
+            IsAnyOf(marker, {Marker("ISFT"), Marker("ICOP"), Marker("IARL"), Marker("IART"),
+                             Marker("ICMT"), Marker("ICRD"), Marker("IENG"), Marker("IGNR"),
+                             Marker("INAM"), Marker("IPRD"), Marker("ISBJ"), Marker("ISRC"),
+                             Marker("IAUT"), Marker("ITRK"), Marker("labl")});
+        if (text && subSize >= 2048)
+            return false;
+        if (static_cast<uint32_t>(done + subSize) > chunkLength)
+            return false;
+        // Past the bounds check with a size beyond it: the sum wrapped around. libsndfile's count
+        // then falls back by the skip, and its walk never reaches the end of the list.
+        if (static_cast<uint64_t>(done) + subSize > chunkLength)
+            return true;
+        pos += subSize;
+        done += subSize;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string DamagedWaveList(const ByteReader& read, int64_t length)
+{
+    uint8_t head[12];
+    if (length < 12 || !read(0, head, sizeof head) || std::memcmp(head + 8, "WAVE", 4) != 0)
+        return {};
+    const bool rf64 = std::memcmp(head, "RF64", 4) == 0;
+    const bool bigEndian = std::memcmp(head, "RIFX", 4) == 0;
+    if (!rf64 && !bigEndian && std::memcmp(head, "RIFF", 4) != 0)
+        return {};
+    const Words words(read, bigEndian);
+    // The top-level chunks as libsndfile's header parser steps through them.
+    int64_t pos = 12;
+    while (pos < length - 4)
+    {
+        uint32_t marker = 0, size = 0;
+        if (!words.Marker(pos, marker) || !words.Size(pos + 4, size) || marker == 0)
+            return {};
+        pos += 8;
+        if (IsAnyOf(marker, {Marker("LIST"), Marker("INFO")}))
+        {
+            if (ListWraps(words, pos, size, length))
+                return "its LIST chunk is damaged (a sub-chunk size runs backwards)";
+        }
+        else if (!Printable(marker) && size < 0xFFFF0000u && (pos & 3) != 0)
+        {
+            // libsndfile steps three bytes back to find its footing again.
+            pos -= 3;
+            continue;
+        }
+        else if (!Printable(marker))
+            return {};
+        if (size >= static_cast<uint64_t>(length) || (rf64 && size == 0xFFFFFFFFu))
+            return {};
+        pos += size + (size & 1);
+    }
+    return {};
+}
+
+} // namespace veltar_render
