@@ -263,6 +263,10 @@ def audio_file():
     write(t, "data-cut-short", wav(2, 44100, 16, 700)[:1200])
     write(t, "data-size-huge", wav(2, 44100, 16, 50, data_size=0x7ffffff0))
     write(t, "odd-chunk-before-data", wav(1, 22050, 16, 64, extra=b"LIST\x03\0\0\0abc\0"))
+    # A sub-chunk size of 2^32 - 8 inside a LIST chunk, which libsndfile would read for ever.
+    write(t, "list-size-wraps", wav(1, 44100, 16, 8, extra=b"LIST" + struct.pack("<I", 36) +
+                                    b"INFOINAM" + struct.pack("<I", 7) + b"Take 1\0\0JUNQ" +
+                                    struct.pack("<I", 0xFFFFFFF8) + b"x" * 8))
     write(t, "aiff-pcm16-stereo", aiff(2, 44100, 16, 500))
     write(t, "aiff-pcm24-mono", aiff(1, 48000, 24, 200))
     write(t, "au-float-stereo", au(2, 44100, 6, b"".join(struct.pack(">f", 0.25 * (n % 5))
