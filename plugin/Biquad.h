@@ -42,8 +42,7 @@ template <typename T> struct BiquadCoefficients
 
 // Calls f once per coefficient, with that coefficient of each of the sections (of any lane
 // types, or anything that names its members alike), to move them between layouts.
-template <typename F, typename... Sections>
-LANE_INLINE void ForEachCoefficient(F f, Sections&... s)
+template <typename F, typename... Sections> LANE_INLINE void ForEachCoefficient(F f, Sections&... s)
 {
     f(s.a0...), f(s.a1...), f(s.a2...);
     f(s.b0...), f(s.b1...), f(s.b2...);

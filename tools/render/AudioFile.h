@@ -55,7 +55,8 @@ public:
     int64_t GetAnnouncedFrameCount() const { return mAnnounced; }
 
 private:
-    // Whether the header of the file open as fd would hang libsndfile; the reason goes to GetError().
+    // Whether the header of the file open as fd would hang libsndfile; the reason goes to
+    // GetError().
     bool RefuseDamagedHeader(int fd, int64_t length, const std::string& path);
     // Takes over file (closing one held before); a stream that cannot seek announces no length.
     void Adopt(SNDFILE* file, const std::string& name, bool announcesLength);
