@@ -168,6 +168,13 @@ TEST(WaveListGuard, SubChunkSizeThatWrapsTheCountIsRefused)
         const std::vector<uint8_t> list = WrappingList(bigEndian).bytes;
         after.bytes.insert(after.bytes.end(), list.begin() + 36, list.end());
         EXPECT_NE(Damage(after.Finished()), "") << bigEndian;
+
+        // Behind a data chunk that an earlier list claims, where libsndfile backs out of that
+        // list and goes on from the data chunk.
+        WaveBytes behindData(bigEndian);
+        behindData.List(20, "INFO").Data(8);
+        behindData.bytes.insert(behindData.bytes.end(), list.begin() + 36, list.end());
+        EXPECT_NE(Damage(behindData.Finished()), "") << bigEndian;
     }
 }
 

@@ -67,12 +67,20 @@ private:
     bool mBigEndian;
 };
 
-// The walk of a LIST chunk's contents, step for step as libsndfile takes it (its counts are 32
-// bits wide). Answers whether a sub-chunk's size wraps the count around.
-bool ListWraps(const Words& words, int64_t start, uint32_t size, int64_t length)
+// Where libsndfile's walk of a LIST chunk ends: in a sub-chunk size that wraps its count around,
+// or at a data chunk inside the list, where the header parser carries on (-1: elsewhere).
+struct ListEnd
 {
-    if (size <= 8)
-        return false;
+    bool wraps = false;
+    int64_t dataAt = -1;
+};
+
+// The walk of a LIST chunk's contents, step for step as libsndfile takes it (its counts are 32
+// bits wide).
+ListEnd WalkList(const Words& words, int64_t start, uint32_t size, int64_t length)
+{
+    if (size <= 8 || start >= length)
+        return {};
     const uint32_t chunkLength =
         start + size > length ? static_cast<uint32_t>(length - start) : size;
     int64_t pos = start;
@@ -81,19 +89,20 @@ bool ListWraps(const Words& words, int64_t start, uint32_t size, int64_t length)
     {
         uint32_t marker = 0;
         if (!words.Marker(pos, marker))
-            return false;
+            return {};
+        if (marker == Marker("data"))
+            return {false, pos};
         pos += 4;
         done += 4;
         if (IsAnyOf(marker, {Marker("adtl"), Marker("INFO")}))
             continue;
-        // An exif block is walked by rules of its own; a data chunk or four zero bytes end the
-        // list; these three only carry a size.
-        if (IsAnyOf(marker, {Marker("exif"), Marker("data"), 0, Marker("DISP"), Marker("ltxt"),
-                             Marker("note")}))
-            return false;
+        // An exif block is walked by rules of its own; four zero bytes, or a sub-chunk of these
+        // three kinds, end the walk.
+        if (IsAnyOf(marker, {Marker("exif"), 0, Marker("DISP"), Marker("ltxt"), Marker("note")}))
+            return {};
         uint32_t subSize = 0;
         if (!words.Size(pos, subSize))
-            return false;
+            return {};
         pos += 4;
         done += 4;
         if (marker == Marker("labl"))
@@ -103,7 +112,7 @@ bool ListWraps(const Words& words, int64_t start, uint32_t size, int64_t length)
             done += 4;
             subSize -= 4;
             if (subSize == 0)
-                return false;
+                return {};
         }
         subSize += subSize & 1;
         const bool text =
@@ -112,17 +121,17 @@ bool ListWraps(const Words& words, int64_t start, uint32_t size, int64_t length)
                              Marker("INAM"), Marker("IPRD"), Marker("ISBJ"), Marker("ISRC"),
                              Marker("IAUT"), Marker("ITRK"), Marker("labl")});
         if (text && subSize >= 2048)
-            return false;
+            return {};
         if (static_cast<uint32_t>(done + subSize) > chunkLength)
-            return false;
+            return {};
         // Past the bounds check with a size beyond it: the sum wrapped around. libsndfile's count
         // then falls back by the skip, and its walk never reaches the end of the list.
         if (static_cast<uint64_t>(done) + subSize > chunkLength)
-            return true;
+            return {true, -1};
         pos += subSize;
         done += subSize;
     }
-    return false;
+    return {};
 }
 
 } // namespace
@@ -145,22 +154,28 @@ std::string DamagedWaveList(const ByteReader& read, int64_t length)
         if (!words.Marker(pos, marker) || !words.Size(pos + 4, size) || marker == 0)
             return {};
         pos += 8;
+        // Where the next chunk starts; an odd size is followed by a pad byte.
+        int64_t next = pos + size;
         if (IsAnyOf(marker, {Marker("LIST"), Marker("INFO")}))
         {
-            if (ListWraps(words, pos, size, length))
+            const ListEnd end = WalkList(words, pos, size, length);
+            if (end.wraps)
                 return "its LIST chunk is damaged (a sub-chunk size runs backwards)";
-        }
-        else if (!Printable(marker) && size < 0xFFFF0000u && (pos & 3) != 0)
-        {
-            // libsndfile steps three bytes back to find its footing again.
-            pos -= 3;
-            continue;
+            // libsndfile backs out of a list at a data chunk and reads it as a chunk of its own.
+            if (end.dataAt >= 0)
+                next = end.dataAt;
         }
         else if (!Printable(marker))
-            return {};
+        {
+            // Unless the size looks like the end of the header, libsndfile steps three bytes back
+            // from a misaligned marker to find its footing again.
+            if (size >= 0xFFFF0000u || (pos & 3) == 0)
+                return {};
+            next = pos - 3;
+        }
         if (size >= static_cast<uint64_t>(length) || (rf64 && size == 0xFFFFFFFFu))
             return {};
-        pos += size + (size & 1);
+        pos = next + (size & 1);
     }
     return {};
 }
