@@ -1,5 +1,7 @@
 #include "AudioFile.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -19,17 +21,9 @@ namespace fs = std::filesystem;
 namespace
 {
 
-class RenderAudioFile : public ::testing::Test
+class RenderAudioFile : public TempFolderTest
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "veltar-audiofile-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        mDir = pattern;
-    }
-    void TearDown() override { fs::remove_all(mDir); }
-
     size_t EntryCount() const
     {
         return static_cast<size_t>(std::distance(fs::directory_iterator(mDir), {}));
@@ -64,8 +58,6 @@ protected:
         EXPECT_EQ(reader.Read(into, reader.GetFrameCount()), reader.GetFrameCount());
         return left;
     }
-
-    fs::path mDir;
 };
 
 std::string Slurp(const fs::path& path)

@@ -1,6 +1,8 @@
 // Runs the built veltar-render on generated files, as a user would, against the built bundle.
 #include "AudioFile.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -88,18 +90,19 @@ Audio ReadWav(const fs::path& path)
     return audio;
 }
 
-class RenderEndToEnd : public ::testing::Test
+class RenderEndToEnd : public TempFolderTest
 {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "veltar-render-e2e-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        mDir = pattern;
+        TempFolderTest::SetUp();
+        if (HasFatalFailure())
+        {
+            return;
+        }
         mInput = mDir / "in.wav";
         WriteWav(mInput, TestSignal(2, kFrames, kRate), kRate);
     }
-    void TearDown() override { fs::remove_all(mDir); }
 
     // Runs the renderer in the test's folder with the bundle built next to it.
     RunResult Render(const std::string& arguments)
@@ -139,7 +142,6 @@ protected:
 
     static constexpr int kFrames = 12345;
     static constexpr double kRate = 44100.0;
-    fs::path mDir;
     fs::path mInput;
 };
 

@@ -9,6 +9,8 @@
 #include "framework/vst3/PlugModule.h"
 #include "raster/RasterPNG.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -76,17 +78,9 @@ Strip LoadStrip(const char* name, int frames)
     return strip;
 }
 
-class SnapshotCommand : public ::testing::Test
+class SnapshotCommand : public TempFolderTest
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "veltar-snapshot-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        mDir = pattern;
-    }
-    void TearDown() override { fs::remove_all(mDir); }
-
     // Runs the renderer in the test's folder, with the bundle built next to it.
     int Run(const std::string& arguments)
     {
@@ -106,8 +100,6 @@ protected:
     }
 
     bool IsEmpty() const { return fs::is_empty(mDir); }
-
-    fs::path mDir;
 };
 
 struct PlugRelease

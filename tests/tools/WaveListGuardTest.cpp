@@ -1,6 +1,8 @@
 #include "WaveListGuard.h"
 #include "AudioFile.h"
 
+#include "TempFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -110,17 +112,9 @@ WaveBytes WrappingList(bool bigEndian)
     return w;
 }
 
-class RenderWaveHeader : public ::testing::Test
+class RenderWaveHeader : public TempFolderTest
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "veltar-wavelist-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        mDir = pattern;
-    }
-    void TearDown() override { fs::remove_all(mDir); }
-
     std::string Write(const std::vector<uint8_t>& bytes)
     {
         const std::string path = (mDir / "in.wav").string();
@@ -129,8 +123,6 @@ protected:
                    static_cast<std::streamsize>(bytes.size()));
         return path;
     }
-
-    fs::path mDir;
 };
 
 } // namespace

@@ -42,7 +42,7 @@ class Words
 public:
     Words(const ByteReader& read, bool bigEndian) : mRead(read), mBigEndian(bigEndian) {}
 
-    bool Marker(int64_t offset, uint32_t& marker) const
+    bool ReadMarker(int64_t offset, uint32_t& marker) const
     {
         uint8_t b[4];
         if (!mRead(offset, b, 4))
@@ -51,7 +51,7 @@ public:
         return true;
     }
 
-    bool Size(int64_t offset, uint32_t& size) const
+    bool ReadSize(int64_t offset, uint32_t& size) const
     {
         uint8_t b[4];
         if (!mRead(offset, b, 4))
@@ -88,7 +88,7 @@ ListEnd WalkList(const Words& words, int64_t start, uint32_t size, int64_t lengt
     while (done < chunkLength)
     {
         uint32_t marker = 0;
-        if (!words.Marker(pos, marker))
+        if (!words.ReadMarker(pos, marker))
             return {};
         if (marker == Marker("data"))
             return {false, pos};
@@ -101,7 +101,7 @@ ListEnd WalkList(const Words& words, int64_t start, uint32_t size, int64_t lengt
         if (IsAnyOf(marker, {Marker("exif"), 0, Marker("DISP"), Marker("ltxt"), Marker("note")}))
             return {};
         uint32_t subSize = 0;
-        if (!words.Size(pos, subSize))
+        if (!words.ReadSize(pos, subSize))
             return {};
         pos += 4;
         done += 4;
@@ -151,7 +151,7 @@ std::string DamagedWaveList(const ByteReader& read, int64_t length)
     while (pos < length - 4)
     {
         uint32_t marker = 0, size = 0;
-        if (!words.Marker(pos, marker) || !words.Size(pos + 4, size) || marker == 0)
+        if (!words.ReadMarker(pos, marker) || !words.ReadSize(pos + 4, size) || marker == 0)
             return {};
         pos += 8;
         // Where the next chunk starts; an odd size is followed by a pad byte.
