@@ -20,6 +20,7 @@
 #include "framework/core/IEditorLink.h"
 #include "framework/graphics/IControl.h"
 #include "framework/graphics/IGraphicsStructs.h"
+#include "framework/graphics/IPanelMenu.h"
 #include "framework/graphics/IPopupMenu.h"
 #include "util/fxstring.h"
 #include "util/ptrlist.h"
@@ -27,6 +28,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 class IFxBase;
 class IParam;
@@ -96,6 +98,8 @@ public:
     // Right-clicking the background offers these zoom factors; choosing one draws at it and asks
     // the plug-in to resize the editor's window (ResizeGraphics with the scaled size).
     static const double kZoomFactors[3];
+    // Adds a group of entries below the zoom entries of that menu, after those added before.
+    void AddPanelMenuSection(std::unique_ptr<IPanelMenuSection> section);
 
     // ---- IEditorLink
     // Safe to call from any thread (see the note at the top of this file).
@@ -232,7 +236,7 @@ private:
     // The pixels bitmap is drawn from at the current scale and the factor they were drawn at:
     // the 2x artwork when the scale is above 1 and the bitmap has it, else the bitmap itself.
     Raster_IBitmap* ArtworkFor(const IBitmap& bitmap, int* artScale);
-    void ShowZoomMenu(int x, int y);
+    void ShowPanelMenu(int x, int y);
     void DrawStrict(const IRECT& area);
     void DrawNonStrict();
     IParam* ParamOf(const IControl* control) const;
@@ -251,6 +255,7 @@ private:
     bool mStrict = true;
     bool mShowTooltips = false;
     std::unique_ptr<IControl> mKeyCatcher;
+    std::vector<std::unique_ptr<IPanelMenuSection>> mPanelMenuSections;
 
     // One slot per parameter of the plug-in, sized at construction and never reallocated, so the
     // processing thread can write into it while the user-interface thread reads.

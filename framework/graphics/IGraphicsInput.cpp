@@ -30,10 +30,10 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod)
     ApplyPendingParamValues();
     ReleaseMouseCapture();
     const int c = GetMouseControlIdx(x, y);
-    // The panel itself (not a control on it) offers the zoom on a right-click.
+    // The panel itself (not a control on it) offers its menu on a right-click.
     if (mod.R && (c < 0 || (c == 0 && mControls.Get(0)->ParamIdx() < 0)))
     {
-        ShowZoomMenu(x, y);
+        ShowPanelMenu(x, y);
         return;
     }
     if (c < 0)
@@ -56,7 +56,13 @@ void IGraphics::OnMouseDown(int x, int y, const IMouseMod& mod)
     control->OnMouseDown(x, y, mod);
 }
 
-void IGraphics::ShowZoomMenu(int x, int y)
+void IGraphics::AddPanelMenuSection(std::unique_ptr<IPanelMenuSection> section)
+{
+    if (section)
+        mPanelMenuSections.push_back(std::move(section));
+}
+
+void IGraphics::ShowPanelMenu(int x, int y)
 {
     IPopupMenu menu;
     for (double factor : kZoomFactors)
@@ -65,15 +71,34 @@ void IGraphics::ShowZoomMenu(int x, int y)
         std::snprintf(text, sizeof(text), "Zoom %d%%", int(std::lround(factor * 100.0)));
         menu.AddItem(text)->SetChecked(factor == mScale);
     }
-    IPopupMenu* chosen = CreateIPopupMenu(&menu, IRECT(x, y, x + 1, y + 1));
-    if (!chosen || chosen != &menu)
+    // Where each section's items begin, and where the last one's end.
+    std::vector<int> bounds;
+    for (const auto& section : mPanelMenuSections)
+    {
+        menu.AddSeparator();
+        bounds.push_back(menu.GetNItems());
+        section->AddItems(menu);
+    }
+    bounds.push_back(menu.GetNItems());
+    const IPopupMenu* chosen = CreateIPopupMenu(&menu, IRECT(x, y, x + 1, y + 1));
+    if (!chosen || chosen->GetChosenItemIdx() < 0)
         return;
-    const int idx = chosen->GetChosenItemIdx();
-    if (idx < 0 || idx >= int(sizeof(kZoomFactors) / sizeof(kZoomFactors[0])))
+    const int nZoom = int(sizeof(kZoomFactors) / sizeof(kZoomFactors[0]));
+    if (chosen == &menu && chosen->GetChosenItemIdx() < nZoom)
+    {
+        SetScale(kZoomFactors[chosen->GetChosenItemIdx()]);
+        if (mPlug)
+            mPlug->ResizeGraphics(ScaledWidth(), ScaledHeight());
         return;
-    SetScale(kZoomFactors[idx]);
-    if (mPlug)
-        mPlug->ResizeGraphics(ScaledWidth(), ScaledHeight());
+    }
+    for (size_t s = 0; s + 1 < bounds.size(); ++s)
+        for (int i = bounds[s]; i < bounds[s + 1]; ++i)
+        {
+            if (chosen == &menu && chosen->GetChosenItemIdx() == i)
+                return mPanelMenuSections[s]->OnChoice(i - bounds[s], -1);
+            if (chosen == menu.GetItem(i)->GetSubmenu())
+                return mPanelMenuSections[s]->OnChoice(i - bounds[s], chosen->GetChosenItemIdx());
+        }
 }
 
 void IGraphics::OnMouseUp(int x, int y, const IMouseMod& mod)

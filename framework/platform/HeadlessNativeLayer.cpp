@@ -92,6 +92,32 @@ bool HeadlessNativeLayer::Present(Raster_IBitmap* surface, const IRECT& area)
     return true;
 }
 
+namespace
+{
+std::vector<HeadlessNativeLayer::ShownMenuItem> Record(const IPopupMenu& menu)
+{
+    std::vector<HeadlessNativeLayer::ShownMenuItem> items;
+    for (int i = 0; i < menu.GetNItems(); ++i)
+    {
+        const IPopupMenuItem* item = menu.GetItem(i);
+        items.push_back({menu.GetDisplayText(i).Get(), item->GetChecked(),
+                         item->GetSubmenu() ? Record(*item->GetSubmenu())
+                                            : std::vector<HeadlessNativeLayer::ShownMenuItem>()});
+    }
+    return items;
+}
+
+// The menu with index chosen, or null when that is no item a user could choose.
+IPopupMenu* Choose(IPopupMenu* menu, int index)
+{
+    const IPopupMenuItem* item = menu ? menu->GetItem(index) : nullptr;
+    if (!item || item->GetIsSeparator() || !item->GetEnabled() || item->GetSubmenu())
+        return nullptr;
+    menu->SetChosenItemIdx(index);
+    return menu;
+}
+} // namespace
+
 IPopupMenu* HeadlessNativeLayer::ShowMenu(IPopupMenu* menu, const NativeRect& area)
 {
     ++mMenuCount;
@@ -99,13 +125,14 @@ IPopupMenu* HeadlessNativeLayer::ShowMenu(IPopupMenu* menu, const NativeRect& ar
     mLastMenuTexts.clear();
     for (int i = 0; i < menu->GetNItems(); ++i)
         mLastMenuTexts.emplace_back(menu->GetDisplayText(i).Get());
+    mLastMenu = Record(*menu);
     const int choice = mNextMenuChoice;
-    mNextMenuChoice = -1;
+    const int subChoice = mNextSubmenuChoice;
+    mNextMenuChoice = mNextSubmenuChoice = -1;
     const IPopupMenuItem* item = menu->GetItem(choice);
-    if (!item || item->GetIsSeparator() || !item->GetEnabled())
-        return nullptr;
-    menu->SetChosenItemIdx(choice);
-    return menu;
+    if (item && item->GetSubmenu() && item->GetEnabled())
+        return Choose(item->GetSubmenu(), subChoice);
+    return Choose(menu, choice);
 }
 
 bool HeadlessNativeLayer::OpenTextEntry(const NativeTextEntry& entry)

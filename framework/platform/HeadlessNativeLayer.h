@@ -14,6 +14,14 @@
 class HeadlessNativeLayer : public INativeLayer
 {
 public:
+    // An item of a menu as it was shown.
+    struct ShownMenuItem
+    {
+        std::string text;
+        bool checked;
+        std::vector<ShownMenuItem> submenu;
+    };
+
     // Resources are looked up under resourceRoot; with none given, under the resources folder of
     // the bundle that holds this code.
     explicit HeadlessNativeLayer(const char* resourceRoot = nullptr);
@@ -83,10 +91,17 @@ public:
     // answers whether the editor took it.
     bool KeyDown(int key);
 
-    // The index the next menu answers (−1 for none; the default).
-    void SetNextMenuChoice(int index) { mNextMenuChoice = index; }
+    // The index the next menu answers (−1 for none; the default); for an item with a submenu,
+    // subIndex is the item chosen in it.
+    void SetNextMenuChoice(int index, int subIndex = -1)
+    {
+        mNextMenuChoice = index;
+        mNextSubmenuChoice = subIndex;
+    }
     // Texts of the items of the last menu shown, as the menu would display them.
     const std::vector<std::string>& GetLastMenuTexts() const { return mLastMenuTexts; }
+    // The last menu shown with its ticks and submenus.
+    const std::vector<ShownMenuItem>& GetLastMenu() const { return mLastMenu; }
     const NativeRect& GetLastMenuArea() const { return mLastMenuArea; }
     int GetMenuCount() const { return mMenuCount; }
 
@@ -123,6 +138,8 @@ private:
     NativeRect mInvalid;
     int mPresentCount = 0;
     int mNextMenuChoice = -1;
+    int mNextSubmenuChoice = -1;
+    std::vector<ShownMenuItem> mLastMenu;
     int mMenuCount = 0;
     std::vector<std::string> mLastMenuTexts;
     NativeRect mLastMenuArea;

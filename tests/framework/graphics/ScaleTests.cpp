@@ -1,12 +1,14 @@
 // The editor drawn at a scale: the 2x artwork blitted as it is, decoded only once a scale above
 // 1 is used; factors between drawn from the larger artwork; lines and text at the scale; the
-// zoom menu on the panel.
+// panel menu: the zoom and the sections a plug-in adds.
 #include "GfxTestSupport.h"
 
 #include "framework/graphics/IControl.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <utility>
 
 namespace
 {
@@ -205,6 +207,59 @@ TEST_F(ScaleTest, ZoomMenuOnThePanelScalesAndAsksForTheWindowSize)
     const int menus = mLayer->GetMenuCount();
     mLayer->ViewMouse(ENativeMouse::kDown, true, 35 * 1.5 + 2, 852 - 45 * 1.5 - 3, 0);
     EXPECT_EQ(mLayer->GetMenuCount(), menus);
+}
+
+// A section with a plain item and a submenu, as a plug-in adds them.
+class RecordingSection : public IPanelMenuSection
+{
+public:
+    void AddItems(IPopupMenu& menu) override
+    {
+        mSub = std::make_unique<IPopupMenu>();
+        mSub->AddItem("A");
+        mSub->AddItem("B")->SetChecked(true);
+        menu.AddItem(mName.c_str());
+        menu.AddItem("Choose", mSub.get());
+    }
+    void OnChoice(int item, int subItem) override { mChoices.push_back({item, subItem}); }
+    explicit RecordingSection(std::string name) : mName(std::move(name)) {}
+    std::string mName;
+    std::unique_ptr<IPopupMenu> mSub;
+    std::vector<std::pair<int, int>> mChoices;
+};
+
+TEST_F(ScaleTest, PanelMenuSectionsFollowTheZoomAndReceiveTheirOwnChoices)
+{
+    auto first = std::make_unique<RecordingSection>("First");
+    auto second = std::make_unique<RecordingSection>("Second");
+    RecordingSection* a = first.get();
+    RecordingSection* b = second.get();
+    mGraphics->AddPanelMenuSection(std::move(first));
+    mGraphics->AddPanelMenuSection(std::move(second));
+    mGraphics->AddPanelMenuSection(nullptr);
+
+    mLayer->SetNextMenuChoice(8, 0);
+    mLayer->MouseDown(300, 500, kRight);
+    const auto& shown = mLayer->GetLastMenu();
+    ASSERT_EQ(shown.size(), 9u);
+    EXPECT_EQ(shown[4].text, "First");
+    EXPECT_EQ(shown[7].text, "Second");
+    ASSERT_EQ(shown[8].submenu.size(), 2u);
+    EXPECT_FALSE(shown[8].submenu[0].checked);
+    EXPECT_TRUE(shown[8].submenu[1].checked);
+    EXPECT_TRUE(a->mChoices.empty());
+    EXPECT_EQ(b->mChoices, (std::vector<std::pair<int, int>>{{1, 0}}));
+
+    mLayer->SetNextMenuChoice(4);
+    mLayer->MouseDown(300, 500, kRight);
+    EXPECT_EQ(a->mChoices, (std::vector<std::pair<int, int>>{{0, -1}}));
+    // The zoom entries stay the graphics context's own; a separator chooses nothing.
+    mLayer->SetNextMenuChoice(2);
+    mLayer->MouseDown(300, 500, kRight);
+    mLayer->SetNextMenuChoice(3);
+    mLayer->MouseDown(300, 500, kRight);
+    EXPECT_EQ(mGraphics->GetScale(), 2.0);
+    EXPECT_EQ(a->mChoices.size() + b->mChoices.size(), 2u);
 }
 
 TEST(HiResArtworkName, GoesBeforeTheExtension)
