@@ -415,28 +415,66 @@ void IFxBase::WriteFloatOutputs(int nFrames, bool accumulate)
     }
 }
 
+void IFxBase::EnableLevelMeters()
+{
+    if (!mLevelMeters)
+        mLevelMeters.reset(new LevelMeters);
+}
+
+void IFxBase::MeasureLevels(int side, int nFrames)
+{
+    if (!mLevelMeters)
+        return;
+    const double* channels[LevelMeters::kMaxChannels];
+    int n = 0;
+    if (side == LevelMeters::kInputSide)
+    {
+        for (int c = 0; c < NInChannels() && n < LevelMeters::kMaxChannels; ++c)
+            if (mInChannels.Get(c)->mConnected)
+                channels[n++] = mInData[static_cast<size_t>(c)];
+    }
+    else
+    {
+        for (int c = 0; c < NOutChannels() && n < LevelMeters::kMaxChannels; ++c)
+            if (mOutChannels.Get(c)->mConnected)
+                channels[n++] = mOutData[static_cast<size_t>(c)];
+    }
+    mLevelMeters->Measure(side, channels, n, nFrames, mSampleRate);
+}
+
+// The input is measured before processing: a host may hand the same buffer for both.
 void IFxBase::ProcessBuffers(double, int nFrames)
 {
-    ProcessDoubleReplacing(mInData.data(), mOutData.data(), ClampFrames(nFrames));
+    nFrames = ClampFrames(nFrames);
+    MeasureLevels(LevelMeters::kInputSide, nFrames);
+    ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+    MeasureLevels(LevelMeters::kOutputSide, nFrames);
 }
 
 void IFxBase::ProcessBuffers(float, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
-    ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+    ProcessBuffers(0.0, nFrames);
     WriteFloatOutputs(nFrames, false);
 }
 
 void IFxBase::ProcessBuffersAccumulating(float, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
-    ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+    ProcessBuffers(0.0, nFrames);
     WriteFloatOutputs(nFrames, true);
 }
 
 void IFxBase::PassThroughBuffers(double, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
+    MeasureLevels(LevelMeters::kInputSide, nFrames);
+    PassThrough(nFrames);
+    MeasureLevels(LevelMeters::kOutputSide, nFrames);
+}
+
+void IFxBase::PassThrough(int nFrames)
+{
     if (mLatency && mDelay)
     {
         mDelay->Process(mInData.data(), mOutData.data(), nFrames);

@@ -6,6 +6,7 @@
 #include "framework/core/IEditorLink.h"
 #include "framework/core/IFxStructs.h"
 #include "framework/core/IParam.h"
+#include "framework/core/LevelMeters.h"
 #include "util/fxstring.h"
 #include "util/heapbuf.h"
 #include "util/mutex.h"
@@ -178,6 +179,13 @@ public:
     void ZeroScratchBuffers();
     double GetSamplesPerBeat();
 
+    // ---- level meters
+    // From now on every block's input and output are measured (the connected channels, at the
+    // host's rate, also while bypassed) for meters to read. A plug-in that shows meters calls it
+    // in its constructor.
+    void EnableLevelMeters();
+    LevelMeters* GetLevelMeters() const { return mLevelMeters.get(); }
+
     // ---- state and presets
     bool SerializeParams(ByteChunk* chunk);
     int UnserializeParams(const ByteChunk* chunk, int startPos);
@@ -238,6 +246,8 @@ private:
     // The first free preset, marked initialised and named; null when every preset is in use.
     IPreset* TakeFreePreset(const char* name);
     int ClampFrames(int nFrames) const;
+    void MeasureLevels(int side, int nFrames);
+    void PassThrough(int nFrames);
     void WriteFloatOutputs(int nFrames, bool accumulate);
     bool LoadProgramChunk(const unsigned char* block, int size);
     bool LoadBankChunk(const unsigned char* block, int size);
@@ -271,6 +281,7 @@ private:
     int mTailSize = 0;
     std::unique_ptr<ChannelDelayLine> mDelay;
     std::unique_ptr<IEditorLink> mGraphics;
+    std::unique_ptr<LevelMeters> mLevelMeters;
     FxPtrList<IParam> mParams;
     FxPtrList<IPreset> mPresets;
     std::vector<double*> mInData;
