@@ -1,8 +1,12 @@
 #include "plugin/VELTAR.h"
 
+#include "framework/graphics/IMeterControl.h"
 #include "framework/platform/IGraphicsMac.h"
+#include "plugin/FactoryPresetMenu.h"
+#include "plugin/PanelMeters.h"
 
 #include <cmath>
+#include <memory>
 
 namespace
 {
@@ -91,6 +95,16 @@ VELTAR::VELTAR(IFxInstanceInfo instanceInfo)
         graphics->AttachControl(
             new ISwitchControl(this, sw.x, sw.y, sw.paramIdx,
                                graphics->LoadIBitmap(sw.bitmapID, sw.file, sw.nFrames)));
+    // The meters come after the seven controls, which keep their places in the list.
+    EnableLevelMeters();
+    const IMeterControl::Face face = {
+        IRECT(kMeterBarLeft, kMeterBarTop, kMeterBarRight, kMeterBarBottom),
+        IRECT(kMeterLampLeft, kMeterLampTop, kMeterLampRight, kMeterLampBottom), kMeterScale};
+    for (const PanelMeterPlace& m : kPanelMeters)
+        graphics->AttachControl(new IMeterControl(
+            this, m.left, m.top, graphics->LoadIBitmap(m.bitmapID, m.file, kMeterFrames), m.side,
+            face));
+    graphics->AddPanelMenuSection(std::make_unique<FactoryPresetMenu>(this, graphics));
     AttachGraphics(graphics);
 
     MakeDefaultPreset("-", kNumPrograms);
