@@ -19,6 +19,16 @@ constexpr int kMaxScratchFrames = 8192;
 constexpr int kUnboundedSliceFrames = 1024;
 constexpr int kMaxChannels = 8;
 
+// The output ports of one side's meter.
+int PeakPort(int side)
+{
+    return side == LevelMeters::kInputSide ? kLV2InputPeak : kLV2OutputPeak;
+}
+int RmsPort(int side)
+{
+    return side == LevelMeters::kInputSide ? kLV2InputRms : kLV2OutputRms;
+}
+
 // The host's bufsz:maxBlockLength option; 0 when it gives none that is usable.
 int MaxBlockLength(const LV2_Feature* const* features)
 {
@@ -54,6 +64,8 @@ IFxLV2::IFxLV2(IFxInstanceInfo, int nParams, const char* channelIOStr, int nPres
     mPorts.nParams = nParams;
     if (NInChannels())
         CreateBypassDelayLine();
+    for (float& level : mReportedLevels)
+        level = static_cast<float>(kLevelFloorDb);
 }
 
 IFxLV2::~IFxLV2() = default;
@@ -64,6 +76,8 @@ bool IFxLV2::Instantiate(int nChannels, double sampleRate, const LV2_Feature* co
         !(sampleRate > 0.0 && std::isfinite(sampleRate)))
         return false;
     mPorts.nIn = mPorts.nOut = nChannels;
+    // The plug-in has decided on its meters by now: its constructor has run.
+    mPorts.nMeterPorts = GetLevelMeters() ? kLV2NumMeterPorts : 0;
     mAudio.assign(static_cast<size_t>(mPorts.nIn + mPorts.nOut), nullptr);
     mControls.assign(static_cast<size_t>(mPorts.nParams), nullptr);
 
@@ -91,6 +105,8 @@ void IFxLV2::ConnectPort(uint32_t port, void* data)
         mControls[port - mPorts.FirstControl()] = static_cast<const float*>(data);
     else if (port == mPorts.EnabledPort())
         mEnabled = static_cast<const float*>(data);
+    else if (mPorts.MeterOfPort(port) >= 0)
+        mMeterPorts[mPorts.MeterOfPort(port)] = static_cast<float*>(data);
 }
 
 // An activated instance starts afresh: the plug-in's Reset hook is where it forgets its history.
@@ -143,6 +159,25 @@ void IFxLV2::Run(uint32_t nFrames)
         return;
     for (uint32_t done = 0; done < nFrames; done += slice)
         ProcessSlice(done, static_cast<int>(std::min(slice, nFrames - done)));
+    WriteMeterPorts(nFrames);
+}
+
+void IFxLV2::WriteMeterPorts(uint32_t nFrames)
+{
+    const LevelMeters* meters = GetLevelMeters();
+    if (!meters)
+        return;
+    // The run's own duration paces the fall: the audio thread has no other clock.
+    const double seconds = double(nFrames) / GetSampleRate();
+    for (int side = 0; side < LevelMeters::kNumSides; ++side)
+    {
+        mPortPeaks[side].Advance(mRunPeak[side], seconds);
+        mRunPeak[side] = 0.0;
+        if (float* peak = mMeterPorts[PeakPort(side)])
+            *peak = static_cast<float>(mPortPeaks[side].Db());
+        if (float* rms = mMeterPorts[RmsPort(side)])
+            *rms = static_cast<float>(MeanSquareToDb(meters->MeanSquare(side)));
+    }
 }
 
 void IFxLV2::ProcessSlice(uint32_t offset, int nFrames)
@@ -178,6 +213,9 @@ void IFxLV2::ProcessSlice(uint32_t offset, int nFrames)
         PassThroughBuffers(0.0f, nFrames);
     else
         ProcessBuffers(0.0f, nFrames);
+    if (const LevelMeters* meters = GetLevelMeters())
+        for (int side = 0; side < LevelMeters::kNumSides; ++side)
+            mRunPeak[side] = std::max(mRunPeak[side], meters->LastBlock(side).peak);
 }
 
 bool IFxLV2::SaveStateRecord(ByteChunk* record)
@@ -210,14 +248,27 @@ bool IFxLV2::ServeEditor(int nChannels, ILV2PortWriter* writer)
     if (nChannels < 1 || !LegalIO(nChannels, nChannels))
         return false;
     mPorts.nIn = mPorts.nOut = nChannels;
+    mPorts.nMeterPorts = GetLevelMeters() ? kLV2NumMeterPorts : 0;
     mWriter = writer;
     return true;
 }
 
 void IFxLV2::OnPortValue(uint32_t port, float value)
 {
+    if (!std::isfinite(value))
+        return;
+    const int meterPort = mPorts.MeterOfPort(port);
+    if (meterPort >= 0)
+    {
+        mReportedLevels[meterPort] = value;
+        const int side =
+            meterPort < kLV2OutputPeak ? LevelMeters::kInputSide : LevelMeters::kOutputSide;
+        GetLevelMeters()->ShowReading(side, mReportedLevels[PeakPort(side)],
+                                      mReportedLevels[RmsPort(side)]);
+        return;
+    }
     const int idx = mPorts.ParamOfPort(port);
-    if (idx < 0 || !std::isfinite(value))
+    if (idx < 0)
         return;
     FxMutexLock lock(mMutex);
     ApplyPlainValue(idx, value);

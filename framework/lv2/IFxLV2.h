@@ -79,11 +79,19 @@ private:
     // Sets a parameter from a plain value the host gave, as a VST 3 host value is set.
     void ApplyPlainValue(int paramIdx, double plainValue);
     void ProcessSlice(uint32_t offset, int nFrames);
+    // Moves the peak readings on by a run of nFrames and writes the meters' output ports.
+    void WriteMeterPorts(uint32_t nFrames);
 
     LV2PortLayout mPorts;
     std::vector<float*> mAudio;
     std::vector<const float*> mControls;
     const float* mEnabled = nullptr;
+    float* mMeterPorts[kLV2NumMeterPorts] = {};
+    // The highest peak of the slices of one run, and the peak readings the output ports show.
+    double mRunPeak[LevelMeters::kNumSides] = {};
+    PeakHold mPortPeaks[LevelMeters::kNumSides];
+    // The editor's plug-in object: the meter port values the host reported last.
+    float mReportedLevels[kLV2NumMeterPorts];
     // The control values last applied.
     std::vector<float> mApplied;
     float mAppliedEnabled = 1.0f;

@@ -48,6 +48,16 @@ std::unique_ptr<IFxLV2> TablePlug()
     return std::unique_ptr<IFxLV2>(MakePlug());
 }
 
+// The port order of a variant, as the module counts it.
+LV2PortLayout Layout(int nChannels)
+{
+    LV2PortLayout layout;
+    layout.nIn = layout.nOut = nChannels;
+    layout.nParams = kNumParams;
+    layout.nMeterPorts = kLV2NumMeterPorts;
+    return layout;
+}
+
 // ---- the description
 
 TEST(VeltarLV2Bundle, LoadsFromTheBuildFolderWithBothVariants)
@@ -64,7 +74,7 @@ TEST(VeltarLV2Bundle, LoadsFromTheBuildFolderWithBothVariants)
     LilvNodes* types = lilv_plugin_get_value(stereo, type.node);
     EXPECT_TRUE(lilv_nodes_contains(types, amplifier.node));
     lilv_nodes_free(types);
-    EXPECT_EQ(lilv_plugin_get_num_ports(stereo), 12u);
+    EXPECT_EQ(lilv_plugin_get_num_ports(stereo), Layout(2).NumPorts());
     Node minor = Uri(LV2_CORE__minorVersion);
     LilvNodes* minorValues = lilv_plugin_get_value(stereo, minor.node);
     ASSERT_NE(minorValues, nullptr);
@@ -74,7 +84,7 @@ TEST(VeltarLV2Bundle, LoadsFromTheBuildFolderWithBothVariants)
     const LilvPlugin* mono = World::Get().Plugin(kMonoURI);
     ASSERT_NE(mono, nullptr);
     EXPECT_TRUE(lilv_plugin_verify(mono));
-    EXPECT_EQ(lilv_plugin_get_num_ports(mono), 10u);
+    EXPECT_EQ(lilv_plugin_get_num_ports(mono), Layout(1).NumPorts());
 }
 
 void ExpectPortsMatchTable(const char* uri, int nChannels)
@@ -83,9 +93,10 @@ void ExpectPortsMatchTable(const char* uri, int nChannels)
     ASSERT_NE(plugin, nullptr);
     const std::unique_ptr<IFxLV2> plug = TablePlug();
     ASSERT_EQ(plug->NParams(), kNumParams);
-    const uint32_t first = static_cast<uint32_t>(2 * nChannels);
-    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), first + kNumParams + 1);
-    std::vector<float> mins(first + kNumParams + 1), maxs(mins.size()), defs(mins.size());
+    const LV2PortLayout layout = Layout(nChannels);
+    const uint32_t first = layout.FirstControl();
+    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), layout.NumPorts());
+    std::vector<float> mins(layout.NumPorts()), maxs(mins.size()), defs(mins.size());
     lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), defs.data());
     Node integer = Uri(LV2_CORE__integer), toggled = Uri(LV2_CORE__toggled),
          enumeration = Uri(LV2_CORE__enumeration), unit = Uri(LV2_UNITS__unit),
@@ -130,8 +141,8 @@ void ExpectPortsMatchTable(const char* uri, int nChannels)
         }
         lilv_scale_points_free(points);
     }
-    // The enable switch closes the list.
-    const uint32_t enabledIndex = first + kNumParams;
+    // The enable switch follows the parameters.
+    const uint32_t enabledIndex = layout.EnabledPort();
     const LilvPort* enabled = lilv_plugin_get_port_by_index(plugin, enabledIndex);
     Node designation = Uri(LV2_CORE__designation), enabledURI = Uri(LV2_CORE__enabled);
     LilvNodes* d = lilv_port_get_value(plugin, enabled, designation.node);
@@ -139,6 +150,25 @@ void ExpectPortsMatchTable(const char* uri, int nChannels)
     EXPECT_TRUE(lilv_node_equals(lilv_nodes_get_first(d), enabledURI.node));
     lilv_nodes_free(d);
     EXPECT_EQ(defs[enabledIndex], 1.0f);
+
+    // The meters' levels, in decibels over the range they are kept in.
+    Node output = Uri(LV2_CORE__OutputPort);
+    for (int k = 0; k < kLV2NumMeterPorts; ++k)
+    {
+        SCOPED_TRACE(kLV2MeterPorts[k].symbol);
+        const uint32_t index = layout.MeterPort(k);
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, index);
+        ASSERT_NE(port, nullptr);
+        EXPECT_TRUE(lilv_port_is_a(plugin, port, control.node));
+        EXPECT_TRUE(lilv_port_is_a(plugin, port, output.node));
+        EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(plugin, port)),
+                     kLV2MeterPorts[k].symbol);
+        EXPECT_EQ(mins[index], static_cast<float>(kLevelFloorDb));
+        EXPECT_EQ(maxs[index], static_cast<float>(kLevelCeilingDb));
+        LilvNodes* units = lilv_port_get_value(plugin, port, unit.node);
+        EXPECT_TRUE(units && lilv_node_equals(lilv_nodes_get_first(units), db.node));
+        lilv_nodes_free(units);
+    }
 }
 
 TEST(VeltarLV2Bundle, ControlPortsMatchTheParameterTable)

@@ -3,6 +3,7 @@
 // from the host redraws the control. Needs an X display (run under xvfb-run); skipped without.
 #include "LilvHost.h"
 #include "X11TestDisplay.h"
+#include "framework/lv2/LV2Ports.h"
 
 #include <lv2/ui/ui.h>
 #include <suil/suil.h>
@@ -223,8 +224,13 @@ TEST_F(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
     std::unique_ptr<Raster_IBitmap> before = x->Capture(editor);
     ASSERT_NE(before, nullptr);
 
+    // Ports that no control shows: audio, the enable switch, none at all.
+    LV2PortLayout mono;
+    mono.nIn = mono.nOut = 1;
+    mono.nParams = 7;
+    mono.nMeterPorts = kLV2NumMeterPorts;
     const float nan = std::nanf(""), quad = 2.0f;
-    for (uint32_t port : {0u, 1u, 9u, 10u, 400u})
+    for (uint32_t port : {0u, 1u, mono.EnabledPort(), mono.NumPorts(), 400u})
         descriptor->port_event(ui, port, sizeof(float), 0, &quad);
     descriptor->port_event(ui, kModelPort - 2, sizeof(float), 0, &nan);
     descriptor->port_event(ui, kModelPort - 2, 2, 0, &quad);
