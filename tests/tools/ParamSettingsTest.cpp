@@ -120,7 +120,8 @@ TEST(RenderSettings, SwitchesTakeTheirNamesInAnyCase)
 TEST(RenderSettings, TheProgramChooserIsRefused)
 {
     EXPECT_EQ(ResolveError({{"preset", "1"}}),
-              "Preset cannot be set from the command line; load a program with --load-fxp FILE");
+              "Preset cannot be set from the command line; start from a preset with --preset "
+              "NAME or load a program with --load-fxp FILE");
 }
 
 TEST(RenderSettings, DescriptionListsRangesUnitsNamesAndDefaults)
