@@ -6,11 +6,13 @@
 // The two are also measured in pairs ("AdapterOverhead"): short runs of blocks through each
 // alternate, so that a change in the machine's speed while the benchmark runs (a core shared with
 // other guests) weighs on both alike. Counter "overhead_pct" is the adapter's time over the
-// chain's, in percent.
+// chain's, in percent. "MeteringOverhead" pairs the chain with the chain between the level
+// meters' measurements of its input and output, as the base makes them every block.
 
 #include "ParameterChanges.h"
 #include "ProcessBlock.h"
 
+#include "framework/core/LevelMeters.h"
 #include "framework/vst3/PlugModule.h"
 #include "plugin/ChannelStrip.h"
 #include "plugin/VELTAR.h"
@@ -92,17 +94,25 @@ private:
     int mBlocks = 0;
 };
 
-// The chain alone, with the settings the hosted one gets.
+// The chain alone, with the settings the hosted one gets; with meters, measured as the base
+// measures a block.
 class BareChain
 {
 public:
-    explicit BareChain(int frames) : mFrames(frames), mAudio(frames) {}
+    explicit BareChain(int frames, LevelMeters* meters = nullptr)
+        : mFrames(frames), mAudio(frames), mMeters(meters)
+    {
+    }
 
     void Block()
     {
         double outputDb = (mBlocks++ & 1) ? 0.0 : 0.048;
         ChannelStripSettings s = {kRate, 1.0, std::pow(10.0, outputDb / 20.0), 0.5, 0.5, 1, 1, 0};
+        if (mMeters)
+            mMeters->Measure(LevelMeters::kInputSide, mAudio.ins, 2, mFrames, kRate);
         mChain.Process(mAudio.ins, mAudio.outs, mFrames, s);
+        if (mMeters)
+            mMeters->Measure(LevelMeters::kOutputSide, mAudio.outs, 2, mFrames, kRate);
         benchmark::DoNotOptimize(mAudio.outL.data());
     }
 
@@ -110,6 +120,7 @@ private:
     int mFrames;
     StereoBlock<double> mAudio;
     ChannelStrip mChain;
+    LevelMeters* mMeters;
     int mBlocks = 0;
 };
 
@@ -131,40 +142,54 @@ void ChainDirect(benchmark::State& state)
     SetRate(state, block);
 }
 
-// Runs of kRun blocks through each, in turns, the one that goes first changing every time.
-template <class Sample> void AdapterOverhead(benchmark::State& state)
+// Runs of kRun blocks through each, in turns, the one that goes first changing every time;
+// counter "overhead_pct" is the first subject's time over the second's.
+template <class Subject> void Paired(benchmark::State& state, Subject& subject, BareChain& chain)
 {
     using Clock = std::chrono::steady_clock;
     constexpr int kRun = 8;
-    const int block = static_cast<int>(state.range(0));
-    HostedVeltar<Sample> hosted(block);
-    BareChain chain(block);
-    Clock::duration hostedTime{}, chainTime{};
-    const auto timed = [](auto& subject, Clock::duration& total)
+    Clock::duration subjectTime{}, chainTime{};
+    const auto timed = [](auto& timedOne, Clock::duration& total)
     {
         const Clock::time_point start = Clock::now();
         for (int n = 0; n < kRun; ++n)
-            subject.Block();
+            timedOne.Block();
         total += Clock::now() - start;
     };
-    bool hostedFirst = true;
+    bool subjectFirst = true;
     for (auto _ : state)
     {
-        if (hostedFirst)
+        if (subjectFirst)
         {
-            timed(hosted, hostedTime);
+            timed(subject, subjectTime);
             timed(chain, chainTime);
         }
         else
         {
             timed(chain, chainTime);
-            timed(hosted, hostedTime);
+            timed(subject, subjectTime);
         }
-        hostedFirst = !hostedFirst;
+        subjectFirst = !subjectFirst;
     }
-    state.counters["overhead_pct"] = 100.0 * (std::chrono::duration<double>(hostedTime).count() /
+    state.counters["overhead_pct"] = 100.0 * (std::chrono::duration<double>(subjectTime).count() /
                                                   std::chrono::duration<double>(chainTime).count() -
                                               1.0);
+}
+
+template <class Sample> void AdapterOverhead(benchmark::State& state)
+{
+    const int block = static_cast<int>(state.range(0));
+    HostedVeltar<Sample> hosted(block);
+    BareChain chain(block);
+    Paired(state, hosted, chain);
+}
+
+void MeteringOverhead(benchmark::State& state)
+{
+    const int block = static_cast<int>(state.range(0));
+    LevelMeters meters;
+    BareChain metered(block, &meters), chain(block);
+    Paired(state, metered, chain);
 }
 } // namespace
 
@@ -173,4 +198,5 @@ BENCHMARK_TEMPLATE(ThroughProcess, double)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK(ChainDirect)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_TEMPLATE(AdapterOverhead, float)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_TEMPLATE(AdapterOverhead, double)->Arg(32)->Arg(256)->Arg(1024);
+BENCHMARK(MeteringOverhead)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_MAIN();

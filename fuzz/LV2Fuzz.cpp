@@ -192,11 +192,17 @@ public:
 
     bool Valid() const { return mHandle != nullptr; }
     int Channels() const { return mChannels; }
-    uint32_t NumPorts() const
+    // The module's own port order for this variant.
+    LV2PortLayout Ports() const
     {
-        return static_cast<uint32_t>(2 * mChannels) + static_cast<uint32_t>(Params().size()) + 1;
+        LV2PortLayout layout;
+        layout.nIn = layout.nOut = mChannels;
+        layout.nParams = static_cast<int>(Params().size());
+        layout.nMeterPorts = kLV2NumMeterPorts;
+        return layout;
     }
-    uint32_t FirstControl() const { return static_cast<uint32_t>(2 * mChannels); }
+    uint32_t NumPorts() const { return Ports().NumPorts(); }
+    uint32_t FirstControl() const { return Ports().FirstControl(); }
     void Connect(uint32_t port, void* data) { mDescriptor->connect_port(mHandle, port, data); }
     void Activate()
     {
@@ -327,9 +333,9 @@ void SetControl(FuzzedDataProvider& in, Instance& plug, HostBuffers& buffers)
     const int slot = in.ConsumeIntegralInRange(0, kSlots - 1);
     // The parameter whose port reads the slot, if any, gives the range to probe.
     int paramIdx = -1;
-    for (uint32_t port = plug.FirstControl(); port + 1 < plug.NumPorts(); ++port)
-        if (buffers.connections[port] == kBuffers + slot)
-            paramIdx = static_cast<int>(port - plug.FirstControl());
+    for (uint32_t port = plug.FirstControl(); port < plug.NumPorts(); ++port)
+        if (buffers.connections[port] == kBuffers + slot && plug.Ports().ParamOfPort(port) >= 0)
+            paramIdx = plug.Ports().ParamOfPort(port);
     buffers.controls[slot] = ControlValue(in, paramIdx);
 }
 
@@ -373,6 +379,13 @@ void RunBlock(FuzzedDataProvider& in, Instance& plug, HostBuffers& buffers)
     if (!plug.Active() && in.ConsumeBool())
         plug.Activate();
     plug.Run(nFrames);
+    // The meters' ports read levels in their range, whatever the audio held.
+    for (int k = 0; k < kLV2NumMeterPorts; ++k)
+        if (const int b = buffers.connections[plug.Ports().MeterPort(k)]; b >= kBuffers)
+        {
+            const float level = buffers.controls[b - kBuffers];
+            FUZZ_CHECK(level >= kLevelFloorDb && level <= kLevelCeilingDb);
+        }
     // Saving checks the parameters the control ports set, and tells whether the block was
     // bypassed (without a URID map nothing tells, so it may have been).
     const std::vector<uint8_t> record = plug.Save();

@@ -254,6 +254,60 @@ TEST_F(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
     descriptor->cleanup(ui);
 }
 
+// The meters show what the host reports of the meter ports: bars and a lit lamp for a peak above
+// full scale; the lamp stays lit when the levels fall, until it is clicked, and a held peak that
+// the host reports again does not light it anew.
+TEST_F(VeltarLV2X11UI, MetersShowTheLevelsTheHostReports)
+{
+    DirectHost host(parent);
+    LV2UI_Widget widget = nullptr;
+    LV2UI_Handle ui = host.Open(descriptor, lv2test::kStereoURI, &widget);
+    ASSERT_NE(ui, nullptr);
+    const unsigned long editor = x->Children(parent).at(0);
+    LV2PortLayout stereo;
+    stereo.nIn = stereo.nOut = 2;
+    stereo.nParams = 7;
+    stereo.nMeterPorts = kLV2NumMeterPorts;
+    const auto report = [&](int meterPort, float db)
+    { descriptor->port_event(ui, stereo.MeterPort(meterPort), sizeof(float), 0, &db); };
+    auto pump = [&] { Pump(*x, idle, ui); };
+    pump();
+    std::unique_ptr<Raster_IBitmap> quiet = x->Capture(editor);
+    ASSERT_NE(quiet, nullptr);
+    const int lamp[] = {32, 242, 14, 14}, bar[] = {31, 259, 16, 78};
+
+    report(kLV2InputPeak, 1.5f);
+    report(kLV2InputRms, -10.0f);
+    pump();
+    std::unique_ptr<Raster_IBitmap> loud = x->Capture(editor);
+    ASSERT_NE(loud, nullptr);
+    EXPECT_FALSE(SameArea(quiet.get(), loud.get(), bar[0], bar[1], bar[2], bar[3]));
+    EXPECT_FALSE(SameArea(quiet.get(), loud.get(), lamp[0], lamp[1], lamp[2], lamp[3]));
+    // The output meter stays as it was.
+    EXPECT_TRUE(SameArea(quiet.get(), loud.get(), 305, 241, 16, 96));
+
+    report(kLV2InputPeak, -70.0f);
+    report(kLV2InputRms, -70.0f);
+    pump();
+    std::unique_ptr<Raster_IBitmap> fallen = x->Capture(editor);
+    ASSERT_NE(fallen, nullptr);
+    EXPECT_TRUE(SameArea(quiet.get(), fallen.get(), bar[0], bar[1], bar[2], bar[3]));
+    EXPECT_FALSE(SameArea(quiet.get(), fallen.get(), lamp[0], lamp[1], lamp[2], lamp[3]));
+
+    report(kLV2InputPeak, 0.5f);
+    pump();
+    x->Press(editor, 1, 39, 300);
+    x->Release(editor, 1, 39, 300);
+    pump();
+    report(kLV2InputPeak, 0.5f);
+    pump();
+    std::unique_ptr<Raster_IBitmap> cleared = x->Capture(editor);
+    ASSERT_NE(cleared, nullptr);
+    EXPECT_TRUE(SameArea(quiet.get(), cleared.get(), lamp[0], lamp[1], lamp[2], lamp[3]));
+    EXPECT_TRUE(host.log.writes.empty());
+    descriptor->cleanup(ui);
+}
+
 // A host that destroys its window before cleaning the UI up: the idle calls report the UI closed,
 // and the clean-up that follows is still safe.
 TEST_F(VeltarLV2X11UI, ReportsItselfClosedWhenTheHostDestroysTheParent)
