@@ -127,6 +127,16 @@ bool SameArea(Raster_IBitmap* a, Raster_IBitmap* b, int x, int y, int w, int h)
     return true;
 }
 
+// The module's port order for a variant with the plug-in's seven parameters and its meters.
+LV2PortLayout Layout(int nChannels)
+{
+    LV2PortLayout layout;
+    layout.nIn = layout.nOut = nChannels;
+    layout.nParams = 7;
+    layout.nMeterPorts = kLV2NumMeterPorts;
+    return layout;
+}
+
 // What a host has before it opens the UI: a display, the UI module's descriptor with its idle
 // interface, and a parent window.
 class VeltarLV2X11UI : public ::testing::Test
@@ -225,10 +235,7 @@ TEST_F(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
     ASSERT_NE(before, nullptr);
 
     // Ports that no control shows: audio, the enable switch, none at all.
-    LV2PortLayout mono;
-    mono.nIn = mono.nOut = 1;
-    mono.nParams = 7;
-    mono.nMeterPorts = kLV2NumMeterPorts;
+    const LV2PortLayout mono = Layout(1);
     const float nan = std::nanf(""), quad = 2.0f;
     for (uint32_t port : {0u, 1u, mono.EnabledPort(), mono.NumPorts(), 400u})
         descriptor->port_event(ui, port, sizeof(float), 0, &quad);
@@ -263,22 +270,17 @@ TEST_F(VeltarLV2X11UI, MetersShowTheLevelsTheHostReports)
     LV2UI_Widget widget = nullptr;
     LV2UI_Handle ui = host.Open(descriptor, lv2test::kStereoURI, &widget);
     ASSERT_NE(ui, nullptr);
-    const unsigned long editor = x->Children(parent).at(0);
-    LV2PortLayout stereo;
-    stereo.nIn = stereo.nOut = 2;
-    stereo.nParams = 7;
-    stereo.nMeterPorts = kLV2NumMeterPorts;
+    const unsigned long editor = reinterpret_cast<uintptr_t>(widget);
     const auto report = [&](int meterPort, float db)
-    { descriptor->port_event(ui, stereo.MeterPort(meterPort), sizeof(float), 0, &db); };
-    auto pump = [&] { Pump(*x, idle, ui); };
-    pump();
+    { descriptor->port_event(ui, Layout(2).MeterPort(meterPort), sizeof(float), 0, &db); };
+    Pump(*x, idle, ui);
     std::unique_ptr<Raster_IBitmap> quiet = x->Capture(editor);
     ASSERT_NE(quiet, nullptr);
     const int lamp[] = {32, 242, 14, 14}, bar[] = {31, 259, 16, 78};
 
     report(kLV2InputPeak, 1.5f);
     report(kLV2InputRms, -10.0f);
-    pump();
+    Pump(*x, idle, ui);
     std::unique_ptr<Raster_IBitmap> loud = x->Capture(editor);
     ASSERT_NE(loud, nullptr);
     EXPECT_FALSE(SameArea(quiet.get(), loud.get(), bar[0], bar[1], bar[2], bar[3]));
@@ -288,19 +290,19 @@ TEST_F(VeltarLV2X11UI, MetersShowTheLevelsTheHostReports)
 
     report(kLV2InputPeak, -70.0f);
     report(kLV2InputRms, -70.0f);
-    pump();
+    Pump(*x, idle, ui);
     std::unique_ptr<Raster_IBitmap> fallen = x->Capture(editor);
     ASSERT_NE(fallen, nullptr);
     EXPECT_TRUE(SameArea(quiet.get(), fallen.get(), bar[0], bar[1], bar[2], bar[3]));
     EXPECT_FALSE(SameArea(quiet.get(), fallen.get(), lamp[0], lamp[1], lamp[2], lamp[3]));
 
     report(kLV2InputPeak, 0.5f);
-    pump();
+    Pump(*x, idle, ui);
     x->Press(editor, 1, 39, 300);
     x->Release(editor, 1, 39, 300);
-    pump();
+    Pump(*x, idle, ui);
     report(kLV2InputPeak, 0.5f);
-    pump();
+    Pump(*x, idle, ui);
     std::unique_ptr<Raster_IBitmap> cleared = x->Capture(editor);
     ASSERT_NE(cleared, nullptr);
     EXPECT_TRUE(SameArea(quiet.get(), cleared.get(), lamp[0], lamp[1], lamp[2], lamp[3]));
