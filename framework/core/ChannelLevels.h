@@ -1,22 +1,21 @@
 #pragma once
 
-// A level meter reads every sample of every channel of every block, so the scan runs once per
-// channel and side a block and must stay a small part of the signal chain's cost. The paths of
-// a CPU may differ in the last bits of the sum (a meter shows tenths of a decibel), never in
+// A level meter reads every sample of every channel of every block, so the scan runs over each
+// side's channels once a block and must stay a small part of the signal chain's cost. The paths
+// of a CPU may differ in the last bits of the sum (a meter shows tenths of a decibel), never in
 // the peak.
 struct ChannelLevels
 {
     double peak = 0.0;       // the largest magnitude; samples that are not numbers are skipped
-    double sumSquares = 0.0; // not a number when a sample is not
+    double sumSquares = 0.0; // over all channels; not a number when a sample is not
 };
 
-using ChannelLevelScan = ChannelLevels (*)(const double* samples, int n);
+using ChannelLevelScan = ChannelLevels (*)(const double* const* channels, int nChannels, int n);
 
-// Four sums side by side, so that no add waits for the one before it; every CPU runs this.
-inline ChannelLevels ScanChannelLevels(const double* samples, int n)
+// Adds n samples to four peaks and four sums side by side, so that no add waits for the one
+// before it.
+inline void AddChannelLevels(const double* samples, int n, double* peak, double* sum)
 {
-    double peak[4] = {0.0, 0.0, 0.0, 0.0};
-    double sum[4] = {0.0, 0.0, 0.0, 0.0};
     int s = 0;
     for (; s + 4 <= n; s += 4)
         for (int k = 0; k < 4; ++k)
@@ -33,6 +32,15 @@ inline ChannelLevels ScanChannelLevels(const double* samples, int n)
         peak[0] = magnitude > peak[0] ? magnitude : peak[0];
         sum[0] += x * x;
     }
+}
+
+// The scan every CPU runs: n samples of each channel.
+inline ChannelLevels ScanChannelLevels(const double* const* channels, int nChannels, int n)
+{
+    double peak[4] = {0.0, 0.0, 0.0, 0.0};
+    double sum[4] = {0.0, 0.0, 0.0, 0.0};
+    for (int c = 0; c < nChannels; ++c)
+        AddChannelLevels(channels[c], n, peak, sum);
     ChannelLevels levels;
     for (int k = 0; k < 4; ++k)
         levels.peak = peak[k] > levels.peak ? peak[k] : levels.peak;

@@ -62,16 +62,13 @@ void LevelMeters::Measure(int side, const double* const* channels, int nChannels
     LevelBlock block;
     block.seconds = double(nFrames) / sampleRate;
     const int n = std::clamp(nChannels, 0, kMaxChannels);
-    double sumSquares = 0.0;
-    for (int c = 0; c < n; ++c)
-    {
-        const ChannelLevels levels = kScan(channels[c], nFrames);
-        block.peak = std::max(block.peak, levels.peak);
-        sumSquares += levels.sumSquares;
-    }
+    const ChannelLevels levels = kScan(channels, n, nFrames);
+    block.peak = levels.peak;
     // The mean over channels too, so that a mono and a stereo signal of one level read alike;
     // samples that are not numbers count as silence.
-    block.meanSquare = n > 0 && std::isfinite(sumSquares) ? sumSquares / n / nFrames : 0.0;
+    block.meanSquare = n > 0 && std::isfinite(levels.sumSquares)
+                           ? levels.sumSquares / (double(n) * double(nFrames))
+                           : 0.0;
     block.clipped = block.peak >= 1.0;
     s.lastBlock = block;
     s.average.Add(block.meanSquare, block.seconds);

@@ -211,13 +211,13 @@ TEST(LevelMeters, SamplesThatAreNotNumbersLeaveTheReadingsNumbers)
 {
     const double inf = std::numeric_limits<double>::infinity();
     std::vector<double> x = {0.25, std::nan(""), -0.5, -std::nan(""), 0.125};
-    const ChannelLevels plain = ScanChannelLevels(x.data(), int(x.size()));
+    const double* channel = x.data();
+    const ChannelLevels plain = ScanChannelLevels(&channel, 1, int(x.size()));
     EXPECT_EQ(plain.peak, 0.5);
     EXPECT_TRUE(std::isnan(plain.sumSquares));
 
     LevelMeters meters;
     meters.Read(LevelMeters::kInputSide, inf);
-    const double* channel = x.data();
     meters.Measure(LevelMeters::kInputSide, &channel, 1, int(x.size()), kRate);
     EXPECT_EQ(meters.LastBlock(LevelMeters::kInputSide).peak, 0.5);
     EXPECT_EQ(meters.LastBlock(LevelMeters::kInputSide).meanSquare, 0.0);
@@ -229,8 +229,9 @@ TEST(LevelMeters, SamplesThatAreNotNumbersLeaveTheReadingsNumbers)
     EXPECT_TRUE(std::isfinite(reading.rmsDb));
 }
 
-// The fast path runs sixteen samples a round in four sums, then the plain scan on the rest: every
-// length and start must give the plain scan's peak and, within rounding, its sum.
+// The fast path runs sixteen samples a round in four sums, then the plain scan on the rest of
+// each channel: every length, start and channel count must give the plain scan's peak and,
+// within rounding, its sum.
 TEST(ChannelLevels, FastestScanAgreesWithThePlainOne)
 {
     const ChannelLevelScan fast = FastestChannelLevelScan();
@@ -239,16 +240,23 @@ TEST(ChannelLevels, FastestScanAgreesWithThePlainOne)
     for (double& v : x)
         v = std::uniform_real_distribution<double>(-2.0, 2.0)(rng);
     x[137] = -7.5; // the peak, negative, inside a round of sixteen
-    for (int offset = 0; offset < 4; ++offset)
-        for (int n = 0; n + offset <= int(x.size()); n += 13)
-        {
-            const ChannelLevels a = fast(x.data() + offset, n);
-            const ChannelLevels b = ScanChannelLevels(x.data() + offset, n);
-            ASSERT_EQ(a.peak, b.peak) << offset << " " << n;
-            ASSERT_NEAR(a.sumSquares, b.sumSquares, 1e-12 * b.sumSquares) << offset << " " << n;
-        }
+    x[297] = 6.5;  // the second channel's peak, in its tail
+    for (int nChannels : {1, 2})
+        for (int offset = 0; offset < 4; ++offset)
+            for (int n = 0; n + offset + 150 <= int(x.size()); n += 7)
+            {
+                const double* channels[2] = {x.data() + offset, x.data() + 150 + offset};
+                const ChannelLevels a = fast(channels, nChannels, n);
+                const ChannelLevels b = ScanChannelLevels(channels, nChannels, n);
+                ASSERT_EQ(a.peak, b.peak) << nChannels << " " << offset << " " << n;
+                ASSERT_NEAR(a.sumSquares, b.sumSquares, 1e-12 * b.sumSquares)
+                    << nChannels << " " << offset << " " << n;
+            }
+    const double* both[2] = {x.data(), x.data() + 150};
+    EXPECT_EQ(fast(both, 2, 150).peak, 7.5);
+    EXPECT_EQ(fast(both + 1, 1, 150).peak, 6.5);
     x[200] = std::nan("");
-    const ChannelLevels withNaN = fast(x.data(), int(x.size()));
+    const ChannelLevels withNaN = fast(both, 2, 150);
     EXPECT_EQ(withNaN.peak, 7.5);
     EXPECT_TRUE(std::isnan(withNaN.sumSquares));
 }
