@@ -2,6 +2,7 @@
 #include "framework/core/IFxBase.h"
 
 #include "util/base64encdec.h"
+#include "util/platform.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -24,7 +25,7 @@ using File = std::unique_ptr<FILE, FileCloser>;
 
 File OpenForWriting(const char* path)
 {
-    return File(path ? std::fopen(path, "w") : nullptr);
+    return File(path ? FxOpenFile(path, "w") : nullptr);
 }
 
 std::string Base64Of(const ByteChunk& chunk)

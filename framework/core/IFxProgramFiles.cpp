@@ -1,6 +1,7 @@
 // Program (.fxp) and bank (.fxb) files of IFxBase.
 #include "framework/core/FxpLayout.h"
 #include "framework/core/IFxBase.h"
+#include "util/platform.h"
 
 #include <climits>
 #include <cstdio>
@@ -23,7 +24,7 @@ bool ReadWholeFile(const FxString& path, ByteChunk* out)
 {
     if (!path.GetLength())
         return false;
-    File f(std::fopen(path.Get(), "rb"));
+    File f(FxOpenFile(path.Get(), "rb"));
     if (!f)
         return false;
     std::vector<unsigned char> piece(kReadPiece);
@@ -43,7 +44,7 @@ bool WriteWholeFile(const FxString& path, const ByteChunk& bytes)
 {
     if (!path.GetLength())
         return false;
-    FILE* f = std::fopen(path.Get(), "wb");
+    FILE* f = FxOpenFile(path.Get(), "wb");
     if (!f)
         return false;
     const auto size = static_cast<size_t>(bytes.Size());
