@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -197,7 +198,10 @@ int main(int argc, char** argv)
         if (!out.flush())
             return Fail("cannot write " + tmpPath);
     }
-    if (std::rename(tmpPath.c_str(), outPath.c_str()) != 0)
+    // (std::rename does not replace an existing file on every platform.)
+    std::error_code error;
+    std::filesystem::rename(tmpPath, outPath, error);
+    if (error)
         return Fail("cannot write " + outPath);
     return 0;
 }
