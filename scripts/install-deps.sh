@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the renderer need, skipping those
-# already there. Runs apt-get through sudo when not root.
+# already there; with the argument "windows" also those of the Windows cross build, its tests
+# under Wine and its packages. Runs apt-get through sudo when not root.
 set -euo pipefail
 
 packages=(
@@ -19,6 +20,17 @@ packages=(
   sox ffmpeg
   python3
 )
+if [ "${1:-}" = windows ]; then
+  packages+=(
+    # the cross compiler (POSIX threads) and Debian's MinGW zlib; dpkg-dev unpacks the source
+    # packages that scripts/windows-deps.sh builds
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev
+    # the tests under Wine, the editor's under Xvfb with xdotool and ImageMagick's screenshots
+    wine wine64 xdotool imagemagick
+    # the zip and the installer
+    zip nsis
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
