@@ -21,6 +21,8 @@ add_compile_options(-Wa,-muse-unaligned-vector-move)
 
 # windows.h without its min and max macros, and without the rarely used parts.
 add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+# M_PI and its kin, which the C library keeps to POSIX programs unless asked.
+add_compile_definitions(_USE_MATH_DEFINES)
 
 # Test programs, generators run at build time and test discovery run under Wine, in a Wine
 # prefix of this build folder (made on first use).
@@ -31,3 +33,7 @@ set(VELTAR_WINE_RUN ${CMAKE_CROSSCOMPILING_EMULATOR})
 # Prefixed to an absolute path handed to a program of this build, it is the path as programs
 # under Wine see it: the Unix root is drive Z:.
 set(VELTAR_NATIVE_ROOT "Z:")
+
+# A bundle's module: NAME.vst3/Contents/x86_64-win/NAME.vst3, the DLL with the bundle's extension.
+set(VELTAR_BUNDLE_ARCH x86_64-win)
+set(VELTAR_MODULE_SUFFIX .vst3)

@@ -5,7 +5,7 @@ add_library(VELTAR MODULE ${VELTAR_MODULE_ENTRY_SOURCES})
 target_link_libraries(VELTAR PRIVATE veltar_plugin veltar_platform_bundle veltar_warnings)
 set_target_properties(VELTAR PROPERTIES
   PREFIX ""
-  LIBRARY_OUTPUT_DIRECTORY ${VELTAR_BUNDLE_DIR}/Contents/x86_64-linux)
+  LIBRARY_OUTPUT_DIRECTORY ${VELTAR_BUNDLE_DIR}/Contents/${VELTAR_BUNDLE_ARCH})
 # Only the five entry points leave the module; everything else stays private to it (the
 # version script decides, so the entry files need no visibility marks of their own).
 target_link_options(VELTAR PRIVATE

@@ -6,8 +6,8 @@ target_link_libraries(VELTAR PRIVATE veltar_plugin veltar_platform_bundle veltar
 # The DLL carries the bundle's extension, as Windows hosts expect.
 set_target_properties(VELTAR PROPERTIES
   PREFIX ""
-  SUFFIX ".vst3"
-  LIBRARY_OUTPUT_DIRECTORY ${VELTAR_BUNDLE_DIR}/Contents/x86_64-win)
+  SUFFIX ${VELTAR_MODULE_SUFFIX}
+  LIBRARY_OUTPUT_DIRECTORY ${VELTAR_BUNDLE_DIR}/Contents/${VELTAR_BUNDLE_ARCH})
 target_link_options(VELTAR PRIVATE -Wl,--no-undefined)
 
 set(_resources ${VELTAR_BUNDLE_DIR}/Contents/Resources)

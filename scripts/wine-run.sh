@@ -15,9 +15,20 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot --init >/dev/null 2>&1 </dev/null
   fi
-  # Answers an error when one is already running, which is what is wanted.
-  wineserver -p60 </dev/null 2>/dev/null || true
+  # Runs until it has been idle for a minute (and gives up at once when one is running already);
+  # it must not hold the lock.
+  wineserver -p60 </dev/null >/dev/null 2>&1 9>&- &
 ) 9>"$WINEPREFIX.lock"
-# The 64-bit loader itself: Debian's wine script would remark on every run that the 32-bit
-# half is not installed, which 64-bit programs do not need.
-exec "${VELTAR_WINE64:-/usr/lib/wine/wine64}" "$@"
+# The program's output goes through files: Wine's background processes (services, devices, the
+# desktop), started by whichever program needs them first, inherit its output and would keep a
+# caller's pipe open long after the program ended. The 64-bit loader is run itself: Debian's
+# wine script would remark on every run that the 32-bit half, which 64-bit programs do not
+# need, is not installed.
+out="$(mktemp)"
+err="$(mktemp)"
+trap 'rm -f "$out" "$err"' EXIT
+status=0
+"${VELTAR_WINE64:-/usr/lib/wine/wine64}" "$@" >"$out" 2>"$err" || status=$?
+cat "$out"
+cat "$err" >&2
+exit "$status"

@@ -6,13 +6,15 @@
 namespace
 {
 
-// Folder part of path (which has no trailing slash); "/" for a file in the root.
+// Folder part of path (which has no trailing slash); the root itself ("/", "C:/") for a file in
+// the root.
 std::string ParentFolder(const std::string& path)
 {
     const size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0)
+    if (slash == std::string::npos)
         return "/";
-    return path.substr(0, slash);
+    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
+    return path.substr(0, root ? slash + 1 : slash);
 }
 
 std::string FolderName(const std::string& path)
@@ -25,7 +27,7 @@ std::string FolderName(const std::string& path)
 
 BundleRef::BundleRef(std::string path)
     : mPath(std::move(path)),
-      mResourcesPath(mPath == "/" ? "/Contents/Resources" : mPath + "/Contents/Resources")
+      mResourcesPath(mPath + (mPath.back() == '/' ? "" : "/") + "Contents/Resources")
 {
 }
 

@@ -2,9 +2,10 @@
 
 #include "util/widetext.h"
 
+#include <windows.h>
+// (after windows.h, on which they build)
 #include <knownfolders.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <algorithm>
 

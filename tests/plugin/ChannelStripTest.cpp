@@ -58,6 +58,20 @@ void ExpectDigits(double actual, double printed)
     EXPECT_NEAR(actual, printed, std::fabs(printed) * 5e-8) << printed;
 }
 
+// The CPU check runs in every build (MinGW's included) and picks the wide path where it can, so
+// the comparisons below cover it.
+TEST(ChannelStrip, TheFastestPathIsChosenWhereTheCpuHasAvx2)
+{
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (!__builtin_cpu_supports("avx2"))
+        GTEST_SKIP() << "this CPU has no AVX2";
+    EXPECT_EQ(Paths().size(), 2u);
+#else
+    GTEST_SKIP() << "one path on this architecture";
+#endif
+}
+
 TEST(ChannelStrip, FadesInFromConstructionAndSettles)
 {
     ChannelStrip strip;

@@ -5,17 +5,17 @@
 #include "framework/platform/IGraphicsMac.h"
 #include "framework/platform/ViewHostRules.h"
 
+#include "TempFolder.h"
 #include "TestAdapter.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -169,20 +169,15 @@ TEST(ViewHostRules, ResourceNamesAndLookup)
     EXPECT_EQ(ResourceFileName("png"), "");
     EXPECT_EQ(ResourceFileName(nullptr), "");
 
-    char tmpl[] = "/tmp/viewhostXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const std::string root = tmpl;
-    ASSERT_EQ(mkdir((root + "/img").c_str(), 0700), 0);
+    testsupport::TempFolder folder("viewhost");
+    const std::string root = folder.Str();
+    ASSERT_TRUE(std::filesystem::create_directory(folder.Path() / "img"));
     std::ofstream(root + "/TOP.png") << "x";
     std::ofstream(root + "/img/IN.png") << "x";
     EXPECT_EQ(FindBundleResource(root, "img/IN.png"), root + "/img/IN.png");
     EXPECT_EQ(FindBundleResource(root, "resources/img/TOP.png"), root + "/TOP.png");
     EXPECT_EQ(FindBundleResource(root, "resources/img/NONE.png"), "");
     EXPECT_EQ(FindBundleResource("", "TOP.png"), "");
-    std::remove((root + "/img/IN.png").c_str());
-    std::remove((root + "/TOP.png").c_str());
-    rmdir((root + "/img").c_str());
-    rmdir(root.c_str());
 }
 
 TEST(ViewHostRules, FileTypesAndFolders)
