@@ -27,8 +27,8 @@ if [ "${1:-}" = windows ]; then
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev
     # the tests under Wine, the editor's under Xvfb with xdotool and ImageMagick's screenshots
     wine wine64 xdotool imagemagick
-    # the zip and the installer
-    zip nsis
+    # the installer
+    nsis
   )
 fi
 

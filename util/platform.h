@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // fopen with path in UTF-8; null for a null path or when the file cannot be opened.
 std::FILE* FxOpenFile(const char* path, const char* mode);
@@ -16,3 +17,6 @@ bool FxIsAbsolutePath(const char* path);
 // The absolute path, with forward slashes, of the loaded module (shared library, DLL or
 // program) that contains address; "" when no module contains it.
 std::string FxModuleFileOf(const void* address);
+// The program's arguments in UTF-8 (on Windows, from the wide command line: main's own are in the
+// system's code page).
+std::vector<std::string> FxUtf8Arguments(int argc, char** argv);

@@ -33,3 +33,8 @@ std::string FxModuleFileOf(const void* address)
     std::free(absolute);
     return path;
 }
+
+std::vector<std::string> FxUtf8Arguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv, argv + argc);
+}

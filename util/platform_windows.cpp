@@ -2,6 +2,8 @@
 #include "util/widetext.h"
 
 #include <windows.h>
+// (after windows.h, on which it builds)
+#include <shellapi.h>
 
 std::wstring FxWideFromUtf8(const char* utf8)
 {
@@ -85,4 +87,15 @@ std::string FxModuleFileOf(const void* address)
         if (c == '\\')
             c = '/';
     return utf8;
+}
+
+std::vector<std::string> FxUtf8Arguments(int, char**)
+{
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; wide && i < count; ++i)
+        arguments.push_back(FxUtf8FromWide(wide[i]));
+    LocalFree(wide);
+    return arguments;
 }

@@ -14,6 +14,7 @@
 #include "ModuleLoader.h"
 #include "PluginInstance.h"
 #include "RefCount.h"
+#include "util/platform.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
@@ -26,6 +27,7 @@
 #include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -229,15 +231,16 @@ private:
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    const std::vector<std::string> args = FxUtf8Arguments(argc, argv);
+    if (args.size() != 3)
     {
         std::fprintf(stderr, "usage: veltar_editor_host BUNDLE LOG\n");
         return 2;
     }
-    gLog = std::fopen(argv[2], "wb");
+    gLog = FxOpenFile(args[2].c_str(), "wb");
     if (!gLog)
         return 1;
-    vst3host::ModuleLoader module(argv[1]);
+    vst3host::ModuleLoader module(args[1]);
     if (!module.IsLoaded())
     {
         Log("error %s", module.GetError().c_str());
