@@ -8,7 +8,8 @@ set_target_properties(VELTAR PROPERTIES
   PREFIX ""
   SUFFIX ${VELTAR_MODULE_SUFFIX}
   LIBRARY_OUTPUT_DIRECTORY ${VELTAR_BUNDLE_DIR}/Contents/${VELTAR_BUNDLE_ARCH})
-target_link_options(VELTAR PRIVATE -Wl,--no-undefined)
+# A release DLL carries no symbol table (its exports are in the export table): 2 MB instead of 3.5.
+target_link_options(VELTAR PRIVATE -Wl,--no-undefined $<$<CONFIG:Release>:-s>)
 
 set(_resources ${VELTAR_BUNDLE_DIR}/Contents/Resources)
 add_custom_command(TARGET VELTAR POST_BUILD

@@ -17,6 +17,8 @@ bool FxIsAbsolutePath(const char* path);
 // The absolute path, with forward slashes, of the loaded module (shared library, DLL or
 // program) that contains address; "" when no module contains it.
 std::string FxModuleFileOf(const void* address);
+// The absolute path of the running program (for a plug-in: its host's), with forward slashes.
+std::string FxProgramFile();
 // The program's arguments in UTF-8 (on Windows, from the wide command line: main's own are in the
 // system's code page).
 std::vector<std::string> FxUtf8Arguments(int argc, char** argv);

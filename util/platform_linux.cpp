@@ -34,6 +34,13 @@ std::string FxModuleFileOf(const void* address)
     return path;
 }
 
+std::string FxProgramFile()
+{
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
 std::vector<std::string> FxUtf8Arguments(int argc, char** argv)
 {
     return std::vector<std::string>(argv, argv + argc);

@@ -62,13 +62,11 @@ bool FxIsAbsolutePath(const char* path)
     return drive || network;
 }
 
-std::string FxModuleFileOf(const void* address)
+namespace
 {
-    HMODULE module = nullptr;
-    if (!address || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                        static_cast<LPCWSTR>(address), &module))
-        return std::string();
+// The file of module (null: the program), UTF-8 with forward slashes.
+std::string ModuleFile(HMODULE module)
+{
     std::wstring path(MAX_PATH, L'\0');
     for (;;)
     {
@@ -87,6 +85,22 @@ std::string FxModuleFileOf(const void* address)
         if (c == '\\')
             c = '/';
     return utf8;
+}
+} // namespace
+
+std::string FxModuleFileOf(const void* address)
+{
+    HMODULE module = nullptr;
+    if (!address || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                        static_cast<LPCWSTR>(address), &module))
+        return std::string();
+    return ModuleFile(module);
+}
+
+std::string FxProgramFile()
+{
+    return ModuleFile(nullptr);
 }
 
 std::vector<std::string> FxUtf8Arguments(int, char**)

@@ -4,6 +4,7 @@
 #include "framework/platform/Bundle.h"
 #include "framework/platform/SystemPaths.h"
 #include "raster/RasterPNG.h"
+#include "util/platform.h"
 
 #include <vector>
 
@@ -260,7 +261,7 @@ void IGraphicsMac::ForceEndUserEdit()
 
 void IGraphicsMac::HostPath(FxString* path)
 {
-    path->Set(ExecutablePath().c_str());
+    path->Set(FxProgramFile().c_str());
 }
 
 void IGraphicsMac::PluginPath(FxString* path)

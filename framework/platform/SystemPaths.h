@@ -5,8 +5,6 @@
 
 #include <string>
 
-// The program the plug-in runs in (the host).
-std::string ExecutablePath();
 std::string DesktopFolder();
 // Where applications keep their data: for every user (system true) or for this one.
 std::string AppSupportFolder(bool system);

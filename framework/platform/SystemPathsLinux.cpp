@@ -12,13 +12,6 @@ std::string HomeFolder()
 }
 } // namespace
 
-std::string ExecutablePath()
-{
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-    return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
 std::string DesktopFolder()
 {
     return HomeFolder() + "/Desktop";

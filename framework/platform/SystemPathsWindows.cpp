@@ -28,20 +28,6 @@ std::string KnownFolder(REFKNOWNFOLDERID id)
 }
 } // namespace
 
-std::string ExecutablePath()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;)
-    {
-        const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return std::string();
-        if (n < path.size())
-            return WithForwardSlashes(FxUtf8FromWide(path.substr(0, n).c_str()));
-        path.resize(path.size() * 2);
-    }
-}
-
 std::string DesktopFolder()
 {
     return KnownFolder(FOLDERID_Desktop);

@@ -153,6 +153,9 @@ LRESULT Win32NativeLayer::OnMessage(UINT message, WPARAM wp, LPARAM lp)
     case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_GETDLGCODE:
+        // A host whose window is a dialog would keep the arrows and characters for itself.
+        return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_ERASEBKGND:
         // The paint covers every pixel; erasing first would only flicker.
         return 1;
