@@ -69,6 +69,11 @@ void Win32NativeLayer::CloseView()
         KillTimer(mWindow, kRepaintTimer);
         DestroyWindow(mWindow);
         mClosing = false;
+        // Windows keeps a DLL's window classes after the DLL is unloaded; a host that unloads
+        // the module and loads it again would then create windows with a procedure that is
+        // gone. The class goes with the last window of it (while other editors of this module
+        // are open this fails, and the last of them removes it).
+        UnregisterClassW(kWindowClass, OwnModule());
     }
     mWindow = nullptr;
     mClient = nullptr;

@@ -137,6 +137,10 @@ TEST_F(Win32Editor, OpensAChildOfTheHostWindowAndClosesIt)
     mGraphics->CloseWindow();
     EXPECT_FALSE(IsWindow(mView));
     EXPECT_FALSE(mGraphics->WindowIsOpen());
+    // Its window class goes with it, so that a module loaded again registers its own.
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), L"IGraphicsWin32View", &wc));
 
     // Something that is no window opens nothing.
     EXPECT_EQ(
@@ -144,6 +148,23 @@ TEST_F(Win32Editor, OpensAChildOfTheHostWindowAndClosesIt)
         nullptr);
     int notAWindow = 0;
     EXPECT_EQ(mGraphics->OpenWindow(&notAWindow, MakeWin32NativeLayer()), nullptr);
+}
+
+TEST_F(Win32Editor, TwoEditorsShareTheWindowClassUntilTheLastCloses)
+{
+    TestAdapter other{1, "2-2"};
+    auto* graphics = new IGraphicsMac(&other, kW, kH, 0, std::make_unique<HeadlessNativeLayer>(""));
+    auto* recorder = new Recorder(&other, IRECT(0, 0, 100, 100));
+    graphics->AttachControl(recorder);
+    other.AttachGraphics(graphics);
+    auto otherView = static_cast<HWND>(graphics->OpenWindow(mHost, MakeWin32NativeLayer()));
+    ASSERT_NE(otherView, nullptr);
+    mGraphics->CloseWindow();
+    SendMessageW(otherView, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    SendMessageW(otherView, WM_LBUTTONUP, 0, At(5, 5));
+    EXPECT_EQ(recorder->mEvents.size(), 2u);
+    EXPECT_NE(mGraphics->OpenWindow(mHost, MakeWin32NativeLayer()), nullptr);
+    graphics->CloseWindow();
 }
 
 TEST_F(Win32Editor, TheTimerPaintsTheSurfaceIntoTheWindow)
