@@ -47,6 +47,7 @@ if [ "$windows" = 1 ]; then
   WINEPREFIX="$win/wineprefix" wineserver -k 2>/dev/null || true
   echo "== Windows: $((SECONDS - start)) s"
 fi
+
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTAR_BENCH=OFF \
   -DVELTAR_SANITIZE=address,undefined -DVELTAR_JUCE_HOST=OFF
 
