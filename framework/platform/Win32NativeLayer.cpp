@@ -47,7 +47,7 @@ void* Win32NativeLayer::OpenView(void* parent, int width, int height, int interv
     wc.hInstance = module;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = kWindowClass;
-    // Registered once per module; later registrations answer "already exists".
+    // While a window of the class is open, registering again answers "already exists".
     RegisterClassExW(&wc);
     mClient = client;
     mWindow = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
