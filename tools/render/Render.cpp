@@ -1,6 +1,7 @@
 #include "Render.h"
 
-#include "AudioFile.h"
+#include "AudioFileReader.h"
+#include "AudioFileWriter.h"
 #include "DemoSignal.h"
 #include "ParamSettings.h"
 #include "PendingFile.h"
