@@ -21,13 +21,18 @@ void IParam::SetTexts(const char* name, const char* label, const char* group)
     CopyText(mParamGroup, group);
 }
 
+void IParam::SetDefault(double value)
+{
+    mDefault = value;
+    mValue.Set(value);
+}
+
 void IParam::InitBool(const char* name, bool defaultVal, const char* label, const char* group)
 {
     if (mType == kTypeNone)
         mType = kTypeBool;
     SetTexts(name, label, group);
-    mDefault = defaultVal ? 1.0 : 0.0;
-    mValue.Set(mDefault);
+    SetDefault(defaultVal ? 1.0 : 0.0);
     mMin = 0.0;
     mMax = 1.0;
     mStep = 1.0;
@@ -43,8 +48,7 @@ void IParam::InitEnum(const char* name, int defaultVal, int nEnums, const char* 
     if (mType == kTypeNone)
         mType = kTypeEnum;
     SetTexts(name, label, group);
-    mDefault = defaultVal;
-    mValue.Set(mDefault);
+    SetDefault(defaultVal);
     mMin = 0.0;
     mMax = nEnums - 1 > 1 ? nEnums - 1 : 1;
     mStep = 1.0;
@@ -58,8 +62,7 @@ void IParam::InitInt(const char* name, int defaultVal, int minVal, int maxVal, c
     if (mType == kTypeNone)
         mType = kTypeInt;
     SetTexts(name, label, group);
-    mDefault = defaultVal;
-    mValue.Set(mDefault);
+    SetDefault(defaultVal);
     mMin = minVal;
     mMax = static_cast<double>(maxVal) > minVal + 1.0 ? maxVal : minVal + 1.0;
     mStep = 1.0;
@@ -73,8 +76,7 @@ void IParam::InitDouble(const char* name, double defaultVal, double minVal, doub
     if (mType == kTypeNone)
         mType = kTypeDouble;
     SetTexts(name, label, group);
-    mDefault = defaultVal;
-    mValue.Set(mDefault);
+    SetDefault(defaultVal);
     mMin = minVal;
     mMax = maxVal > minVal + step ? maxVal : minVal + step;
     mStep = step;

@@ -89,6 +89,8 @@ private:
     };
 
     void SetTexts(const char* name, const char* label, const char* group);
+    // The initialisers' default, which is also the value.
+    void SetDefault(double value);
     // The value SetNormalized stores for a finite position.
     double ValueToSet(double normalizedValue) const;
 
