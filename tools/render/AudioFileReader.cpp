@@ -160,14 +160,7 @@ template <typename Sample> int64_t AudioFileReader::ReadAny(Sample* const* chann
     return got;
 }
 
-int64_t AudioFileReader::Read(float* const* channels, int64_t frames)
-{
-    return ReadAny(channels, frames);
-}
-
-int64_t AudioFileReader::Read(double* const* channels, int64_t frames)
-{
-    return ReadAny(channels, frames);
-}
+template int64_t AudioFileReader::ReadAny(float* const*, int64_t);
+template int64_t AudioFileReader::ReadAny(double* const*, int64_t);
 
 } // namespace veltar_render

@@ -12,7 +12,7 @@ namespace veltar_render
 {
 
 // Any format libsndfile reads, from a file or, for "-", from standard input.
-class AudioFileReader final : public SignalSource
+class AudioFileReader final : public SignalSourceOf<AudioFileReader>
 {
 public:
     AudioFileReader() = default;
@@ -28,13 +28,13 @@ public:
     int GetChannelCount() const override { return mChannels; }
     double GetSampleRate() const override { return mSampleRate; }
     int64_t GetFrameCount() const override { return mFrames; }
-    int64_t Read(float* const* channels, int64_t frames) override;
-    int64_t Read(double* const* channels, int64_t frames) override;
     // The length the file's header claims, which is more than GetFrameCount() when the file was
     // cut short (libsndfile reads what is there and only logs the difference).
     int64_t GetAnnouncedFrameCount() const { return mAnnounced; }
 
 private:
+    friend class SignalSourceOf<AudioFileReader>;
+
     // Whether the header of the file open as fd would hang libsndfile; the reason goes to
     // GetError().
     bool RefuseDamagedHeader(int fd, int64_t length, const std::string& path);

@@ -26,14 +26,7 @@ template <typename Sample> int64_t MemorySource::ReadAny(Sample* const* channels
     return count;
 }
 
-int64_t MemorySource::Read(float* const* channels, int64_t frames)
-{
-    return ReadAny(channels, frames);
-}
-
-int64_t MemorySource::Read(double* const* channels, int64_t frames)
-{
-    return ReadAny(channels, frames);
-}
+template int64_t MemorySource::ReadAny(float* const*, int64_t);
+template int64_t MemorySource::ReadAny(double* const*, int64_t);
 
 } // namespace veltar_render

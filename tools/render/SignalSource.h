@@ -27,7 +27,21 @@ protected:
     std::string mError;
 };
 
-class MemorySource final : public SignalSource
+// A source whose one function template ReadAny reads both sample types.
+template <class Derived> class SignalSourceOf : public SignalSource
+{
+public:
+    int64_t Read(float* const* channels, int64_t frames) final
+    {
+        return static_cast<Derived*>(this)->ReadAny(channels, frames);
+    }
+    int64_t Read(double* const* channels, int64_t frames) final
+    {
+        return static_cast<Derived*>(this)->ReadAny(channels, frames);
+    }
+};
+
+class MemorySource final : public SignalSourceOf<MemorySource>
 {
 public:
     MemorySource(std::vector<std::vector<double>> channels, double sampleRate);
@@ -35,10 +49,9 @@ public:
     int GetChannelCount() const override { return static_cast<int>(mChannels.size()); }
     double GetSampleRate() const override { return mSampleRate; }
     int64_t GetFrameCount() const override;
-    int64_t Read(float* const* channels, int64_t frames) override;
-    int64_t Read(double* const* channels, int64_t frames) override;
 
 private:
+    friend class SignalSourceOf<MemorySource>;
     template <typename Sample> int64_t ReadAny(Sample* const* channels, int64_t frames);
 
     std::vector<std::vector<double>> mChannels;
