@@ -72,6 +72,8 @@ void AudioThread(StressInstance& instance, unsigned seed, const std::atomic<bool
                              value(rng));
         if (rng() % 16 == 0)
             changes.AddPoint(kBypassID, 0, value(rng));
+        if (rng() % 64 == 0)
+            changes.AddPoint(kPresetID, 0, 0.0);
         for (auto& channel : in)
         {
             channel.resize(static_cast<size_t>(n));
