@@ -144,7 +144,7 @@ private:
     tresult WriteState(Steinberg::IBStream* state);
     tresult ReadState(Steinberg::IBStream* state);
     // The saved record in memory, under the plug-in mutex: the state chunk, then the bypass flag
-    // as a 32-bit integer. Building fails only when SerializeState does.
+    // as a 32-bit integer. Fails when SerializeState does or memory runs out.
     bool BuildStateRecord(ByteChunk* record);
     // Applies a record read from the host (all the bytes its stream held) under the plug-in
     // mutex. The chunk is as long as the present state; bytes missing from it keep the present
