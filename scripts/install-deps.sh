@@ -11,7 +11,8 @@ packages=(
   libpng-dev zlib1g-dev libsndfile1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libx11-dev xvfb xauth
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
+  git
   lv2-dev liblilv-dev libsuil-dev lilv-utils sordi jalv jackd2 x11-utils
   # JUCE test host (tests/hosts/juce): the X11 extension headers of its windowing, and the
   # JPEG library that Debian's JUCE links instead of its own copy

@@ -11,20 +11,25 @@ target_link_libraries(gen_curve_tables PRIVATE veltar_warnings)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 add_library(veltar_render_lib STATIC
-  render/AudioFile.cpp
+  render/AudioFileReader.cpp
+  render/AudioFileWriter.cpp
   render/DemoSignal.cpp
+  render/LibsndfileWorkarounds.cpp
   render/Options.cpp
+  render/OutputFormat.cpp
   render/ParamSettings.cpp
   render/PendingFile.cpp
   render/ProgramFile.cpp
   render/Progress.cpp
+  render/Quantiser.cpp
   render/Render.cpp
+  render/SignalSource.cpp
   render/SignalStats.cpp
   render/WaveListGuard.cpp)
 target_include_directories(veltar_render_lib PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/render)
 target_link_libraries(veltar_render_lib
   PUBLIC PkgConfig::SNDFILE veltar_vst3_host
-  PRIVATE veltar_fxp_layout veltar_warnings)
+  PRIVATE veltar_fxp_layout veltar_coeffs veltar_warnings)
 # The editor snapshot links the plug-in object in and draws its editor off screen; only the
 # bitmaps come from the bundle.
 add_library(veltar_snapshot_lib STATIC render/Snapshot.cpp)

@@ -72,9 +72,16 @@ int IFxBase::UnserializeParams(const ByteChunk* chunk, int startPos)
 
 void IFxBase::DirtyParameters()
 {
-    FxMutexLock lock(mMutex);
+    // The positions are taken together under the lock and handed to the host after it, as an
+    // edit from the editor is.
+    std::vector<double> positions(static_cast<size_t>(NParams()));
+    {
+        FxMutexLock lock(mMutex);
+        for (int i = 0; i < NParams(); ++i)
+            positions[static_cast<size_t>(i)] = GetParam(i)->GetNormalized();
+    }
     for (int i = 0; i < NParams(); ++i)
-        InformHostOfParamChange(i, GetParam(i)->GetNormalized());
+        InformHostOfParamChange(i, positions[static_cast<size_t>(i)]);
 }
 
 bool IFxBase::CompareState(const unsigned char* incomingState, int startPos)

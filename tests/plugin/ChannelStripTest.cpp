@@ -88,6 +88,28 @@ TEST(ChannelStrip, FadesInFromConstructionAndSettles)
     EXPECT_NEAR(settled.left.back(), settled.right.back(), 1e-16);
 }
 
+// Tools size a settled start from the smoothers' definition; the chain must settle in that time,
+// and not much sooner, at any rate.
+TEST(ChannelStrip, SmoothersSettleInTheTimeTheirDefinitionGives)
+{
+    constexpr double kShare = 1e-6;
+    for (double fs : {44100.0, 96000.0})
+    {
+        const auto frames =
+            static_cast<size_t>(std::ceil(ParamSmoother::SecondsToSettle(kShare) * fs));
+        for (size_t n : {frames * 9 / 10, frames})
+        {
+            ChannelStrip strip;
+            ProcessAll(strip, Stereo(n), Defaults(fs));
+            const double distance = 1.0 - strip.mInputGainSmoother.z;
+            if (n == frames)
+                EXPECT_LE(distance, kShare) << fs;
+            else
+                EXPECT_GT(distance, kShare) << fs;
+        }
+    }
+}
+
 TEST(ChannelStrip, LeftGainLagsRightByOneSmootherStep)
 {
     ChannelStrip strip;
