@@ -11,6 +11,7 @@
 #include "util/heapbuf.h"
 #include "util/mutex.h"
 #include "util/ptrlist.h"
+#include "util/sharedvalue.h"
 
 #include <cstddef>
 #include <memory>
@@ -134,8 +135,8 @@ public:
     bool IsInst() const { return mIsInst; }
     bool DoesMIDI() const { return mDoesMIDI; }
     bool DoesStateChunks() const { return mStateChunks; }
-    bool GetIsBypassed() const { return mIsBypassed; }
-    void SetIsBypassed(bool bypassed) { mIsBypassed = bypassed; }
+    bool GetIsBypassed() const { return mIsBypassed.Get(); }
+    void SetIsBypassed(bool bypassed) { mIsBypassed.Set(bypassed); }
     FxMutex& GetMutex() { return mMutex; }
 
     // ---- host identity and versions
@@ -273,7 +274,8 @@ private:
     bool mStateChunks;
     bool mIsInst;
     bool mDoesMIDI;
-    bool mIsBypassed = false;
+    // Read by the host's UI thread without a lock, set by the audio thread.
+    FxSharedValue<bool> mIsBypassed = false;
     int mCurrentPresetIdx = 0;
     double mSampleRate = 44100.0;
     int mBlockSize = 0;

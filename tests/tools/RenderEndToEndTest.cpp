@@ -1,5 +1,6 @@
 // Runs the built veltar-render on generated files, as a user would, against the built bundle.
-#include "AudioFile.h"
+#include "AudioFileReader.h"
+#include "AudioFileWriter.h"
 
 #include "TempFolderTest.h"
 
