@@ -7,12 +7,15 @@
 // alternate, so that a change in the machine's speed while the benchmark runs (a core shared with
 // other guests) weighs on both alike. Counter "overhead_pct" is the adapter's time over the
 // chain's, in percent. "MeteringOverhead" pairs the chain with the chain between the level
-// meters' measurements of its input and output, as the base makes them every block.
+// meters' measurements of its input and output, as the base makes them every block for a 64-bit
+// host; "MeteringOverhead32" the chain between a 32-bit host's conversions with the same chain
+// between the conversions that also measure.
 
 #include "ParameterChanges.h"
 #include "ProcessBlock.h"
 
 #include "framework/core/LevelMeters.h"
+#include "framework/core/SampleConversion.h"
 #include "framework/vst3/PlugModule.h"
 #include "plugin/ChannelStrip.h"
 #include "plugin/VELTAR.h"
@@ -94,6 +97,13 @@ private:
     int mBlocks = 0;
 };
 
+// The settings the hosted plug-in gets with block number n: the output gain alternates a little.
+ChannelStripSettings BlockSettings(int n)
+{
+    const double outputDb = (n & 1) ? 0.0 : 0.048;
+    return {kRate, 1.0, std::pow(10.0, outputDb / 20.0), 0.5, 0.5, 1, 1, 0};
+}
+
 // The chain alone, with the settings the hosted one gets; with meters, measured as the base
 // measures a block.
 class BareChain
@@ -106,11 +116,9 @@ public:
 
     void Block()
     {
-        double outputDb = (mBlocks++ & 1) ? 0.0 : 0.048;
-        ChannelStripSettings s = {kRate, 1.0, std::pow(10.0, outputDb / 20.0), 0.5, 0.5, 1, 1, 0};
         if (mMeters)
             mMeters->Measure(LevelMeters::kInputSide, mAudio.ins, 2, mFrames, kRate);
-        mChain.Process(mAudio.ins, mAudio.outs, mFrames, s);
+        mChain.Process(mAudio.ins, mAudio.outs, mFrames, BlockSettings(mBlocks++));
         if (mMeters)
             mMeters->Measure(LevelMeters::kOutputSide, mAudio.outs, 2, mFrames, kRate);
         benchmark::DoNotOptimize(mAudio.outL.data());
@@ -142,9 +150,51 @@ void ChainDirect(benchmark::State& state)
     SetRate(state, block);
 }
 
+// The chain between the conversions of a 32-bit host, as the base makes them; with meters, the
+// conversions that measure the samples they convert.
+class Chain32
+{
+public:
+    explicit Chain32(int frames, LevelMeters* meters = nullptr)
+        : mFrames(frames), mHost(frames), mInner(frames), mMeters(meters)
+    {
+    }
+
+    void Block()
+    {
+        ChannelLevels in, out;
+        for (int c = 0; c < 2; ++c)
+            if (mMeters)
+                mConverters.widenMeasuring(mHost.ins[c], mInner.ins[c], mFrames, &in);
+            else
+                mConverters.widen(mHost.ins[c], mInner.ins[c], mFrames);
+        if (mMeters)
+            mMeters->Add(LevelMeters::kInputSide, in, 2, mFrames, kRate);
+        mChain.Process(mInner.ins, mInner.outs, mFrames, BlockSettings(mBlocks++));
+        for (int c = 0; c < 2; ++c)
+            if (mMeters)
+                mConverters.narrowMeasuring(mInner.outs[c], mHost.outs[c], mFrames, &out);
+            else
+                mConverters.narrow(mInner.outs[c], mHost.outs[c], mFrames);
+        if (mMeters)
+            mMeters->Add(LevelMeters::kOutputSide, out, 2, mFrames, kRate);
+        benchmark::DoNotOptimize(mHost.outL.data());
+    }
+
+private:
+    int mFrames;
+    StereoBlock<float> mHost;
+    StereoBlock<double> mInner;
+    ChannelStrip mChain;
+    LevelMeters* mMeters;
+    const SampleConverters mConverters = FastestSampleConverters();
+    int mBlocks = 0;
+};
+
 // Runs of kRun blocks through each, in turns, the one that goes first changing every time;
 // counter "overhead_pct" is the first subject's time over the second's.
-template <class Subject> void Paired(benchmark::State& state, Subject& subject, BareChain& chain)
+template <class Subject, class Reference>
+void Paired(benchmark::State& state, Subject& subject, Reference& chain)
 {
     using Clock = std::chrono::steady_clock;
     constexpr int kRun = 8;
@@ -191,6 +241,14 @@ void MeteringOverhead(benchmark::State& state)
     BareChain metered(block, &meters), chain(block);
     Paired(state, metered, chain);
 }
+
+void MeteringOverhead32(benchmark::State& state)
+{
+    const int block = static_cast<int>(state.range(0));
+    LevelMeters meters;
+    Chain32 metered(block, &meters), chain(block);
+    Paired(state, metered, chain);
+}
 } // namespace
 
 BENCHMARK_TEMPLATE(ThroughProcess, float)->Arg(32)->Arg(256)->Arg(1024);
@@ -199,4 +257,5 @@ BENCHMARK(ChainDirect)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_TEMPLATE(AdapterOverhead, float)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_TEMPLATE(AdapterOverhead, double)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK(MeteringOverhead)->Arg(32)->Arg(256)->Arg(1024);
+BENCHMARK(MeteringOverhead32)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_MAIN();

@@ -12,9 +12,10 @@ struct ChannelLevels
 
 using ChannelLevelScan = ChannelLevels (*)(const double* const* channels, int nChannels, int n);
 
-// Adds n samples to four peaks and four sums side by side, so that no add waits for the one
-// before it.
-inline void AddChannelLevels(const double* samples, int n, double* peak, double* sum)
+// Adds n samples (64-bit, or a 32-bit host's own) to four peaks and four sums side by side, so
+// that no add waits for the one before it.
+template <class Sample>
+void AddChannelLevels(const Sample* samples, int n, double* peak, double* sum)
 {
     int s = 0;
     for (; s + 4 <= n; s += 4)
@@ -34,6 +35,23 @@ inline void AddChannelLevels(const double* samples, int n, double* peak, double*
     }
 }
 
+// Folds four peaks and four sums into levels.
+inline void MergeChannelLevels(const double* peak, const double* sum, ChannelLevels* levels)
+{
+    for (int k = 0; k < 4; ++k)
+        levels->peak = peak[k] > levels->peak ? peak[k] : levels->peak;
+    levels->sumSquares += (sum[0] + sum[1]) + (sum[2] + sum[3]);
+}
+
+// Adds the levels of n samples of one channel to levels.
+template <class Sample> void AddSampleLevels(const Sample* samples, int n, ChannelLevels* levels)
+{
+    double peak[4] = {0.0, 0.0, 0.0, 0.0};
+    double sum[4] = {0.0, 0.0, 0.0, 0.0};
+    AddChannelLevels(samples, n, peak, sum);
+    MergeChannelLevels(peak, sum, levels);
+}
+
 // The scan every CPU runs: n samples of each channel.
 inline ChannelLevels ScanChannelLevels(const double* const* channels, int nChannels, int n)
 {
@@ -42,9 +60,7 @@ inline ChannelLevels ScanChannelLevels(const double* const* channels, int nChann
     for (int c = 0; c < nChannels; ++c)
         AddChannelLevels(channels[c], n, peak, sum);
     ChannelLevels levels;
-    for (int k = 0; k < 4; ++k)
-        levels.peak = peak[k] > levels.peak ? peak[k] : levels.peak;
-    levels.sumSquares = (sum[0] + sum[1]) + (sum[2] + sum[3]);
+    MergeChannelLevels(peak, sum, &levels);
     return levels;
 }
 

@@ -370,7 +370,18 @@ void IFxBase::AttachInputBuffers(int idx, int n, float** ppData, int nFrames)
         if (!ch->mConnected)
             continue;
         double* dst = ch->mScratchBuf.Get();
-        kConverters.widen(*ppData++, dst, nFrames);
+        if (mLevelMeters)
+        {
+            if (mWidenedChannels < 0)
+            {
+                mWidenedLevels = ChannelLevels();
+                mWidenedChannels = 0;
+            }
+            kConverters.widenMeasuring(*ppData++, dst, nFrames, &mWidenedLevels);
+            ++mWidenedChannels;
+        }
+        else
+            kConverters.widen(*ppData++, dst, nFrames);
         *ch->mSrc = dst;
     }
 }
@@ -402,8 +413,12 @@ int IFxBase::ClampFrames(int nFrames) const
     return nFrames < 0 ? 0 : (nFrames < mBlockSize ? nFrames : mBlockSize);
 }
 
+// Narrowed, the output is measured as the host gets it; added to the host's buffers, as the
+// plug-in made it (by the caller).
 void IFxBase::WriteFloatOutputs(int nFrames, bool accumulate)
 {
+    ChannelLevels levels;
+    int nMeasured = 0;
     for (int i = 0; i < NOutChannels(); ++i)
     {
         OutChannel* ch = mOutChannels.Get(i);
@@ -414,9 +429,16 @@ void IFxBase::WriteFloatOutputs(int nFrames, bool accumulate)
         if (accumulate)
             for (int s = 0; s < nFrames; ++s)
                 dst[s] += static_cast<float>(src[s]);
+        else if (mLevelMeters && nMeasured < LevelMeters::kMaxChannels)
+        {
+            kConverters.narrowMeasuring(src, dst, nFrames, &levels);
+            ++nMeasured;
+        }
         else
             kConverters.narrow(src, dst, nFrames);
     }
+    if (mLevelMeters && !accumulate)
+        mLevelMeters->Add(LevelMeters::kOutputSide, levels, nMeasured, nFrames, mSampleRate);
 }
 
 void IFxBase::EnableLevelMeters()
@@ -429,6 +451,13 @@ void IFxBase::MeasureLevels(int side, int nFrames)
 {
     if (!mLevelMeters)
         return;
+    // A 32-bit input was measured as it was widened.
+    if (side == LevelMeters::kInputSide && mWidenedChannels >= 0)
+    {
+        mLevelMeters->Add(side, mWidenedLevels, mWidenedChannels, nFrames, mSampleRate);
+        mWidenedChannels = -1;
+        return;
+    }
     const double* channels[LevelMeters::kMaxChannels];
     int n = 0;
     if (side == LevelMeters::kInputSide)
@@ -458,7 +487,8 @@ void IFxBase::ProcessBuffers(double, int nFrames)
 void IFxBase::ProcessBuffers(float, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
-    ProcessBuffers(0.0, nFrames);
+    MeasureLevels(LevelMeters::kInputSide, nFrames);
+    ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
     WriteFloatOutputs(nFrames, false);
 }
 
@@ -498,7 +528,8 @@ void IFxBase::PassThrough(int nFrames)
 void IFxBase::PassThroughBuffers(float, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
-    PassThroughBuffers(0.0, nFrames);
+    MeasureLevels(LevelMeters::kInputSide, nFrames);
+    PassThrough(nFrames);
     WriteFloatOutputs(nFrames, false);
 }
 

@@ -182,8 +182,9 @@ public:
 
     // ---- level meters
     // From now on every block's input and output are measured (the connected channels, at the
-    // host's rate, also while bypassed) for meters to read. A plug-in that shows meters calls it
-    // in its constructor.
+    // host's rate, also while bypassed; a 32-bit host's samples as it gives and gets them, while
+    // they are converted) for meters to read. A plug-in that shows meters calls it in its
+    // constructor.
     void EnableLevelMeters();
     LevelMeters* GetLevelMeters() const { return mLevelMeters.get(); }
 
@@ -284,6 +285,10 @@ private:
     std::unique_ptr<ChannelDelayLine> mDelay;
     std::unique_ptr<IEditorLink> mGraphics;
     std::unique_ptr<LevelMeters> mLevelMeters;
+    // The levels of the 32-bit input channels the last attach widened, and how many; -1 when
+    // none were (64-bit input is measured where it is processed).
+    ChannelLevels mWidenedLevels;
+    int mWidenedChannels = -1;
     FxPtrList<IParam> mParams;
     FxPtrList<IPreset> mPresets;
     std::vector<double*> mInData;

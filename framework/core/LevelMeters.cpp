@@ -56,19 +56,31 @@ void PeakHold::Advance(double peak, double elapsedSeconds)
 void LevelMeters::Measure(int side, const double* const* channels, int nChannels, int nFrames,
                           double sampleRate)
 {
+    if (nFrames <= 0)
+        return;
+    const int n = std::clamp(nChannels, 0, kMaxChannels);
+    Add(side, kScan(channels, n, nFrames), n, nFrames, sampleRate);
+}
+
+void LevelMeters::Add(int side, const ChannelLevels& levels, int nChannels, int nFrames,
+                      double sampleRate)
+{
     if (nFrames <= 0 || !(sampleRate > 0.0))
         return;
     Side& s = mSides[Clamp(side)];
+    // Hosts repeat their rate, block length and channel count: the divisions are kept.
+    const int64_t samples = int64_t(std::max(nChannels, 0)) * nFrames;
+    if (sampleRate != mBlockShape.sampleRate || nFrames != mBlockShape.frames ||
+        samples != mBlockShape.samples)
+        mBlockShape = {sampleRate, nFrames, samples, double(nFrames) / sampleRate,
+                       samples > 0 ? 1.0 / double(samples) : 0.0};
     LevelBlock block;
-    block.seconds = double(nFrames) / sampleRate;
-    const int n = std::clamp(nChannels, 0, kMaxChannels);
-    const ChannelLevels levels = kScan(channels, n, nFrames);
+    block.seconds = mBlockShape.seconds;
     block.peak = levels.peak;
     // The mean over channels too, so that a mono and a stereo signal of one level read alike;
     // samples that are not numbers count as silence.
-    block.meanSquare = n > 0 && std::isfinite(levels.sumSquares)
-                           ? levels.sumSquares / (double(n) * double(nFrames))
-                           : 0.0;
+    block.meanSquare =
+        std::isfinite(levels.sumSquares) ? levels.sumSquares * mBlockShape.perSample : 0.0;
     block.clipped = block.peak >= 1.0;
     s.lastBlock = block;
     s.average.Add(block.meanSquare, block.seconds);

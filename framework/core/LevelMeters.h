@@ -3,6 +3,8 @@
 // how a meter moves (peak hold and fall, the mean level over a few hundred milliseconds).
 #pragma once
 
+#include "framework/core/ChannelLevels.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -84,6 +86,8 @@ public:
     // Measures one block of channels (nFrames each) at sampleRate.
     void Measure(int side, const double* const* channels, int nChannels, int nFrames,
                  double sampleRate);
+    // The same for a block whose levels were measured elsewhere (while converting it).
+    void Add(int side, const ChannelLevels& levels, int nChannels, int nFrames, double sampleRate);
     const LevelBlock& LastBlock(int side) const { return mSides[Clamp(side)].lastBlock; }
     // The mean level as the processing side averages it.
     double MeanSquare(int side) const { return mSides[Clamp(side)].average.Value(); }
@@ -116,6 +120,16 @@ private:
         LevelReading reading;
     };
     static int Clamp(int side) { return side == kOutputSide ? kOutputSide : kInputSide; }
+    // What the processing thread derives from a block's rate, length and channels.
+    struct BlockShape
+    {
+        double sampleRate;
+        int frames;
+        int64_t samples;
+        double seconds;
+        double perSample; // 1 / samples
+    };
 
     Side mSides[kNumSides];
+    BlockShape mBlockShape = {0.0, 0, 0, 0.0, 0.0};
 };

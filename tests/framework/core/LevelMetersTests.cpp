@@ -283,7 +283,8 @@ TEST(LevelMeters, ShownReadingsReplaceTheMeasurementAndOnlyANewPeakAtFullScaleCl
 }
 
 // The base measures the channels the host connected, before processing (a host may process in
-// place) and after, and goes on measuring while bypassed.
+// place) and after, and goes on measuring while bypassed; a 32-bit host's samples as it gives
+// and gets them.
 TEST(LevelMeters, TheBaseMeasuresConnectedChannelsInAndOutAlsoWhenBypassed)
 {
     TestAdapter plug(0, "1-1 2-2");
@@ -317,6 +318,23 @@ TEST(LevelMeters, TheBaseMeasuresConnectedChannelsInAndOutAlsoWhenBypassed)
             EXPECT_NEAR(block.peak, peak, 1e-12) << side;
             EXPECT_NEAR(block.meanSquare, meanSquare, 1e-12) << side;
             EXPECT_DOUBLE_EQ(block.seconds, 64.0 / kRate);
+        }
+
+        std::vector<float> input(buffer.begin(), buffer.end()), output(64);
+        float* in[1] = {input.data()};
+        float* out[1] = {output.data()};
+        plug.AttachInputBuffers(0, 1, in, 64);
+        plug.AttachOutputBuffers(0, 1, out);
+        if (bypassed)
+            plug.PassThroughBuffers(0.0f, 64);
+        else
+            plug.ProcessBuffers(0.0f, 64);
+        EXPECT_EQ(output, input);
+        for (int side : {LevelMeters::kInputSide, LevelMeters::kOutputSide})
+        {
+            const LevelBlock& block = meters.LastBlock(side);
+            EXPECT_EQ(block.peak, double(float(peak))) << side;
+            EXPECT_NEAR(block.meanSquare, meanSquare, 1e-6 * meanSquare) << side;
         }
     }
 }
