@@ -177,8 +177,7 @@ void IFxBase::OnParamReset()
 void IFxBase::SetLatency(int samples)
 {
     mLatency = samples;
-    if (mDelay)
-        mDelay->SetDelay(samples);
+    mDelayStale = true;
 }
 
 void IFxBase::CreateBypassDelayLine()
@@ -437,7 +436,9 @@ void IFxBase::ProcessBuffersAccumulating(float, int nFrames)
 void IFxBase::PassThroughBuffers(double, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
-    if (mLatency && mDelay)
+    if (mDelay && mDelayStale.exchange(false))
+        mDelay->SetDelay(mLatency);
+    if (mDelay && mDelay->GetDelay() > 0)
     {
         mDelay->Process(mInData.data(), mOutData.data(), nFrames);
         return;
