@@ -39,6 +39,8 @@ public:
     void InformHostOfProgramChange() override;
     void PresetsChangedByHost() override;
     bool IsRenderingOffline() override;
+    bool CanTellOfflineRendering() const override { return true; }
+    void InformHostOfOversamplingChange() override;
     int GetSamplePos() override;
     double GetTempo() override;
     void GetTimeSig(int* numerator, int* denominator) override;
@@ -143,11 +145,12 @@ private:
 
     tresult WriteState(Steinberg::IBStream* state);
     tresult ReadState(Steinberg::IBStream* state);
-    // Restores that may change values ask the host to re-read them all, on the thread the host
-    // called from once the outermost call ends; inside process the request waits for the next
-    // controller call, since hosts take it on their UI thread only.
+    // Restores that may change values ask the host to re-read them all, and a new latency to
+    // re-read it, on the thread the host called from once the outermost call ends; inside process
+    // the request waits for the next controller call, since hosts take it on their UI thread only.
     void AnnounceValuesChanged();
-    void DeliverValuesChanged();
+    void AnnounceRestart(Steinberg::int32 flags);
+    void DeliverRestarts();
     void ReportPresetValues(Steinberg::Vst::IParameterChanges* out);
     void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes,
                                Steinberg::Vst::IParameterChanges* out);
@@ -167,5 +170,8 @@ private:
     int mDeliveredInputs = 0;
     Steinberg::Vst::ProcessContext mProcessContext = {};
     std::vector<IFxVST3View*> mViews;
-    std::atomic<bool> mValuesChanged{false};
+    // Restart flags waiting to be delivered.
+    std::atomic<Steinberg::int32> mRestarts{0};
+    // The process mode of the last setup is offline; read by the editor's thread for the latency.
+    std::atomic<bool> mOffline{false};
 };

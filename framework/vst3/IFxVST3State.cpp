@@ -1,12 +1,33 @@
-// The saved state: one record for component and controller, with the bypass flag after it.
+// The saved state: one record for component and controller, with the bypass flag after it and the
+// settings of the session after that.
 #include "IFxVST3.h"
 
 #include "HostCallGuards.h"
 
 #include "pluginterfaces/base/ibstream.h"
 
+#include <algorithm>
+#include <vector>
+
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+
+namespace
+{
+// What follows the record is a few settings; a stream longer than this holds something else.
+constexpr int32 kMaxExtension = 65536;
+
+std::vector<unsigned char> ReadRest(IBStream* state)
+{
+    std::vector<unsigned char> rest;
+    unsigned char buffer[1024];
+    int32 nRead = 0;
+    while (rest.size() < static_cast<size_t>(kMaxExtension) &&
+           state->read(buffer, sizeof(buffer), &nRead) == kResultOk && nRead > 0)
+        rest.insert(rest.end(), buffer, buffer + std::min<int32>(nRead, sizeof(buffer)));
+    return rest;
+}
+} // namespace
 
 tresult IFxVST3::WriteState(IBStream* state)
 {
@@ -20,6 +41,10 @@ tresult IFxVST3::WriteState(IBStream* state)
         state->write(chunk.GetBytes(), chunk.Size(), nullptr);
     int32 bypassed = GetIsBypassed() ? 1 : 0;
     state->write(&bypassed, sizeof(bypassed), nullptr);
+    ByteChunk extension;
+    AppendStateExtension(&extension);
+    if (extension.Size())
+        state->write(extension.GetBytes(), extension.Size(), nullptr);
     return kResultOk;
 }
 
@@ -46,6 +71,8 @@ tresult IFxVST3::ReadState(IBStream* state)
     if (state->read(&bypassed, sizeof(bypassed), &nRead) != kResultOk || nRead != sizeof(bypassed))
         return kResultFalse;
     SetIsBypassed(bypassed != 0);
+    const std::vector<unsigned char> extension = ReadRest(state);
+    ApplyStateExtension(extension.data(), extension.size());
     RedrawParamControls();
     return kResultOk;
 }
