@@ -3,6 +3,7 @@
 #include "HostedPlugin.h"
 #include "IFxPlug.h"
 #include "LilvHost.h"
+#include "framework/lv2/LV2Ports.h"
 #include "framework/lv2/LV2Turtle.h"
 
 #include <lv2/atom/atom.h>
@@ -48,6 +49,13 @@ std::unique_ptr<IFxLV2> TablePlug()
     return std::unique_ptr<IFxLV2>(MakePlug());
 }
 
+// The port order of a variant with nChannels, as the module counts its ports.
+LV2PortLayout Layout(int nChannels)
+{
+    const std::unique_ptr<IFxLV2> plug = TablePlug();
+    return {nChannels, nChannels, plug->NParams(), plug->GetMaxOversampling() > 0};
+}
+
 // ---- the description
 
 TEST(VeltarLV2Bundle, LoadsFromTheBuildFolderWithBothVariants)
@@ -64,7 +72,7 @@ TEST(VeltarLV2Bundle, LoadsFromTheBuildFolderWithBothVariants)
     LilvNodes* types = lilv_plugin_get_value(stereo, type.node);
     EXPECT_TRUE(lilv_nodes_contains(types, amplifier.node));
     lilv_nodes_free(types);
-    EXPECT_EQ(lilv_plugin_get_num_ports(stereo), 12u);
+    EXPECT_EQ(lilv_plugin_get_num_ports(stereo), Layout(2).NumPorts());
     Node minor = Uri(LV2_CORE__minorVersion);
     LilvNodes* minorValues = lilv_plugin_get_value(stereo, minor.node);
     ASSERT_NE(minorValues, nullptr);
@@ -74,7 +82,7 @@ TEST(VeltarLV2Bundle, LoadsFromTheBuildFolderWithBothVariants)
     const LilvPlugin* mono = World::Get().Plugin(kMonoURI);
     ASSERT_NE(mono, nullptr);
     EXPECT_TRUE(lilv_plugin_verify(mono));
-    EXPECT_EQ(lilv_plugin_get_num_ports(mono), 10u);
+    EXPECT_EQ(lilv_plugin_get_num_ports(mono), Layout(1).NumPorts());
 }
 
 void ExpectPortsMatchTable(const char* uri, int nChannels)
@@ -83,9 +91,10 @@ void ExpectPortsMatchTable(const char* uri, int nChannels)
     ASSERT_NE(plugin, nullptr);
     const std::unique_ptr<IFxLV2> plug = TablePlug();
     ASSERT_EQ(plug->NParams(), kNumParams);
-    const uint32_t first = static_cast<uint32_t>(2 * nChannels);
-    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), first + kNumParams + 1);
-    std::vector<float> mins(first + kNumParams + 1), maxs(mins.size()), defs(mins.size());
+    const LV2PortLayout layout = Layout(nChannels);
+    const uint32_t first = layout.FirstControl();
+    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), layout.NumPorts());
+    std::vector<float> mins(layout.NumPorts()), maxs(mins.size()), defs(mins.size());
     lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), defs.data());
     Node integer = Uri(LV2_CORE__integer), toggled = Uri(LV2_CORE__toggled),
          enumeration = Uri(LV2_CORE__enumeration), unit = Uri(LV2_UNITS__unit),
@@ -130,8 +139,8 @@ void ExpectPortsMatchTable(const char* uri, int nChannels)
         }
         lilv_scale_points_free(points);
     }
-    // The enable switch closes the list.
-    const uint32_t enabledIndex = first + kNumParams;
+    // The enable switch follows the parameters.
+    const uint32_t enabledIndex = layout.EnabledPort();
     const LilvPort* enabled = lilv_plugin_get_port_by_index(plugin, enabledIndex);
     Node designation = Uri(LV2_CORE__designation), enabledURI = Uri(LV2_CORE__enabled);
     LilvNodes* d = lilv_port_get_value(plugin, enabled, designation.node);
