@@ -1,8 +1,10 @@
 #include "plugin/VELTAR.h"
 
+#include "framework/graphics/IOversamplingMenu.h"
 #include "framework/platform/IGraphicsMac.h"
 
 #include <cmath>
+#include <memory>
 
 namespace
 {
@@ -91,7 +93,9 @@ VELTAR::VELTAR(IFxInstanceInfo instanceInfo)
         graphics->AttachControl(
             new ISwitchControl(this, sw.x, sw.y, sw.paramIdx,
                                graphics->LoadIBitmap(sw.bitmapID, sw.file, sw.nFrames)));
+    graphics->AddPanelMenuSection(std::make_unique<IOversamplingMenu>(this));
     AttachGraphics(graphics);
+    OfferOversampling(Oversampler::kMaxFactor);
 
     MakeDefaultPreset("-", kNumPrograms);
 }
@@ -107,6 +111,7 @@ void VELTAR::RestartSignalChain()
 {
     FxMutexLock lock(mMutex);
     mChain = ChannelStrip();
+    mOversampler.Clear();
 }
 
 // Every caller (host, editor, preset and state loading) already holds the plug-in mutex.
@@ -135,10 +140,20 @@ void VELTAR::OnParamChange(int paramIdx)
     }
 }
 
+int VELTAR::OversamplingLatency(int factor) const
+{
+    return Oversampler::LatencyFrames(factor);
+}
+
+// A new factor starts with empty filters; the chain's smoothers and shelves carry on at the new
+// rate.
 void VELTAR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
 {
+    const int factor = GetOversamplingInEffect();
+    if (factor != mOversampler.GetFactor())
+        mOversampler.SetFactor(factor);
     const ChannelStripSettings settings = {
-        GetSampleRate(),
+        GetSampleRate() * factor,
         mInputGain,
         mOutputGain,
         mLow,
@@ -147,7 +162,9 @@ void VELTAR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
         GetParam(kBus)->Int(),
         GetParam(kModel)->Int(),
     };
-    mChain.Process(inputs, outputs, nFrames, settings);
+    mOversampler.Run(inputs, outputs, nFrames,
+                     [&](const double* const* in, double* const* out, int n)
+                     { mChain.Process(in, out, n, settings); });
 }
 
 IFxPlug* MakePlug()
