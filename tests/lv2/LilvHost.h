@@ -8,6 +8,7 @@
 
 #include <lilv/lilv.h>
 #include <lv2/options/options.h>
+#include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
 #include <map>
@@ -80,6 +81,10 @@ public:
     // State saved through lilv (port values and the plug-in's own state) and restored.
     LilvState* SaveState();
     void RestoreState(const LilvState* state);
+    // The plug-in's own state interface driven directly with the one record it keeps, of type
+    // (0: an atom chunk), as a host hands it over.
+    LV2_State_Status SaveRecord(std::vector<unsigned char>& bytes, LV2_URID& type);
+    LV2_State_Status RestoreRecord(const std::vector<unsigned char>& bytes, LV2_URID type = 0);
 
 private:
     const LilvPlugin* mPlugin;
