@@ -17,7 +17,7 @@ packages=(
   libxext-dev libxrandr-dev libxinerama-dev libxrender-dev libxcomposite-dev libxcursor-dev
   libjpeg-dev
   sox ffmpeg
-  # the aliasing test's spectra; the oversampling plot (scripts/plot_aliasing.py)
+  # the aliasing test's spectra; the oversampling plot (tools/plot_aliasing.py)
   libfftw3-dev
   python3 python3-numpy python3-matplotlib
 )
