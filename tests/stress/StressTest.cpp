@@ -1,7 +1,8 @@
 // Several VELTAR instances driven the way strict validators drive a plug-in: on each, an audio
 // thread processes blocks of random length in both precisions with random automation, while a
 // second thread saves and restores the state, edits parameters from the editor and clicks and
-// drags on the editor. Built with -DVELTAR_SANITIZE=thread this must report no data race.
+// drags on the editor; and oversampling chosen in the editor while blocks run. Built with
+// -DVELTAR_SANITIZE=thread this must report no data race.
 #include "framework/platform/HeadlessNativeLayer.h"
 #include "framework/platform/IGraphicsMac.h"
 #include "framework/vst3/PlugModule.h"
@@ -279,4 +280,57 @@ TEST(Stress, InstancesProcessWhileStateAndEditorChange)
         editors[i]->CloseWindow();
         plugs[i]->setComponentHandler(nullptr);
     }
+}
+
+// The user picks oversampling factors in the panel menu while the host processes and reads the
+// latency, each on its own thread, as hosts do, and the test takes no lock of its own.
+TEST(Stress, OversamplingChosenInTheEditorWhileProcessing)
+{
+    SetPlatformResourceRoot(VELTAR_SOURCE_DIR);
+    PlugPtr plug(MakePlug());
+    ASSERT_EQ(plug->initialize(nullptr), kResultOk);
+    vst3test::ComponentHandler handler;
+    ASSERT_EQ(plug->setComponentHandler(&handler), kResultOk);
+    auto* editor = dynamic_cast<IGraphicsMac*>(plug->GetGUI());
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(editor->OpenWindow(nullptr), nullptr);
+    auto* layer = static_cast<HeadlessNativeLayer*>(editor->GetNativeLayer());
+    SetPlatformResourceRoot(nullptr);
+    SetUpPrecision(*plug, kSample32);
+
+    std::atomic<bool> stop{false};
+    Findings found;
+    std::thread audio(
+        [&]
+        {
+            std::mt19937 rng(7);
+            while (!stop)
+                ProcessOne<float>(*plug, rng, std::uniform_int_distribution<int>(0, kMaxBlock)(rng),
+                                  nullptr, found);
+        });
+    std::mt19937 rng(8);
+    const IMouseMod right(false, true);
+    long choices = 0;
+    const auto end = std::chrono::steady_clock::now() + kRunTime;
+    while (std::chrono::steady_clock::now() < end)
+    {
+        // "Oversampling" and "Oversampling when rendering" follow the zoom entries and a separator.
+        layer->SetNextMenuChoice(4 + static_cast<int>(rng() % 2), static_cast<int>(rng() % 4));
+        layer->MouseDown(10, 10, right);
+        const OversamplingChoice choice = plug->GetOversampling();
+        EXPECT_EQ(plug->getLatencySamples(),
+                  static_cast<uint32>(Oversampler::LatencyFrames(choice.realtime)));
+        ++choices;
+    }
+    stop = true;
+    audio.join();
+    EXPECT_GT(found.blocks, 20);
+    EXPECT_GT(choices, 20);
+    EXPECT_EQ(found.nonFiniteSamples, 0);
+    EXPECT_FALSE(handler.GetRestartFlags().empty());
+    // The latency's changes were announced from the editor's thread, never the audio thread.
+    for (std::thread::id id : handler.GetRestartThreads())
+        EXPECT_EQ(id, std::this_thread::get_id());
+    editor->CloseWindow();
+    plug->setComponentHandler(nullptr);
 }
