@@ -15,6 +15,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #define HALFBAND_INLINE inline __attribute__((always_inline))
@@ -104,29 +105,22 @@ template <int Width> struct HalfbandLanes
     using V = typename Floats<Width>::Lanes;
     // Independent sums in flight: the additions of one sum wait for each other.
     static constexpr int kSums = 4;
-    static constexpr V kHalf = V{} + 0.5f;
 
     // out[2k] is the filter, out[2k + 1] the input delayed to the filter's centre.
     template <int Stage> static HALFBAND_INLINE void Up(const float* in, float* out, int n)
     {
-        static constexpr auto taps = TapLanes<Stage, Width>(2.0f);
-        static constexpr auto tap = TapLanes<Stage, 1>(2.0f);
         constexpr int pairs = kPairs<Stage>;
-        int k = 0;
-        for (; k + kSums * Width <= n; k += kSums * Width)
-        {
-            V sums[kSums];
-            SideTaps(in + k, taps, sums);
-            for (int s = 0; s < kSums; ++s)
-                Interleave(out + 2 * (k + s * Width), sums[s], Load<V>(in + k + s * Width + pairs));
-        }
-        for (; k < n; ++k)
-        {
-            float sum[1];
-            SideTaps(in + k, tap, sum);
-            out[2 * k] = sum[0];
-            out[2 * k + 1] = in[k + pairs];
-        }
+        Filter<Stage, 2>(in, n,
+                         [&](int k, auto sum)
+                         {
+                             if constexpr (std::is_same_v<decltype(sum), float>)
+                             {
+                                 out[2 * k] = sum;
+                                 out[2 * k + 1] = in[k + pairs];
+                             }
+                             else
+                                 Interleave(out + 2 * k, sum, Load<V>(in + k + pairs));
+                         });
     }
 
     // The filter at every second input: the even phase through the side taps, plus the centre
@@ -134,24 +128,12 @@ template <int Width> struct HalfbandLanes
     template <int Stage>
     static HALFBAND_INLINE void Down(const float* even, const float* odd, float* out, int n)
     {
-        static constexpr auto taps = TapLanes<Stage, Width>(1.0f);
-        static constexpr auto tap = TapLanes<Stage, 1>(1.0f);
-        constexpr int pairs = kPairs<Stage>;
-        int k = 0;
-        for (; k + kSums * Width <= n; k += kSums * Width)
-        {
-            V sums[kSums];
-            SideTaps(even + k, taps, sums);
-            for (int s = 0; s < kSums; ++s)
-                Store(out + k + s * Width,
-                      sums[s] + kHalf * Load<V>(odd + k + s * Width + pairs - 1));
-        }
-        for (; k < n; ++k)
-        {
-            float sum[1];
-            SideTaps(even + k, tap, sum);
-            out[k] = sum[0] + 0.5f * odd[k + pairs - 1];
-        }
+        Filter<Stage, 1>(even, n,
+                         [&](int k, auto sum)
+                         {
+                             using L = decltype(sum);
+                             Store(out + k, sum + 0.5f * Load<L>(odd + k + kPairs<Stage> - 1));
+                         });
     }
 
     // 2n samples into their even and odd phases, in single precision.
@@ -192,6 +174,29 @@ template <int Width> struct HalfbandLanes
     }
 
 private:
+    // The side taps (times Gain) over x at n outputs: emit(k, sum) takes the sums of the outputs
+    // from k on, a vector at a time, then one at a time for the rest.
+    template <int Stage, int Gain, typename Emit>
+    static HALFBAND_INLINE void Filter(const float* x, int n, Emit&& emit)
+    {
+        static constexpr auto taps = TapLanes<Stage, Width>(static_cast<float>(Gain));
+        static constexpr auto tap = TapLanes<Stage, 1>(static_cast<float>(Gain));
+        int k = 0;
+        for (; k + kSums * Width <= n; k += kSums * Width)
+        {
+            V sums[kSums];
+            SideTaps(x + k, taps, sums);
+            for (int s = 0; s < kSums; ++s)
+                emit(k + s * Width, sums[s]);
+        }
+        for (; k < n; ++k)
+        {
+            float sum[1];
+            SideTaps(x + k, tap, sum);
+            emit(k, sum[0]);
+        }
+    }
+
     using H = typename Floats<Width>::Half;
     using D = typename Floats<Width>::Doubles;
     using Indices = std::make_index_sequence<Width>;
