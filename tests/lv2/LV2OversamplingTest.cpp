@@ -21,24 +21,14 @@
 
 using lv2test::Instance;
 using lv2test::kStereoURI;
+using lv2test::Node;
+using lv2test::Uri;
 using lv2test::World;
 using veltartest::FirstDifference;
 using veltartest::Stereo;
 
 namespace
 {
-
-struct Node
-{
-    explicit Node(LilvNode* n) : node(n) {}
-    ~Node() { lilv_node_free(node); }
-    LilvNode* node;
-};
-
-Node Uri(const char* uri)
-{
-    return Node(lilv_new_uri(World::Get().world(), uri));
-}
 
 LV2PortLayout StereoLayout()
 {

@@ -21,6 +21,8 @@
 using lv2test::Instance;
 using lv2test::kMonoURI;
 using lv2test::kStereoURI;
+using lv2test::Node;
+using lv2test::Uri;
 using lv2test::World;
 using veltartest::FirstDifference;
 using veltartest::Stereo;
@@ -30,19 +32,6 @@ namespace
 {
 constexpr int kNumParams = 7;
 constexpr uint32_t kFirstControl = 4;
-
-// A node that lilv hands over, freed with the holder.
-struct Node
-{
-    explicit Node(LilvNode* n) : node(n) {}
-    ~Node() { lilv_node_free(node); }
-    LilvNode* node;
-};
-
-Node Uri(const char* uri)
-{
-    return Node(lilv_new_uri(World::Get().world(), uri));
-}
 
 std::unique_ptr<IFxLV2> TablePlug()
 {

@@ -118,6 +118,11 @@ Instance::~Instance()
     lilv_instance_free(mInstance);
 }
 
+Node Uri(const char* uri)
+{
+    return Node(lilv_new_uri(World::Get().world(), uri));
+}
+
 uint32_t Instance::PortIndex(const char* symbol) const
 {
     LilvNode* sym = lilv_new_string(World::Get().world(), symbol);

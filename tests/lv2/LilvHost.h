@@ -22,6 +22,16 @@ namespace lv2test
 constexpr const char* kStereoURI = "urn:com.QuillstoneAudio:VELTAR";
 constexpr const char* kMonoURI = "urn:com.QuillstoneAudio:VELTAR#mono";
 
+// A node that lilv hands over, freed with the holder.
+struct Node
+{
+    explicit Node(LilvNode* n) : node(n) {}
+    ~Node() { lilv_node_free(node); }
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    LilvNode* node;
+};
+
 // URIs to numbers and back, as a host's map and unmap features.
 class UridMap
 {
@@ -98,5 +108,8 @@ private:
     std::vector<const LV2_Feature*> mFeatures;
     std::vector<LV2_Options_Option> mOptions;
 };
+
+// A URI node of the world's.
+Node Uri(const char* uri);
 
 } // namespace lv2test
