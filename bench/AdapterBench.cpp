@@ -8,6 +8,7 @@
 // other guests) weighs on both alike. Counter "overhead_pct" is the adapter's time over the
 // chain's, in percent.
 
+#include "PairedRuns.h"
 #include "ParameterChanges.h"
 #include "ProcessBlock.h"
 
@@ -17,7 +18,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -131,40 +131,15 @@ void ChainDirect(benchmark::State& state)
     SetRate(state, block);
 }
 
-// Runs of kRun blocks through each, in turns, the one that goes first changing every time.
+// Runs of kRun blocks through each, in turns.
 template <class Sample> void AdapterOverhead(benchmark::State& state)
 {
-    using Clock = std::chrono::steady_clock;
     constexpr int kRun = 8;
     const int block = static_cast<int>(state.range(0));
     HostedVeltar<Sample> hosted(block);
     BareChain chain(block);
-    Clock::duration hostedTime{}, chainTime{};
-    const auto timed = [](auto& subject, Clock::duration& total)
-    {
-        const Clock::time_point start = Clock::now();
-        for (int n = 0; n < kRun; ++n)
-            subject.Block();
-        total += Clock::now() - start;
-    };
-    bool hostedFirst = true;
-    for (auto _ : state)
-    {
-        if (hostedFirst)
-        {
-            timed(hosted, hostedTime);
-            timed(chain, chainTime);
-        }
-        else
-        {
-            timed(chain, chainTime);
-            timed(hosted, hostedTime);
-        }
-        hostedFirst = !hostedFirst;
-    }
-    state.counters["overhead_pct"] = 100.0 * (std::chrono::duration<double>(hostedTime).count() /
-                                                  std::chrono::duration<double>(chainTime).count() -
-                                              1.0);
+    const PairedTimes times = RunPaired(state, kRun, hosted, chain);
+    state.counters["overhead_pct"] = 100.0 * (times.first / times.second - 1.0);
 }
 } // namespace
 

@@ -9,6 +9,7 @@
 // the heaviest case of the aliasing measurements (Input 24 dB, NK, both transformers in,
 // Output -12 dB).
 
+#include "PairedRuns.h"
 #include "ParameterChanges.h"
 #include "ProcessBlock.h"
 
@@ -17,7 +18,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -96,38 +96,13 @@ private:
 
 void Paired(benchmark::State& state, int factor, const Settings& settings)
 {
-    using Clock = std::chrono::steady_clock;
     HostedVeltar plain(1, settings);
     HostedVeltar oversampled(factor, settings);
-    Clock::duration plainTime{}, oversampledTime{};
-    const auto timed = [](HostedVeltar& subject, Clock::duration& total)
-    {
-        const Clock::time_point start = Clock::now();
-        for (int n = 0; n < kRun; ++n)
-            subject.Block();
-        total += Clock::now() - start;
-    };
-    bool plainFirst = true;
-    for (auto _ : state)
-    {
-        if (plainFirst)
-        {
-            timed(plain, plainTime);
-            timed(oversampled, oversampledTime);
-        }
-        else
-        {
-            timed(oversampled, oversampledTime);
-            timed(plain, plainTime);
-        }
-        plainFirst = !plainFirst;
-    }
+    const PairedTimes times = RunPaired(state, kRun, plain, oversampled);
     const double seconds = static_cast<double>(state.iterations()) * kRun * kBlock / kRate;
-    const double plainSeconds = std::chrono::duration<double>(plainTime).count();
-    const double oversampledSeconds = std::chrono::duration<double>(oversampledTime).count();
-    state.counters["ratio"] = oversampledSeconds / plainSeconds;
-    state.counters["rt_1x"] = seconds / plainSeconds;
-    state.counters["rt_Nx"] = seconds / oversampledSeconds;
+    state.counters["ratio"] = times.second / times.first;
+    state.counters["rt_1x"] = seconds / times.first;
+    state.counters["rt_Nx"] = seconds / times.second;
 }
 
 void RegisterCases()
