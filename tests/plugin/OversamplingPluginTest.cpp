@@ -182,3 +182,22 @@ TEST_F(OversamplingPlugin, AFactorChangedBetweenBlocksTakesEffectAtTheNextOne)
 }
 
 } // namespace
+
+TEST_F(OversamplingPlugin, ProgramFilesAndPresetsLeaveTheSessionsFactorsAlone)
+{
+    mPlug->SetOversampling({4, 8});
+    ByteChunk program;
+    ASSERT_TRUE(mPlug->SaveProgramToChunk(&program));
+    EXPECT_EQ(program.Size(), 84);
+    PlugPtr other(MakePlug());
+    other->initialize(nullptr);
+    ASSERT_TRUE(
+        other->LoadProgramFromMemory(program.GetBytes(), static_cast<size_t>(program.Size())));
+    EXPECT_EQ(other->GetOversampling(), OversamplingChoice());
+    mPlug->SetOversampling({2, OversamplingChoice::kSameAsRealtime});
+    ASSERT_TRUE(
+        mPlug->LoadProgramFromMemory(program.GetBytes(), static_cast<size_t>(program.Size())));
+    EXPECT_TRUE(mPlug->RestorePreset(0));
+    EXPECT_EQ(mPlug->GetOversampling(),
+              (OversamplingChoice{2, OversamplingChoice::kSameAsRealtime}));
+}
