@@ -59,15 +59,10 @@ void IFxVST3::SetLatency(int samples)
     AnnounceRestart(kLatencyChanged);
 }
 
-// The project changed without a parameter telling the host so.
+// The project changed without a parameter telling the host so. The SDK's controller keeps the
+// handler's IComponentHandler2 when the host offers one.
 void IFxVST3::InformHostOfOversamplingChange()
 {
-    IComponentHandler2* handler2 = nullptr;
-    if (!componentHandler ||
-        componentHandler->queryInterface(IComponentHandler2::iid,
-                                         reinterpret_cast<void**>(&handler2)) != kResultOk ||
-        !handler2)
-        return;
-    handler2->setDirty(true);
-    handler2->release();
+    if (componentHandler2)
+        componentHandler2->setDirty(true);
 }
