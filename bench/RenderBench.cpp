@@ -4,7 +4,8 @@
 // jobs. Counter "rt" is the realtime factor; the batch's "files_per_s" gives the throughput ratio
 // of the two job counts.
 
-#include "AudioFile.h"
+#include "AudioFileReader.h"
+#include "AudioFileWriter.h"
 #include "Options.h"
 #include "Render.h"
 #include "SignalStats.h"

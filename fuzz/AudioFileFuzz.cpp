@@ -9,11 +9,12 @@
 // exactly its file, which reads back as written.
 #include "FuzzSupport.h"
 
-#include "AudioFile.h"
+#include "AudioFileReader.h"
+#include "AudioFileWriter.h"
+#include "LibsndfileWorkarounds.h"
 #include "ProcessBlock.h"
 #include "Render.h"
 #include "SignalStats.h"
-#include "WaveListGuard.h"
 
 #include <sndfile.h>
 

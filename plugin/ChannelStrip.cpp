@@ -87,7 +87,7 @@ void ChannelStrip::Process(const double* const* inputs, double* const* outputs, 
 
     if (fs != mPoleRate)
     {
-        mPoleA = std::exp(-6.283185307179586 * (0.5 / fs));
+        mPoleA = ParamSmoother::Pole(fs);
         mPoleB = 1.0 - mPoleA;
         mPoleRate = fs;
     }

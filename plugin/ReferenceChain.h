@@ -29,7 +29,7 @@ struct ReferenceChain
         for (int n = 0; n < nFrames; ++n)
         {
             const double fs = s.sampleRate;
-            const double a = std::exp(-6.283185307179586 * (0.5 / fs));
+            const double a = ParamSmoother::Pole(fs);
             const double b = 1.0 - a;
             for (ParamSmoother* p :
                  {&mLowSmoother, &mHighSmoother, &mInputGainSmoother, &mOutputGainSmoother})

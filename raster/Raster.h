@@ -10,8 +10,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "wincompat/wincompat.h"
-
 typedef uint32_t Raster_Pixel;
 
 // Combination modes: the low byte selects the operation, the flags add to it.

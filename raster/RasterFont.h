@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "raster/Raster.h"
+// The native font layer, whose Win32-style names (RECT, HFONT, DT_ flags) the text calls take;
+// kept out of Raster.h so that code next to windows.h can use bitmaps.
+#include "wincompat/wincompat.h"
 
 // SetFromHFont option: the cached font deletes the native font when it is replaced or the
 // cached font is destroyed. Other option bits are accepted and have no effect here.

@@ -1,5 +1,7 @@
 #include "raster/RasterPNG.h"
 
+#include "util/platform.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -159,7 +161,7 @@ bool ReadFile(const char* path, std::vector<unsigned char>* data,
 {
     if (!path)
         return false;
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = FxOpenFile(path, "rb");
     if (!file)
         return false;
     unsigned char chunk[65536];
@@ -346,7 +348,7 @@ bool Raster_WritePNG(const char* path, Raster_IBitmap* bitmap)
     std::vector<unsigned char> data;
     if (!path || !Raster_WritePNGToMemory(bitmap, &data))
         return false;
-    std::FILE* file = std::fopen(path, "wb");
+    std::FILE* file = FxOpenFile(path, "wb");
     if (!file)
         return false;
     const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();

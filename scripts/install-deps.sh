@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the renderer need, skipping those
-# already there. Runs apt-get through sudo when not root.
+# already there; with the argument "windows" also those of the Windows cross build, its tests
+# under Wine and its packages. Runs apt-get through sudo when not root.
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,8 @@ packages=(
   libpng-dev zlib1g-dev libsndfile1-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra
   libx11-dev xvfb xauth
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
+  git
   lv2-dev liblilv-dev libsuil-dev lilv-utils sordi jalv jackd2 x11-utils
   # JUCE test host (tests/hosts/juce): the X11 extension headers of its windowing, and the
   # JPEG library that Debian's JUCE links instead of its own copy
@@ -21,6 +23,17 @@ packages=(
   libfftw3-dev
   python3 python3-numpy python3-matplotlib
 )
+if [ "${1:-}" = windows ]; then
+  packages+=(
+    # the cross compiler (POSIX threads) and Debian's MinGW zlib; dpkg-dev unpacks the source
+    # packages that scripts/windows-deps.sh builds
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev
+    # the tests under Wine, the editor's under Xvfb with xdotool and ImageMagick's screenshots
+    wine wine64 xdotool imagemagick
+    # the installer
+    nsis
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

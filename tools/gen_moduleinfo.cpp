@@ -2,12 +2,13 @@
 // ModuleEntry, GetPluginFactory) and writes the moduleinfo.json that hosts read to list the
 // module without loading it. Everything in the file comes from the factory's own answers.
 #include "ModuleLoader.h"
+#include "util/platform.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -172,15 +173,16 @@ int Fail(const std::string& why)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    const std::vector<std::string> args = FxUtf8Arguments(argc, argv);
+    if (args.size() != 3)
     {
         std::fprintf(stderr, "usage: gen_moduleinfo <bundle.vst3> <moduleinfo.json>\n");
         return 2;
     }
-    const std::string name = vst3host::ModuleLoader::ModuleNameForBundle(argv[1]);
+    const std::string name = vst3host::ModuleLoader::ModuleNameForBundle(args[1]);
     std::ostringstream json;
     {
-        vst3host::ModuleLoader module(argv[1]);
+        vst3host::ModuleLoader module(args[1]);
         if (!module.IsLoaded())
             return Fail(module.GetError());
         std::string error;
@@ -189,15 +191,20 @@ int main(int argc, char** argv)
     }
 
     // Written in one go, so that a failed run leaves no half file for a host to read.
-    const std::string outPath = argv[2];
+    const std::string outPath = args[2];
     const std::string tmpPath = outPath + ".tmp";
     {
-        std::ofstream out(tmpPath, std::ios::binary | std::ios::trunc);
-        out << json.str();
-        if (!out.flush())
+        std::FILE* out = FxOpenFile(tmpPath.c_str(), "wb");
+        const std::string text = json.str();
+        const bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+        if (!out || std::fclose(out) != 0 || !written)
             return Fail("cannot write " + tmpPath);
     }
-    if (std::rename(tmpPath.c_str(), outPath.c_str()) != 0)
+    // (std::rename does not replace an existing file on every platform.)
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::u8path(tmpPath), std::filesystem::u8path(outPath),
+                            error);
+    if (error)
         return Fail("cannot write " + outPath);
     return 0;
 }

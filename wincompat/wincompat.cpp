@@ -1,17 +1,22 @@
 #include "wincompat/wincompat.h"
 
+#include "util/platform.h"
+#include "wincompat/FontFiles.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fontconfig/fontconfig.h>
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <mutex>
 #include <string>
-#include <strings.h>
+#include <vector>
 
 struct HFONT__
 {
+    // The font file's bytes, which FreeType reads from for as long as the face lives: read
+    // through the C library, so that a UTF-8 path reaches the file on every platform.
+    std::vector<unsigned char> file;
     FT_Face face = nullptr;
     bool monochrome = false;
     TEXTMETRIC metrics = {};
@@ -28,8 +33,9 @@ namespace
 const int kMaxPixelHeight = 2048;
 const int kDefaultHeight = 12;
 
-// FreeType's library object and fontconfig's default configuration are process-wide and not
-// thread-safe for face creation; every font made goes through this lock.
+// FreeType's library object (and fontconfig's default configuration, where the font files are
+// found through it) are process-wide and not thread-safe for face creation; every font made
+// goes through this lock.
 std::mutex& LibraryLock()
 {
     static std::mutex lock;
@@ -47,88 +53,6 @@ FT_Library Library()
             library = nullptr;
     }
     return library;
-}
-
-struct FaceFile
-{
-    std::string path;
-    int index = 0;
-    std::string family;
-};
-
-bool FamilyMatches(FcPattern* font, const char* wanted)
-{
-    FcChar8* family = nullptr;
-    for (int i = 0; FcPatternGetString(font, FC_FAMILY, i, &family) == FcResultMatch; ++i)
-    {
-        if (strcasecmp(reinterpret_cast<const char*>(family), wanted) == 0)
-            return true;
-    }
-    return false;
-}
-
-bool IsMonospaced(FcPattern* font)
-{
-    int spacing = FC_PROPORTIONAL;
-    return FcPatternGetInteger(font, FC_SPACING, 0, &spacing) == FcResultMatch &&
-           spacing >= FC_MONO;
-}
-
-// Best installed font for the pattern, or null; the caller destroys it.
-FcPattern* Match(const char* family, bool monospaced, int weight, bool italic)
-{
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern)
-        return nullptr;
-    if (family && *family)
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    if (monospaced)
-        FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
-    FcPatternAddInteger(pattern, FC_WEIGHT, weight >= FW_BOLD ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* font = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    return font;
-}
-
-bool ReadFaceFile(FcPattern* font, FaceFile* out)
-{
-    FcChar8* file = nullptr;
-    if (!font || FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch)
-        return false;
-    out->path = reinterpret_cast<const char*>(file);
-    if (FcPatternGetInteger(font, FC_INDEX, 0, &out->index) != FcResultMatch)
-        out->index = 0;
-    FcChar8* family = nullptr;
-    if (FcPatternGetString(font, FC_FAMILY, 0, &family) == FcResultMatch)
-        out->family = reinterpret_cast<const char*>(family);
-    return true;
-}
-
-// The named family if it is installed, else a monospaced face, else whatever fontconfig
-// offers: the editor's text must show even on a system without the face it was drawn with.
-bool FindFaceFile(const char* faceName, int weight, bool italic, FaceFile* out)
-{
-    if (!FcInit())
-        return false;
-    FcPattern* named = Match(faceName, false, weight, italic);
-    if (named && FamilyMatches(named, faceName ? faceName : ""))
-    {
-        bool ok = ReadFaceFile(named, out);
-        FcPatternDestroy(named);
-        return ok;
-    }
-    FcPattern* mono = Match("monospace", true, weight, italic);
-    FcPattern* chosen = (mono && IsMonospaced(mono)) ? mono : (named ? named : mono);
-    bool ok = ReadFaceFile(chosen, out);
-    if (named)
-        FcPatternDestroy(named);
-    if (mono)
-        FcPatternDestroy(mono);
-    return ok;
 }
 
 // Scales the face so that ascent plus descent (the cell) is the requested height, as a Win32
@@ -168,6 +92,20 @@ bool SizeFace(HFONT font, int height)
     return m.tmHeight > 0;
 }
 
+bool ReadFontFile(const std::string& path, std::vector<unsigned char>* bytes)
+{
+    std::FILE* f = FxOpenFile(path.c_str(), "rb");
+    if (!f)
+        return false;
+    unsigned char piece[65536];
+    size_t got;
+    while ((got = std::fread(piece, 1, sizeof piece, f)) > 0)
+        bytes->insert(bytes->end(), piece, piece + got);
+    const bool ok = !std::ferror(f) && !bytes->empty();
+    std::fclose(f);
+    return ok;
+}
+
 void CopyCoverage(const FT_Bitmap& bitmap, unsigned char* out)
 {
     const unsigned int width = bitmap.width;
@@ -201,12 +139,14 @@ HFONT CreateFont(int height, int /*width*/, int /*escapement*/, int /*orientatio
 
     std::lock_guard<std::mutex> guard(LibraryLock());
     FT_Library library = Library();
-    FaceFile file;
-    if (!library || !FindFaceFile(faceName, weight, italic != 0, &file))
+    FontFile file;
+    if (!library || !FindFontFile(faceName, weight, italic != 0, &file))
         return nullptr;
 
     HFONT font = new HFONT__;
-    if (FT_New_Face(library, file.path.c_str(), file.index, &font->face) != 0)
+    if (!ReadFontFile(file.path, &font->file) ||
+        FT_New_Memory_Face(library, font->file.data(), static_cast<FT_Long>(font->file.size()),
+                           file.index, &font->face) != 0)
     {
         delete font;
         return nullptr;
@@ -283,18 +223,3 @@ unsigned int GetGlyphOutline(HFONT font, unsigned int character, unsigned int fo
         CopyCoverage(bitmap, static_cast<unsigned char*>(buffer));
     return size;
 }
-
-// gcc names AddressSanitizer with a macro, clang (before 15) only through __has_feature.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define WINCOMPAT_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(WINCOMPAT_ASAN)
-// fontconfig loses a few hundred bytes while parsing its configuration files, once per
-// process; leak checks of everything that draws text would fail on it.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
-#endif

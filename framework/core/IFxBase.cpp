@@ -129,13 +129,17 @@ bool IFxBase::SendMidiMsgs(std::vector<IMidiMsg>* msgs)
 
 void IFxBase::SetParameterFromGUI(int paramIdx, double normalizedValue)
 {
-    FxMutexLock lock(mMutex);
     IParam* param = GetParam(paramIdx);
     if (!param)
         return;
-    param->SetNormalized(normalizedValue);
+    {
+        FxMutexLock lock(mMutex);
+        param->SetNormalized(normalizedValue);
+        OnParamChange(paramIdx);
+    }
+    // The host's edit handler may take its time (writing automation, say); the audio thread must
+    // not wait for it, so it is told once the lock is free.
     InformHostOfParamChange(paramIdx, normalizedValue);
-    OnParamChange(paramIdx);
 }
 
 void IFxBase::SetParameterFromHost(int paramIdx, double normalizedValue)

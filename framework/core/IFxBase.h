@@ -11,6 +11,7 @@
 #include "util/heapbuf.h"
 #include "util/mutex.h"
 #include "util/ptrlist.h"
+#include "util/sharedvalue.h"
 
 #include <atomic>
 #include <cstddef>
@@ -160,8 +161,8 @@ public:
     bool IsInst() const { return mIsInst; }
     bool DoesMIDI() const { return mDoesMIDI; }
     bool DoesStateChunks() const { return mStateChunks; }
-    bool GetIsBypassed() const { return mIsBypassed; }
-    void SetIsBypassed(bool bypassed) { mIsBypassed = bypassed; }
+    bool GetIsBypassed() const { return mIsBypassed.Get(); }
+    void SetIsBypassed(bool bypassed) { mIsBypassed.Set(bypassed); }
     FxMutex& GetMutex() { return mMutex; }
 
     // ---- host identity and versions
@@ -258,8 +259,10 @@ protected:
     // Called in the plug-in's constructor: factors 2, 4 ... up to maxFactor become choices, and
     // the bypass delay line gets room for the longest latency among them.
     void OfferOversampling(int maxFactor);
-    // The latency of the processing in effect, from OversamplingLatency.
-    int LatencyInEffect() { return OversamplingLatency(GetOversamplingInEffect()); }
+    // Sets the latency of the factor in effect, through the adapter's SetLatency (which tells the
+    // host) when announce is set. A choice made on another thread meanwhile is caught, so that
+    // whoever finishes last leaves the latency of the last choice.
+    void FollowOversamplingLatency(bool announce);
     FxPtrList<IPreset>* GetPresetList() { return &mPresets; }
 
     FxMutex mMutex;
@@ -295,7 +298,8 @@ private:
     bool mStateChunks;
     bool mIsInst;
     bool mDoesMIDI;
-    bool mIsBypassed = false;
+    // Read by the host's UI thread without a lock, set by the audio thread.
+    FxSharedValue<bool> mIsBypassed = false;
     int mCurrentPresetIdx = 0;
     double mSampleRate = 44100.0;
     int mBlockSize = 0;

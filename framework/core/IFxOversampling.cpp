@@ -42,8 +42,24 @@ bool IFxBase::SetOversampling(const OversamplingChoice& choice)
     if (mMaxOversampling < 1 || !choice.IsValid(mMaxOversampling))
         return false;
     mOversampling = Pack(choice);
-    SetLatency(LatencyInEffect());
+    FollowOversamplingLatency(true);
     return true;
+}
+
+void IFxBase::FollowOversamplingLatency(bool announce)
+{
+    for (int word = mOversampling.load();;)
+    {
+        const int latency = OversamplingLatency(Unpack(word).InEffect(IsRenderingOffline()));
+        if (announce)
+            SetLatency(latency);
+        else
+            IFxBase::SetLatency(latency);
+        const int now = mOversampling.load();
+        if (now == word)
+            return;
+        word = now;
+    }
 }
 
 void IFxBase::SetOversamplingFromGUI(const OversamplingChoice& choice)

@@ -2,6 +2,7 @@
 #include "framework/core/IFxBase.h"
 
 #include "util/base64encdec.h"
+#include "util/platform.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -24,7 +25,7 @@ using File = std::unique_ptr<FILE, FileCloser>;
 
 File OpenForWriting(const char* path)
 {
-    return File(path ? std::fopen(path, "w") : nullptr);
+    return File(path ? FxOpenFile(path, "w") : nullptr);
 }
 
 std::string Base64Of(const ByteChunk& chunk)
@@ -71,9 +72,16 @@ int IFxBase::UnserializeParams(const ByteChunk* chunk, int startPos)
 
 void IFxBase::DirtyParameters()
 {
-    FxMutexLock lock(mMutex);
+    // The positions are taken together under the lock and handed to the host after it, as an
+    // edit from the editor is.
+    std::vector<double> positions(static_cast<size_t>(NParams()));
+    {
+        FxMutexLock lock(mMutex);
+        for (int i = 0; i < NParams(); ++i)
+            positions[static_cast<size_t>(i)] = GetParam(i)->GetNormalized();
+    }
     for (int i = 0; i < NParams(); ++i)
-        InformHostOfParamChange(i, GetParam(i)->GetNormalized());
+        InformHostOfParamChange(i, positions[static_cast<size_t>(i)]);
 }
 
 bool IFxBase::CompareState(const unsigned char* incomingState, int startPos)

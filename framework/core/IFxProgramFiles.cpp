@@ -1,6 +1,7 @@
 // Program (.fxp) and bank (.fxb) files of IFxBase.
-#include "framework/core/FxpLayout.h"
+#include "framework/core/FxpProgram.h"
 #include "framework/core/IFxBase.h"
+#include "util/platform.h"
 
 #include <climits>
 #include <cstdio>
@@ -23,7 +24,7 @@ bool ReadWholeFile(const FxString& path, ByteChunk* out)
 {
     if (!path.GetLength())
         return false;
-    File f(std::fopen(path.Get(), "rb"));
+    File f(FxOpenFile(path.Get(), "rb"));
     if (!f)
         return false;
     std::vector<unsigned char> piece(kReadPiece);
@@ -43,7 +44,7 @@ bool WriteWholeFile(const FxString& path, const ByteChunk& bytes)
 {
     if (!path.GetLength())
         return false;
-    FILE* f = std::fopen(path.Get(), "wb");
+    FILE* f = FxOpenFile(path.Get(), "wb");
     if (!f)
         return false;
     const auto size = static_cast<size_t>(bytes.Size());
@@ -151,25 +152,23 @@ bool IFxBase::SaveProgramToChunk(ByteChunk* file)
     header.version = GetEffectVersion(true);
     header.numParams = NParams();
     header.SetName(GetPresetName(mCurrentPresetIdx));
-    ByteChunk state;
-    if (DoesStateChunks())
+    if (!DoesStateChunks())
     {
-        InitChunkWithIFxVer(&state);
-        header.fxMagic = fxp::kProgramChunkMagic;
-        if (!SerializeState(&state) ||
-            !ChunkFileSize(state, fxp::kProgramChunkOffset, &header.byteSize))
-            return false;
+        std::vector<float> values;
+        for (int i = 0; i < NParams(); ++i)
+            values.push_back(static_cast<float>(GetParam(i)->GetNormalized()));
+        const std::vector<unsigned char> bytes = fxp::EncodeParamProgram(header, values);
+        return file->PutBytes(bytes.data(), static_cast<int>(bytes.size())) != 0;
     }
+    ByteChunk state;
+    InitChunkWithIFxVer(&state);
+    header.fxMagic = fxp::kProgramChunkMagic;
+    if (!SerializeState(&state) ||
+        !ChunkFileSize(state, fxp::kProgramChunkOffset, &header.byteSize))
+        return false;
     unsigned char head[fxp::kProgramHeaderSize];
     fxp::EncodeProgramHeader(header, head);
-    if (!file->PutBytes(head, fxp::kProgramHeaderSize))
-        return false;
-    if (DoesStateChunks())
-        return AppendStateBlock(file, state);
-    for (int i = 0; i < NParams(); ++i)
-        if (!AppendFloat(file, GetParam(i)->GetNormalized()))
-            return false;
-    return true;
+    return file->PutBytes(head, fxp::kProgramHeaderSize) && AppendStateBlock(file, state);
 }
 
 bool IFxBase::SaveBankToChunk(ByteChunk* file)
@@ -225,30 +224,28 @@ bool IFxBase::LoadProgramFromMemory(const unsigned char* data, size_t size)
 {
     fxp::Reader in(data, size);
     fxp::ProgramHeader header;
-    int32_t magic = 0;
-    if (!in.ReadProgramHeader(header, magic) || magic != fxp::kChunkMagic ||
+    const fxp::ProgramForm form = fxp::ReadProgramHeader(in, header);
+    if ((form != fxp::ProgramForm::kChunk && form != fxp::ProgramForm::kParams) ||
         header.formatVersion != fxp::kProgramFormatVersion || header.uniqueID != GetUniqueID())
         return false;
 
     FxMutexLock lock(mMutex);
-    if (header.fxMagic == fxp::kProgramChunkMagic && DoesStateChunks())
+    if (form == fxp::ProgramForm::kChunk && DoesStateChunks())
     {
         const unsigned char* block = nullptr;
         int blockSize = 0;
         if (!ReadStateBlock(in, &block, &blockSize) || !LoadProgramChunk(block, blockSize))
             return false;
     }
-    else if (header.fxMagic == fxp::kProgramMagic)
+    else if (form == fxp::ProgramForm::kParams)
     {
         // The count field may disagree with the plug-in; the values it needs must all be there.
-        if (in.Remaining() / fxp::kValueSize < static_cast<size_t>(NParams()))
+        const std::vector<float> values =
+            fxp::ReadProgramValues(in, static_cast<size_t>(NParams()));
+        if (values.size() < static_cast<size_t>(NParams()))
             return false;
         for (int i = 0; i < NParams(); ++i)
-        {
-            float value = 0.0f;
-            in.ReadFloat(value);
-            GetParam(i)->SetNormalized(value);
-        }
+            GetParam(i)->SetNormalized(values[static_cast<size_t>(i)]);
     }
     else
         return false;

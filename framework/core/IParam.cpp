@@ -21,12 +21,18 @@ void IParam::SetTexts(const char* name, const char* label, const char* group)
     CopyText(mParamGroup, group);
 }
 
+void IParam::SetDefault(double value)
+{
+    mDefault = value;
+    mValue.Set(value);
+}
+
 void IParam::InitBool(const char* name, bool defaultVal, const char* label, const char* group)
 {
     if (mType == kTypeNone)
         mType = kTypeBool;
     SetTexts(name, label, group);
-    mValue = mDefault = defaultVal ? 1.0 : 0.0;
+    SetDefault(defaultVal ? 1.0 : 0.0);
     mMin = 0.0;
     mMax = 1.0;
     mStep = 1.0;
@@ -42,7 +48,7 @@ void IParam::InitEnum(const char* name, int defaultVal, int nEnums, const char* 
     if (mType == kTypeNone)
         mType = kTypeEnum;
     SetTexts(name, label, group);
-    mValue = mDefault = defaultVal;
+    SetDefault(defaultVal);
     mMin = 0.0;
     mMax = nEnums - 1 > 1 ? nEnums - 1 : 1;
     mStep = 1.0;
@@ -56,7 +62,7 @@ void IParam::InitInt(const char* name, int defaultVal, int minVal, int maxVal, c
     if (mType == kTypeNone)
         mType = kTypeInt;
     SetTexts(name, label, group);
-    mValue = mDefault = defaultVal;
+    SetDefault(defaultVal);
     mMin = minVal;
     mMax = static_cast<double>(maxVal) > minVal + 1.0 ? maxVal : minVal + 1.0;
     mStep = 1.0;
@@ -70,7 +76,7 @@ void IParam::InitDouble(const char* name, double defaultVal, double minVal, doub
     if (mType == kTypeNone)
         mType = kTypeDouble;
     SetTexts(name, label, group);
-    mValue = mDefault = defaultVal;
+    SetDefault(defaultVal);
     mMin = minVal;
     mMax = maxVal > minVal + step ? maxVal : minVal + step;
     mStep = step;
@@ -114,7 +120,7 @@ double IParam::ValueToSet(double normalizedValue) const
 void IParam::SetNormalized(double normalizedValue)
 {
     if (std::isfinite(normalizedValue))
-        mValue = ValueToSet(normalizedValue);
+        mValue.Set(ValueToSet(normalizedValue));
 }
 
 double IParam::GetNormalized(double nonNormalizedValue) const
@@ -128,12 +134,12 @@ void IParam::SetClamped(double value)
 {
     if (std::isnan(value))
         return;
-    mValue = value < mMin ? mMin : (value < mMax ? value : mMax);
+    mValue.Set(value < mMin ? mMin : (value < mMax ? value : mMax));
 }
 
 double IParam::DBToAmp() const
 {
-    return std::exp(mValue * 0.1151292546497);
+    return std::exp(Value() * 0.1151292546497);
 }
 
 void IParam::GetBounds(double* minVal, double* maxVal) const
@@ -204,5 +210,5 @@ bool IParam::MapDisplayText(const char* text, int* value) const
 
 const char* IParam::GetLabelForHost() const
 {
-    return GetDisplayText(TruncToInt(mValue))[0] ? "" : mLabel;
+    return GetDisplayText(TruncToInt(Value()))[0] ? "" : mLabel;
 }

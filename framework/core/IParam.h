@@ -1,6 +1,7 @@
 #pragma once
 
 #include "util/numeric.h"
+#include "util/sharedvalue.h"
 
 #include <vector>
 
@@ -39,7 +40,7 @@ public:
     // Positions outside [0, 1] are clamped and a non-finite position is ignored, so a misbehaving
     // host cannot push the value outside its range or make it NaN.
     void SetNormalized(double normalizedValue);
-    double GetNormalized() const { return GetNormalized(mValue); }
+    double GetNormalized() const { return GetNormalized(Value()); }
     double GetNormalized(double nonNormalizedValue) const;
     double GetNonNormalized(double normalizedValue) const;
 
@@ -47,9 +48,9 @@ public:
     // corrupt chunk must not reach the audio path.
     void SetClamped(double value);
 
-    double Value() const { return mValue; }
-    int Int() const { return TruncToInt(mValue); }
-    bool Bool() const { return mValue >= 0.5; }
+    double Value() const { return mValue.Get(); }
+    int Int() const { return TruncToInt(Value()); }
+    bool Bool() const { return Value() >= 0.5; }
     double DBToAmp() const;
 
     double GetMin() const { return mMin; }
@@ -68,7 +69,7 @@ public:
                            bool withDisplayText = true) const;
     void GetDisplayForHost(char* out, bool withDisplayText = true) const
     {
-        GetDisplayForHost(mValue, false, out, withDisplayText);
+        GetDisplayForHost(Value(), false, out, withDisplayText);
     }
 
     const char* GetDisplayText(int value) const;
@@ -88,11 +89,15 @@ private:
     };
 
     void SetTexts(const char* name, const char* label, const char* group);
+    // The initialisers' default, which is also the value.
+    void SetDefault(double value);
     // The value SetNormalized stores for a finite position.
     double ValueToSet(double normalizedValue) const;
 
     EParamKind mType = kTypeNone;
-    double mValue = 0.0;
+    // Hosts set values from their UI thread without a lock while the audio thread reads and writes
+    // them under the plug-in mutex.
+    FxSharedValue<double> mValue;
     double mMin = 0.0;
     double mMax = 1.0;
     double mStep = 1.0;

@@ -2,21 +2,14 @@
 
 #include "framework/core/IParam.h"
 #include "framework/platform/Bundle.h"
+#include "framework/platform/SystemPaths.h"
 #include "raster/RasterPNG.h"
-
-#include <pwd.h>
-#include <unistd.h>
+#include "util/platform.h"
 
 #include <vector>
 
 namespace
 {
-
-std::string HomeFolder()
-{
-    const struct passwd* pw = getpwuid(getuid());
-    return pw && pw->pw_dir ? pw->pw_dir : "";
-}
 
 // What a text field for a parameter of this kind accepts: digits and signs, plus the decimal
 // point for continuous values; anything for a parameter without a kind.
@@ -268,10 +261,7 @@ void IGraphicsMac::ForceEndUserEdit()
 
 void IGraphicsMac::HostPath(FxString* path)
 {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-    buf[n > 0 ? n : 0] = '\0';
-    path->Set(buf);
+    path->Set(FxProgramFile().c_str());
 }
 
 void IGraphicsMac::PluginPath(FxString* path)
@@ -290,17 +280,17 @@ void IGraphicsMac::PluginPath(FxString* path)
 
 void IGraphicsMac::DesktopPath(FxString* path)
 {
-    path->Set((HomeFolder() + "/Desktop").c_str());
+    path->Set(DesktopFolder().c_str());
 }
 
 void IGraphicsMac::AppSupportPath(FxString* path, bool isSystem)
 {
-    path->Set(isSystem ? "/usr/local/share" : (HomeFolder() + "/.local/share").c_str());
+    path->Set(AppSupportFolder(isSystem).c_str());
 }
 
 void IGraphicsMac::SandboxSafeAppSupportPath(FxString* path)
 {
-    path->Set((HomeFolder() + "/Music").c_str());
+    path->Set(MusicFolder().c_str());
 }
 
 void IGraphicsMac::PromptForFile(FxString* file, EFileAction action, FxString* dir,

@@ -1,7 +1,6 @@
 #include "framework/platform/ViewHostRules.h"
 
-#include <strings.h>
-#include <unistd.h>
+#include "util/platform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +12,15 @@ namespace
 // The offsets between an unflipped view's point and the editor pixel it hits.
 constexpr int kViewOffsetX = 2;
 constexpr int kViewOffsetY = 3;
+
+bool IsPngExtension(const char* extension)
+{
+    const char* png = "png";
+    for (; *extension && *png; ++extension, ++png)
+        if ((*extension | 0x20) != *png)
+            return false;
+    return !*extension && !*png;
+}
 
 // Characters (not bytes) in a UTF-8 string.
 size_t CountChars(const char* s)
@@ -192,7 +200,7 @@ std::string ResourceFileName(const char* name)
     if (!name)
         return "";
     const char* dot = std::strrchr(name, '.');
-    if (!dot || strcasecmp(dot + 1, "png") != 0)
+    if (!dot || !IsPngExtension(dot + 1))
         return "";
     const char* slash = std::strrchr(name, '/');
     return slash ? slash + 1 : name;
@@ -204,7 +212,7 @@ std::string FindBundleResource(const std::string& root, const char* name)
     if (root.empty() || file.empty())
         return "";
     for (const std::string& path : {root + "/" + name, root + "/" + file})
-        if (access(path.c_str(), R_OK) == 0)
+        if (FxIsReadableFile(path.c_str()))
             return path;
     return "";
 }

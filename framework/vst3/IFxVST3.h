@@ -145,6 +145,14 @@ private:
 
     tresult WriteState(Steinberg::IBStream* state);
     tresult ReadState(Steinberg::IBStream* state);
+    // The saved record in memory, under the plug-in mutex: the state chunk, then the bypass flag
+    // as a 32-bit integer, then the settings of the session when they are not at their defaults.
+    // Fails when SerializeState does or memory runs out.
+    bool BuildStateRecord(ByteChunk* record);
+    // Applies a record read from the host (all the bytes its stream held) under the plug-in
+    // mutex. The chunk is as long as the present state; bytes missing from it keep the present
+    // values, and without a whole bypass flag the restore fails once the values are applied.
+    tresult ApplyStateRecord(const ByteChunk& bytes);
     // Restores that may change values ask the host to re-read them all, and a new latency to
     // re-read it, on the thread the host called from once the outermost call ends; inside process
     // the request waits for the next controller call, since hosts take it on their UI thread only.

@@ -204,7 +204,7 @@ tresult PLUGIN_API IFxVST3::setupProcessing(ProcessSetup& setup)
     // Hosts read the latency after the setup, once they activate the plug-in: a latency that
     // changes with the process mode needs no announcement of its own.
     if (GetMaxOversampling() > 0)
-        IFxBase::SetLatency(LatencyInEffect());
+        FollowOversamplingLatency(false);
     Reset();
     processSetup = setup;
     return kResultOk;

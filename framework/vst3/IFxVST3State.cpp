@@ -7,44 +7,82 @@
 #include "pluginterfaces/base/ibstream.h"
 
 #include <algorithm>
-#include <vector>
+#include <cstring>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 namespace
 {
-// What follows the record is a few settings; a stream longer than this holds something else.
-constexpr int32 kMaxExtension = 65536;
+// The record is 60 bytes; later versions may add a little after it. A stream that goes on beyond
+// this is not ours to read whole.
+constexpr int kMaxStateBytes = 1 << 20;
+constexpr int32 kReadPiece = 4096;
 
-std::vector<unsigned char> ReadRest(IBStream* state)
+// Everything the stream holds up to the bound, read without the plug-in's lock. It ends at a read
+// that delivers nothing or does not answer ok.
+void ReadStream(IBStream* state, ByteChunk* bytes)
 {
-    std::vector<unsigned char> rest;
-    unsigned char buffer[1024];
-    int32 nRead = 0;
-    while (rest.size() < static_cast<size_t>(kMaxExtension) &&
-           state->read(buffer, sizeof(buffer), &nRead) == kResultOk && nRead > 0)
-        rest.insert(rest.end(), buffer, buffer + std::min<int32>(nRead, sizeof(buffer)));
-    return rest;
+    unsigned char piece[kReadPiece];
+    while (bytes->Size() < kMaxStateBytes)
+    {
+        int32 got = 0;
+        const int32 want = std::min(kReadPiece, kMaxStateBytes - bytes->Size());
+        if (state->read(piece, want, &got) != kResultOk || got <= 0)
+            return;
+        if (!bytes->PutBytes(piece, std::min(got, want)))
+            return;
+    }
 }
 } // namespace
 
+bool IFxVST3::BuildStateRecord(ByteChunk* record)
+{
+    FxMutexLock lock(mMutex);
+    const int32 bypassed = GetIsBypassed() ? 1 : 0;
+    if (!SerializeState(record) || !record->Put(&bypassed))
+        return false;
+    AppendStateExtension(record);
+    return true;
+}
+
+// The bytes beyond the record are the settings of the session (framework/core/StateExtension.h).
+tresult IFxVST3::ApplyStateRecord(const ByteChunk& bytes)
+{
+    FxMutexLock lock(mMutex);
+    // The stored chunk is as long as the present state; bytes the stream lacked keep the present
+    // values.
+    ByteChunk chunk;
+    SerializeState(&chunk);
+    if (chunk.Size() <= 0)
+        return kResultFalse;
+    if (bytes.Size() > 0)
+        std::memcpy(chunk.GetBytes(), bytes.GetBytes(),
+                    static_cast<size_t>(std::min(chunk.Size(), bytes.Size())));
+    UnserializeState(&chunk, 0);
+    AnnounceValuesChanged();
+
+    // A stream that ends before the bypass flag is a failed restore.
+    int32 bypassed = 0;
+    if (bytes.Get(&bypassed, chunk.Size()) < 0)
+        return kResultFalse;
+    SetIsBypassed(bypassed != 0);
+    const int after = chunk.Size() + static_cast<int>(sizeof(bypassed));
+    ApplyStateExtension(bytes.GetBytes() + after, static_cast<size_t>(bytes.Size() - after));
+    RedrawParamControls();
+    return kResultOk;
+}
+
+// The host's stream is written and read outside the lock that process takes: a slow stream (a
+// project on a network disk) must not hold up the audio thread.
 tresult IFxVST3::WriteState(IBStream* state)
 {
     if (!state)
         return kInvalidArgument;
-    FxMutexLock lock(mMutex);
-    ByteChunk chunk;
-    if (!SerializeState(&chunk))
+    ByteChunk record;
+    if (!BuildStateRecord(&record))
         return kResultFalse;
-    if (chunk.Size())
-        state->write(chunk.GetBytes(), chunk.Size(), nullptr);
-    int32 bypassed = GetIsBypassed() ? 1 : 0;
-    state->write(&bypassed, sizeof(bypassed), nullptr);
-    ByteChunk extension;
-    AppendStateExtension(&extension);
-    if (extension.Size())
-        state->write(extension.GetBytes(), extension.Size(), nullptr);
+    state->write(record.GetBytes(), record.Size(), nullptr);
     return kResultOk;
 }
 
@@ -52,29 +90,10 @@ tresult IFxVST3::ReadState(IBStream* state)
 {
     if (!state)
         return kInvalidArgument;
+    ByteChunk bytes;
+    ReadStream(state, &bytes);
     AnnouncementHold hold(*this);
-    FxMutexLock lock(mMutex);
-    // The stored chunk is as long as the present state; bytes the stream lacks keep the
-    // present values.
-    ByteChunk chunk;
-    SerializeState(&chunk);
-    if (chunk.Size() <= 0)
-        return kResultFalse;
-    state->read(chunk.GetBytes(), chunk.Size(), nullptr);
-    UnserializeState(&chunk, 0);
-    AnnounceValuesChanged();
-
-    int32 bypassed = 0;
-    int32 nRead = 0;
-    // A stream that ends before the bypass flag is a failed restore, even if the stream answers
-    // ok for a short read.
-    if (state->read(&bypassed, sizeof(bypassed), &nRead) != kResultOk || nRead != sizeof(bypassed))
-        return kResultFalse;
-    SetIsBypassed(bypassed != 0);
-    const std::vector<unsigned char> extension = ReadRest(state);
-    ApplyStateExtension(extension.data(), extension.size());
-    RedrawParamControls();
-    return kResultOk;
+    return ApplyStateRecord(bytes);
 }
 
 tresult PLUGIN_API IFxVST3::getState(IBStream* state)

@@ -1,9 +1,8 @@
 #include "IFxVST3View.h"
 
-#include "HostRunLoopVST3.h"
+#include "HostWindow.h"
 #include "IFxVST3.h"
 #include "framework/platform/IGraphicsMac.h"
-#include "framework/platform/X11NativeLayer.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -38,8 +37,8 @@ tresult PLUGIN_API IFxVST3View::isPlatformTypeSupported(FIDString type)
         return kResultFalse;
     if (Is(type, kPlatformTypeNSView) || Is(type, kPlatformTypeHIView))
         return kResultOk;
-    // Only the platform half of the framework can open an X11 window.
-    if (Is(type, kPlatformTypeX11EmbedWindowID) && dynamic_cast<IGraphicsMac*>(editor))
+    // Only the platform half of the framework can open a window of this platform's hosts.
+    if (Is(type, HostWindowPlatformType()) && dynamic_cast<IGraphicsMac*>(editor))
         return kResultOk;
     return kResultFalse;
 }
@@ -49,16 +48,13 @@ tresult PLUGIN_API IFxVST3View::attached(void* parent, FIDString type)
     IGraphics* editor = mPlug->GetEditor();
     if (!editor)
         return kResultFalse;
-    // An X11 host window gets a child window driven by the host's run loop (from the frame);
-    // without one the editor cannot run there. On this platform an "NSView" parent is shown off
-    // screen, through the context's own layer; any other type opens nothing.
-    if (Is(type, kPlatformTypeX11EmbedWindowID))
+    // A window of this platform's hosts (X11 on Linux, HWND on Windows) gets a child window
+    // (HostWindow.h). On these platforms an "NSView" parent is shown off screen, through the
+    // context's own layer; any other type opens nothing.
+    if (Is(type, HostWindowPlatformType()))
     {
         auto* graphics = dynamic_cast<IGraphicsMac*>(editor);
-        std::unique_ptr<IHostRunLoop> loop = MakeHostRunLoop(plugFrame);
-        if (!graphics || !loop)
-            return kResultFalse;
-        mWindow = graphics->OpenWindow(parent, MakeX11NativeLayer(std::move(loop)));
+        mWindow = graphics ? OpenInHostWindow(graphics, parent, plugFrame) : nullptr;
         if (!mWindow)
             return kResultFalse;
         mOpen = true;

@@ -1,4 +1,6 @@
-// The module's exported entry points and its class factory.
+// The module's entry points and its class factory, the same on every platform; the entry and exit
+// that a platform's hosts call are in ModuleEntryLinux.cpp and ModuleEntryWindows.cpp. Which of
+// these functions leave the module is the linker's business (exports.map, exports.def).
 #include "PlugModule.h"
 
 #include "framework/platform/Bundle.h"
@@ -14,14 +16,12 @@
 
 using namespace Steinberg;
 
-#define VELTAR_EXPORT extern "C" __attribute__((visibility("default")))
-
 namespace
 {
 int gBundleRefCounter = 0;
 std::vector<BundleRef*> gBundleRefs;
 BundleRef* gModuleHandle = nullptr;
-// Counts ModuleEntry calls not yet matched by ModuleExit: hosts may enter more than once.
+// Counts entries not yet matched by exits: hosts may enter more than once.
 int gModuleEntryCount = 0;
 
 // The module's own handle on its bundle, made by the first ModuleEntry and kept until the
@@ -67,7 +67,7 @@ const char* GetModuleResourcesPath()
     return gModuleHandle ? gModuleHandle->GetResourcesPath() : "";
 }
 
-VELTAR_EXPORT bool bundleEntry(BundleRef* bundle)
+extern "C" bool bundleEntry(BundleRef* bundle)
 {
     if (bundle)
     {
@@ -80,7 +80,7 @@ VELTAR_EXPORT bool bundleEntry(BundleRef* bundle)
     return InitModule();
 }
 
-VELTAR_EXPORT bool bundleExit()
+extern "C" bool bundleExit()
 {
     if (!DeinitModule())
         return false;
@@ -93,11 +93,11 @@ VELTAR_EXPORT bool bundleExit()
     return true;
 }
 
-VELTAR_EXPORT bool ModuleEntry(void*)
+bool EnterModule()
 {
     if (gModuleEntryCount++ > 0)
         return true;
-    BundleRef* bundle = BundleRef::CreateForAddress(reinterpret_cast<const void*>(&ModuleEntry));
+    BundleRef* bundle = BundleRef::CreateForAddress(reinterpret_cast<const void*>(&EnterModule));
     bool ok = bundleEntry(bundle);
     if (bundle && !gOwnBundle.ref && bundle == gModuleHandle)
         gOwnBundle.ref = bundle;
@@ -106,7 +106,7 @@ VELTAR_EXPORT bool ModuleEntry(void*)
     return ok;
 }
 
-VELTAR_EXPORT bool ModuleExit()
+bool LeaveModule()
 {
     if (gModuleEntryCount <= 0)
         return false;
@@ -115,7 +115,7 @@ VELTAR_EXPORT bool ModuleExit()
     return bundleExit();
 }
 
-VELTAR_EXPORT IPluginFactory* GetPluginFactory()
+extern "C" IPluginFactory* GetPluginFactory()
 {
     if (gPluginFactory)
     {

@@ -58,6 +58,20 @@ void ExpectDigits(double actual, double printed)
     EXPECT_NEAR(actual, printed, std::fabs(printed) * 5e-8) << printed;
 }
 
+// The CPU check runs in every build (MinGW's included) and picks the wide path where it can, so
+// the comparisons below cover it.
+TEST(ChannelStrip, TheFastestPathIsChosenWhereTheCpuHasAvx2)
+{
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (!__builtin_cpu_supports("avx2"))
+        GTEST_SKIP() << "this CPU has no AVX2";
+    EXPECT_EQ(Paths().size(), 2u);
+#else
+    GTEST_SKIP() << "one path on this architecture";
+#endif
+}
+
 TEST(ChannelStrip, FadesInFromConstructionAndSettles)
 {
     ChannelStrip strip;
@@ -72,6 +86,28 @@ TEST(ChannelStrip, FadesInFromConstructionAndSettles)
     const Stereo settled = ProcessAll(strip, Stereo(48000 * 10, 0.001, 0.001), Defaults());
     ExpectDigits(settled.left.back(), 0.0010225105);
     EXPECT_NEAR(settled.left.back(), settled.right.back(), 1e-16);
+}
+
+// Tools size a settled start from the smoothers' definition; the chain must settle in that time,
+// and not much sooner, at any rate.
+TEST(ChannelStrip, SmoothersSettleInTheTimeTheirDefinitionGives)
+{
+    constexpr double kShare = 1e-6;
+    for (double fs : {44100.0, 96000.0})
+    {
+        const auto frames =
+            static_cast<size_t>(std::ceil(ParamSmoother::SecondsToSettle(kShare) * fs));
+        for (size_t n : {frames * 9 / 10, frames})
+        {
+            ChannelStrip strip;
+            ProcessAll(strip, Stereo(n), Defaults(fs));
+            const double distance = 1.0 - strip.mInputGainSmoother.z;
+            if (n == frames)
+                EXPECT_LE(distance, kShare) << fs;
+            else
+                EXPECT_GT(distance, kShare) << fs;
+        }
+    }
 }
 
 TEST(ChannelStrip, LeftGainLagsRightByOneSmootherStep)

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <set>
+#include <string>
 #include <thread>
 
 using namespace Steinberg;
@@ -495,6 +496,45 @@ TEST(VeltarState, ShortStreamsKeepTheValuesTheyLack)
     EXPECT_EQ(q.LoadState({}), kResultFalse);
     EXPECT_EQ(q.PlainValues(), (std::vector<double>{24.0, 24.0, 1.0, 0.5, 1.0, 1.0, 0.0}));
     EXPECT_NE(q.controller->setState(nullptr), kResultOk);
+}
+
+// A stream that never ends: every read delivers a whole buffer of the record, again and again.
+class EndlessStream : public vst3host::MemoryStream
+{
+public:
+    explicit EndlessStream(std::vector<char> record) : mRecord(std::move(record)) {}
+
+    tresult PLUGIN_API read(void* buffer, int32 numBytes, int32* numBytesRead) override
+    {
+        auto* out = static_cast<char*>(buffer);
+        for (int32 i = 0; i < numBytes; ++i, ++mPos)
+            out[i] = mRecord[mPos % mRecord.size()];
+        if (numBytesRead)
+            *numBytesRead = numBytes;
+        return kResultOk;
+    }
+
+private:
+    std::vector<char> mRecord;
+    size_t mPos = 0;
+};
+
+TEST(VeltarState, BytesAfterTheRecordAreLeftForLaterVersions)
+{
+    const std::vector<char> record = StateOf({12.0, -6.0, 0.25, 0.75, 0.0, 0.0, 1.0}, 1);
+    // A later version's extension after the record, which this one does not know.
+    std::vector<char> longer = record;
+    for (const char c : std::string("xtn1\2\0\0\0\7\7", 10))
+        longer.push_back(c);
+    HostedPlugin p;
+    ASSERT_EQ(p.LoadState(longer), kResultOk);
+    EXPECT_EQ(p.SaveState(), record);
+
+    // However far a stream goes on, the restore reads a bounded part of it and ends.
+    HostedPlugin q;
+    EndlessStream endless(record);
+    ASSERT_EQ(q.controller->setState(&endless), kResultOk);
+    EXPECT_EQ(q.SaveState(), record);
 }
 
 TEST(VeltarState, ValuesThatAreNotNumbersNeverReachTheSound)

@@ -1,13 +1,11 @@
 // The module as a host finds it: exports, factory, class record, instance creation.
 #include "HostedPlugin.h"
 
+#include "ModuleFile.h"
+
 #include <gtest/gtest.h>
 
-#include <elf.h>
-
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 using namespace Steinberg;
@@ -18,49 +16,15 @@ using veltartest::Module;
 namespace
 {
 
-using EntryFunc = bool (*)(void*);
-using ExitFunc = bool (*)();
 using FactoryFunc = IPluginFactory* (*)();
 
-// The names of the global symbols the module file defines in its dynamic symbol table: what any
-// host or other library could bind to.
-std::set<std::string> DefinedDynamicSymbols(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)),
-                                  std::istreambuf_iterator<char>());
-    std::set<std::string> names;
-    if (bytes.size() < sizeof(Elf64_Ehdr))
-        return names;
-    Elf64_Ehdr header;
-    std::memcpy(&header, bytes.data(), sizeof(header));
-    std::vector<Elf64_Shdr> sections(header.e_shnum);
-    std::memcpy(sections.data(), bytes.data() + header.e_shoff,
-                sections.size() * sizeof(Elf64_Shdr));
-    for (const Elf64_Shdr& section : sections)
-    {
-        if (section.sh_type != SHT_DYNSYM)
-            continue;
-        const char* strings = bytes.data() + sections[section.sh_link].sh_offset;
-        for (size_t off = 0; off + sizeof(Elf64_Sym) <= section.sh_size; off += sizeof(Elf64_Sym))
-        {
-            Elf64_Sym sym;
-            std::memcpy(&sym, bytes.data() + section.sh_offset + off, sizeof(sym));
-            const int bind = ELF64_ST_BIND(sym.st_info);
-            if (sym.st_shndx != SHN_UNDEF && (bind == STB_GLOBAL || bind == STB_WEAK))
-                names.insert(strings + sym.st_name);
-        }
-    }
-    return names;
-}
-
-TEST(VeltarModule, ExportsOnlyTheFiveEntryPoints)
+TEST(VeltarModule, ExportsOnlyItsEntryPoints)
 {
     ASSERT_TRUE(Module().IsLoaded()) << Module().GetError();
-    const std::set<std::string> expected = {"GetPluginFactory", "bundleEntry", "bundleExit",
-                                            "ModuleEntry", "ModuleExit"};
-    EXPECT_EQ(DefinedDynamicSymbols(vst3host::ModuleLoader::ModulePathForBundle(VELTAR_BUNDLE)),
-              expected);
+    const std::set<std::string> expected = testsupport::PlatformEntryPoints();
+    EXPECT_EQ(
+        testsupport::ExportedNames(vst3host::ModuleLoader::ModulePathForBundle(VELTAR_BUNDLE)),
+        expected);
     for (const std::string& name : expected)
         EXPECT_NE(Module().GetSymbol(name.c_str()), nullptr) << name;
     // The plug-in's and the SDK's own symbols stay inside, so two plug-ins built on the same
@@ -208,16 +172,14 @@ TEST(VeltarModule, HundredInstancesComeAndGoCleanly)
 TEST(VeltarModule, EntryAndExitAreCounted)
 {
     ASSERT_TRUE(Module().IsLoaded());
-    auto entry = reinterpret_cast<EntryFunc>(Module().GetSymbol("ModuleEntry"));
-    auto exit = reinterpret_cast<ExitFunc>(Module().GetSymbol("ModuleExit"));
     // The loader entered once; a second host component enters again.
-    EXPECT_TRUE(entry(nullptr));
-    EXPECT_TRUE(exit());
-    EXPECT_TRUE(exit());
+    EXPECT_TRUE(testsupport::CallModuleEntry(Module()));
+    EXPECT_TRUE(testsupport::CallModuleExit(Module()));
+    EXPECT_TRUE(testsupport::CallModuleExit(Module()));
     // One exit more than entries.
-    EXPECT_FALSE(exit());
+    EXPECT_FALSE(testsupport::CallModuleExit(Module()));
     // Enter again for the loader, which exits when the program ends; the module still works.
-    EXPECT_TRUE(entry(nullptr));
+    EXPECT_TRUE(testsupport::CallModuleEntry(Module()));
     veltartest::HostedPlugin plugin;
     EXPECT_TRUE(plugin.initialised);
 }

@@ -6,11 +6,12 @@
 #include <memory>
 #include <png.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 #include <zlib.h>
 
 #include "raster/RasterPNG.h"
+
+#include "TempFolder.h"
 
 namespace
 {
@@ -134,26 +135,12 @@ Bytes Assemble(const std::vector<Chunk>& chunks)
 class RasterPNG : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = ::testing::TempDir() + "rasterpngXXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back(0);
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        mDir = name.data();
-    }
-    void TearDown() override
-    {
-        for (const std::string& f : mFiles)
-            std::remove(f.c_str());
-        rmdir(mDir.c_str());
-    }
+    void SetUp() override { ASSERT_FALSE(mFolder.Path().empty()); }
 
     // Writes the bytes to a new file in the test's directory; answers its path.
     std::string WriteFile(const Bytes& data)
     {
-        const std::string path = mDir + "/image" + std::to_string(mFiles.size()) + ".png";
-        mFiles.push_back(path);
+        const std::string path = mFolder.File("image" + std::to_string(mCount++) + ".png");
         std::FILE* f = std::fopen(path.c_str(), "wb");
         EXPECT_NE(f, nullptr);
         if (!f)
@@ -169,8 +156,8 @@ protected:
         return std::unique_ptr<Raster_IBitmap>(Raster_LoadPNG(WriteFile(data).c_str()));
     }
 
-    std::string mDir;
-    std::vector<std::string> mFiles;
+    testsupport::TempFolder mFolder{"rasterpng"};
+    int mCount = 0;
 };
 
 } // namespace
@@ -294,7 +281,7 @@ TEST_F(RasterPNG, WrittenBitmapsReadBackUnchanged)
     Raster_MemBitmap empty;
     EXPECT_FALSE(Raster_WritePNGToMemory(&empty, &data));
     EXPECT_TRUE(data.empty());
-    EXPECT_FALSE(Raster_WritePNG((mDir + "/missing/x.png").c_str(), &bitmap));
+    EXPECT_FALSE(Raster_WritePNG(mFolder.File("missing/x.png").c_str(), &bitmap));
 }
 
 TEST_F(RasterPNG, TruncatedOrMislabelledDataLoadsNothing)
@@ -310,8 +297,8 @@ TEST_F(RasterPNG, TruncatedOrMislabelledDataLoadsNothing)
     badSignature[1] = 'Q';
     EXPECT_FALSE(LoadFile(badSignature));
     EXPECT_FALSE(Raster_LoadPNGFromMemory(nullptr, 100));
-    EXPECT_FALSE(Raster_LoadPNG((mDir + "/absent.png").c_str()));
-    EXPECT_FALSE(Raster_LoadPNG(mDir.c_str()));
+    EXPECT_FALSE(Raster_LoadPNG(mFolder.File("absent.png").c_str()));
+    EXPECT_FALSE(Raster_LoadPNG(mFolder.Str().c_str()));
     EXPECT_FALSE(Raster_LoadPNG(nullptr));
 
     // Damaged compressed data with a correct checksum.
@@ -421,6 +408,6 @@ TEST_F(RasterPNG, FilesOpenWithTheirSizeAndDecodeOnFirstUse)
     badSignature[1] = 'Q';
     EXPECT_FALSE(Raster_PNGFile::Open(WriteFile(badSignature).c_str()));
     EXPECT_FALSE(Raster_PNGFile::Open(WriteFile(Bytes(data.begin(), data.begin() + 20)).c_str()));
-    EXPECT_FALSE(Raster_PNGFile::Open((mDir + "/absent.png").c_str()));
+    EXPECT_FALSE(Raster_PNGFile::Open(mFolder.File("absent.png").c_str()));
     EXPECT_FALSE(Raster_PNGFile::Open(nullptr));
 }

@@ -1,12 +1,11 @@
-// Several VELTAR instances driven the way strict validators drive a plug-in: on each, an audio
-// thread processes blocks of random length in both precisions with random automation, while a
-// second thread saves and restores the state, edits parameters from the editor and clicks and
-// drags on the editor; and oversampling chosen in the editor while blocks run. Built with
-// -DVELTAR_SANITIZE=thread this must report no data race.
-#include "framework/platform/HeadlessNativeLayer.h"
-#include "framework/platform/IGraphicsMac.h"
-#include "framework/vst3/PlugModule.h"
-#include "plugin/VELTAR.h"
+// Several VELTAR instances used the way hosts use them, each from four threads at once and with no
+// lock of the test's own: an audio thread processes blocks of random length in both precisions
+// with random automation; a UI thread sets, reads and converts values and texts through the
+// controller; another drives the editor with the mouse; and a background thread saves and
+// restores the state through every state call a host has; and oversampling chosen in the editor
+// while blocks run. Built with -DVELTAR_SANITIZE=thread this must report no data race: whatever
+// the plug-in shares between threads it must guard itself.
+#include "StressHost.h"
 
 #include "ComponentHandler.h"
 #include "MemoryStream.h"
@@ -17,113 +16,54 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+using stresstest::StressInstance;
 
 namespace
 {
 constexpr int kInstances = 3;
-constexpr int kMaxBlock = 512;
 constexpr auto kRunTime = std::chrono::seconds(3);
 constexpr ParamID kBypassID = 0x62706173; // 'bpas'
+constexpr ParamID kPresetID = 0x70727374; // 'prst'
+constexpr size_t kRecordSize = 8 * kNumParams + 4;
 
-struct PlugRelease
-{
-    void operator()(IFxVST3* plug) const { plug->release(); }
-};
-using PlugPtr = std::unique_ptr<IFxVST3, PlugRelease>;
-
-// What one instance's two threads found; read after both have ended.
+// What one thread found; read once every thread has ended.
 struct Findings
 {
-    long blocks = 0;
-    long nonFiniteSamples = 0;
-    long roundTrips = 0;
-    long roundTripMismatches = 0;
-    long savesOutOfRange = 0;
-    long editorActions = 0;
+    long calls = 0;
+    long failures = 0;
 };
 
-std::vector<char> Save(IFxVST3& plug)
+struct InstanceFindings
 {
-    vst3host::MemoryStream stream;
-    plug.getEditorState(&stream);
-    return stream.GetData();
-}
+    Findings audio, controller, editor, state;
+    long nonFiniteSamples = 0;
+    long restores = 0;
+};
 
-void SetUpPrecision(IFxVST3& plug, int32 sampleSize)
-{
-    ProcessSetup setup = {kRealtime, sampleSize, kMaxBlock, 48000.0};
-    plug.setActive(false);
-    plug.setupProcessing(setup);
-    plug.setActive(true);
-}
-
-template <class Sample>
-void ProcessOne(IFxVST3& plug, std::mt19937& rng, int nFrames, IParameterChanges* changes,
-                Findings& found)
-{
-    std::uniform_real_distribution<double> sample(-1.0, 1.0);
-    std::vector<Sample> in[2], out[2];
-    Sample* inPtrs[2];
-    Sample* outPtrs[2];
-    for (int c = 0; c < 2; ++c)
-    {
-        in[c].resize(static_cast<size_t>(nFrames));
-        out[c].assign(static_cast<size_t>(nFrames), Sample(0));
-        for (Sample& s : in[c])
-            s = static_cast<Sample>(sample(rng));
-        inPtrs[c] = in[c].data();
-        outPtrs[c] = out[c].data();
-    }
-    AudioBusBuffers inBus, outBus;
-    inBus.numChannels = outBus.numChannels = 2;
-    if constexpr (sizeof(Sample) == 8)
-    {
-        inBus.channelBuffers64 = inPtrs;
-        outBus.channelBuffers64 = outPtrs;
-    }
-    else
-    {
-        inBus.channelBuffers32 = inPtrs;
-        outBus.channelBuffers32 = outPtrs;
-    }
-    ProcessData data;
-    data.symbolicSampleSize = sizeof(Sample) == 8 ? kSample64 : kSample32;
-    data.numSamples = nFrames;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
-    data.inputParameterChanges = changes;
-    plug.process(data);
-    for (auto& channel : out)
-        for (Sample s : channel)
-            found.nonFiniteSamples += std::isfinite(s) ? 0 : 1;
-    ++found.blocks;
-}
-
-void AudioThread(IFxVST3& plug, unsigned seed, const std::atomic<bool>& stop, Findings& found)
+void AudioThread(StressInstance& instance, unsigned seed, const std::atomic<bool>& stop,
+                 InstanceFindings& found)
 {
     std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> frames(0, kMaxBlock);
+    std::uniform_int_distribution<int> frames(0, StressInstance::kMaxBlock);
     std::uniform_int_distribution<int> param(0, kNumParams - 1);
     std::uniform_real_distribution<double> value(0.0, 1.0);
+    std::vector<double> in[2];
     bool use64 = true;
     while (!stop)
     {
-        if (found.blocks % 40 == 0)
+        if (found.audio.calls % 40 == 39)
         {
-            // setupProcessing takes no lock of its own; a host never calls it while a state call
-            // is under way, which holding the plug-in's mutex stands in for here.
-            FxMutexLock lock(plug.GetMutex());
             use64 = !use64;
-            SetUpPrecision(plug, use64 ? kSample64 : kSample32);
+            instance.SetUp(use64 ? kSample64 : kSample32);
         }
         const int n = frames(rng);
         vst3host::ParameterChanges changes;
@@ -132,15 +72,83 @@ void AudioThread(IFxVST3& plug, unsigned seed, const std::atomic<bool>& stop, Fi
                              value(rng));
         if (rng() % 16 == 0)
             changes.AddPoint(kBypassID, 0, value(rng));
-        if (use64)
-            ProcessOne<double>(plug, rng, n, &changes, found);
-        else
-            ProcessOne<float>(plug, rng, n, &changes, found);
+        if (rng() % 64 == 0)
+            changes.AddPoint(kPresetID, 0, 0.0);
+        for (auto& channel : in)
+        {
+            channel.resize(static_cast<size_t>(n));
+            for (double& s : channel)
+                s = 2.0 * value(rng) - 1.0;
+        }
+        found.nonFiniteSamples += instance.Process(in, &changes);
+        ++found.audio.calls;
     }
 }
 
-// A state as a host may store one: every value inside its parameter's range, and a bypass flag.
-std::vector<char> RandomState(IFxVST3& plug, std::mt19937& rng)
+double NumberIn(const String128 text)
+{
+    std::string narrow;
+    for (int i = 0; i < 128 && text[i]; ++i)
+        narrow.push_back(static_cast<char>(text[i]));
+    return std::atof(narrow.c_str());
+}
+
+// A host's generic editor: values set and read back, texts shown for values and values typed as
+// text, for the plug-in's parameters, its two host-side ones and one it does not have.
+void ControllerThread(IFxVST3& plug, unsigned seed, const std::atomic<bool>& stop, Findings& found)
+{
+    std::mt19937 rng(seed);
+    const ParamID ids[] = {0, 1, 2, 3, 4, 5, 6, kBypassID, kPresetID, 99};
+    while (!stop)
+    {
+        const ParamID id = ids[rng() % (sizeof ids / sizeof ids[0])];
+        const bool own = id < static_cast<ParamID>(kNumParams);
+        const double v = std::uniform_real_distribution<double>(0.0, 1.0)(rng);
+        bool ok = (plug.setParamNormalized(id, v) == kResultOk) == own;
+        const double now = plug.getParamNormalized(id);
+        ok = ok && now >= 0.0 && now <= 1.0;
+        String128 text = {};
+        if (own)
+        {
+            ok = ok && plug.getParamStringByValue(id, v, text) == kResultOk && text[0] != 0;
+            // A double shows a number, which reads back as a position that shows the same number.
+            ParamValue back = -1.0;
+            if (ok && plug.GetParam(static_cast<int>(id))->Type() == IParam::kTypeDouble)
+            {
+                String128 again = {};
+                ok = plug.getParamValueByString(id, text, back) == kResultOk && back >= 0.0 &&
+                     back <= 1.0 && plug.getParamStringByValue(id, back, again) == kResultOk &&
+                     NumberIn(text) == NumberIn(again);
+            }
+        }
+        else
+            ok = ok && plug.getParamStringByValue(id, v, text) == kResultFalse;
+        found.failures += ok ? 0 : 1;
+        ++found.calls;
+    }
+}
+
+void EditorThread(HeadlessNativeLayer& layer, unsigned seed, const std::atomic<bool>& stop,
+                  Findings& found)
+{
+    std::mt19937 rng(seed);
+    const IMouseMod left(true);
+    // Points on the Input and High knobs and the Model switch.
+    const int targets[][2] = {{130, 50}, {245, 375}, {125, 470}};
+    while (!stop)
+    {
+        const auto& at = targets[rng() % 3];
+        layer.MouseDown(at[0], at[1], left);
+        for (int k = int(rng() % 4); k > 0; --k)
+            layer.MouseDrag(at[0], at[1] - int(rng() % 40), left);
+        layer.MouseUp(at[0], at[1], left);
+        layer.RunFrame();
+        ++found.calls;
+    }
+}
+
+// A record as a host may store one: every value inside its parameter's range, and a bypass flag.
+std::vector<char> RandomRecord(IFxVST3& plug, std::mt19937& rng)
 {
     std::vector<char> bytes;
     for (int i = 0; i < plug.NParams(); ++i)
@@ -156,9 +164,9 @@ std::vector<char> RandomState(IFxVST3& plug, std::mt19937& rng)
     return bytes;
 }
 
-bool SavedValuesInRange(IFxVST3& plug, const std::vector<char>& saved)
+bool RecordInRange(IFxVST3& plug, const std::vector<char>& saved)
 {
-    if (saved.size() != 8u * static_cast<size_t>(plug.NParams()) + 4u)
+    if (saved.size() != kRecordSize)
         return false;
     for (int i = 0; i < plug.NParams(); ++i)
     {
@@ -171,166 +179,162 @@ bool SavedValuesInRange(IFxVST3& plug, const std::vector<char>& saved)
     return true;
 }
 
-void EditorThread(IFxVST3& plug, HeadlessNativeLayer& layer, unsigned seed,
-                  const std::atomic<bool>& stop, Findings& found)
+// A host's autosave and project loading, on a thread of their own: each save is a whole record
+// of values in range, each restore of a whole record succeeds and one cut before its bypass flag
+// fails.
+void StateThread(IFxVST3& plug, unsigned seed, const std::atomic<bool>& stop,
+                 InstanceFindings& found)
 {
     std::mt19937 rng(seed);
-    const IMouseMod left(true);
-    // Points on the Input and High knobs and the Model switch.
-    const int targets[][2] = {{130, 50}, {245, 375}, {125, 470}};
     while (!stop)
     {
-        switch (rng() % 4)
+        const unsigned way = rng() % 5;
+        bool ok = true;
+        if (way < 2)
         {
-        case 0:
+            vst3host::MemoryStream out;
+            ok = (way == 0 ? plug.getState(&out) : plug.getEditorState(&out)) == kResultOk &&
+                 RecordInRange(plug, out.GetData());
+        }
+        else
         {
-            // Restore then save, with no block in between: the bytes must come back unchanged.
-            const std::vector<char> state = RandomState(plug, rng);
-            vst3host::MemoryStream in(state);
-            FxMutexLock lock(plug.GetMutex());
-            plug.setEditorState(&in);
-            if (Save(plug) != state)
-                ++found.roundTripMismatches;
-            ++found.roundTrips;
-            break;
+            std::vector<char> record = RandomRecord(plug, rng);
+            const bool whole = rng() % 8 != 0;
+            if (!whole)
+                record.resize(kRecordSize - 4);
+            vst3host::MemoryStream in(record);
+            const tresult result = way == 2   ? plug.setState(&in)
+                                   : way == 3 ? plug.setEditorState(&in)
+                                              : plug.setComponentState(&in);
+            ok = (result == kResultOk) == whole;
+            ++found.restores;
         }
-        case 1:
-            if (!SavedValuesInRange(plug, Save(plug)))
-                ++found.savesOutOfRange;
-            break;
-        case 2:
-            plug.SetParameterFromGUI(static_cast<int>(rng() % kNumParams),
-                                     std::uniform_real_distribution<double>(0.0, 1.0)(rng));
-            ++found.editorActions;
-            break;
-        default:
-        {
-            const auto& at = targets[rng() % 3];
-            layer.MouseDown(at[0], at[1], left);
-            layer.MouseDrag(at[0], at[1] - int(rng() % 40), left);
-            layer.MouseUp(at[0], at[1], left);
-            layer.RunFrame();
-            ++found.editorActions;
-            break;
-        }
-        }
+        found.state.failures += ok ? 0 : 1;
+        ++found.state.calls;
     }
+}
+
+// The edits a host saw: each gesture a begin, value changes of that parameter and an end, with
+// positions in [0, 1].
+bool EditsWellFormed(const std::vector<vst3test::ComponentHandler::Edit>& edits)
+{
+    using Kind = vst3test::ComponentHandler::EditKind;
+    bool open = false;
+    ParamID id = 0;
+    for (const auto& e : edits)
+    {
+        if (e.kind == Kind::kBegin ? open : !open || e.id != id)
+            return false;
+        if (e.kind == Kind::kPerform && !(e.value >= 0.0 && e.value <= 1.0))
+            return false;
+        open = e.kind != Kind::kEnd;
+        id = e.id;
+    }
+    return !open;
 }
 } // namespace
 
-TEST(Stress, InstancesProcessWhileStateAndEditorChange)
+TEST(Stress, InstancesServeEveryHostThreadAtOnce)
 {
-    // The editor's bitmaps come from the source tree, so that the clicks land on real controls.
-    SetPlatformResourceRoot(VELTAR_SOURCE_DIR);
-    std::vector<PlugPtr> plugs;
-    std::vector<IGraphicsMac*> editors;
-    std::vector<HeadlessNativeLayer*> layers;
     std::vector<std::unique_ptr<vst3test::ComponentHandler>> handlers;
+    std::vector<std::unique_ptr<StressInstance>> instances;
     for (int i = 0; i < kInstances; ++i)
     {
-        plugs.emplace_back(MakePlug());
-        ASSERT_EQ(plugs.back()->initialize(nullptr), kResultOk);
         handlers.push_back(std::make_unique<vst3test::ComponentHandler>());
-        ASSERT_EQ(plugs.back()->setComponentHandler(handlers.back().get()), kResultOk);
-        editors.push_back(dynamic_cast<IGraphicsMac*>(plugs.back()->GetGUI()));
-        ASSERT_NE(editors.back(), nullptr);
-        ASSERT_NE(editors.back()->OpenWindow(nullptr), nullptr);
-        layers.push_back(static_cast<HeadlessNativeLayer*>(editors.back()->GetNativeLayer()));
-        SetUpPrecision(*plugs.back(), kSample64);
+        instances.push_back(std::make_unique<StressInstance>(handlers.back().get()));
+        ASSERT_NE(instances.back()->Layer(), nullptr);
     }
-    SetPlatformResourceRoot(nullptr);
 
     std::atomic<bool> stop{false};
-    std::vector<Findings> audio(kInstances), editor(kInstances);
-    std::vector<std::thread> threads;
+    std::vector<InstanceFindings> found(kInstances);
+    std::vector<std::thread> audio, others;
     for (int i = 0; i < kInstances; ++i)
     {
-        threads.emplace_back(AudioThread, std::ref(*plugs[i]), 100u + i, std::cref(stop),
-                             std::ref(audio[i]));
-        threads.emplace_back(EditorThread, std::ref(*plugs[i]), std::ref(*layers[i]), 200u + i,
-                             std::cref(stop), std::ref(editor[i]));
+        StressInstance& instance = *instances[static_cast<size_t>(i)];
+        InstanceFindings& f = found[static_cast<size_t>(i)];
+        const unsigned seed = 100u * static_cast<unsigned>(i + 1);
+        audio.emplace_back(AudioThread, std::ref(instance), seed, std::cref(stop), std::ref(f));
+        others.emplace_back(ControllerThread, std::ref(instance.Plug()), seed + 1, std::cref(stop),
+                            std::ref(f.controller));
+        others.emplace_back(EditorThread, std::ref(*instance.Layer()), seed + 2, std::cref(stop),
+                            std::ref(f.editor));
+        others.emplace_back(StateThread, std::ref(instance.Plug()), seed + 3, std::cref(stop),
+                            std::ref(f));
     }
-    std::vector<std::thread::id> audioThreads;
-    for (int i = 0; i < kInstances; ++i)
-        audioThreads.push_back(threads[2 * static_cast<size_t>(i)].get_id());
+    std::vector<std::thread::id> audioIds;
+    for (const std::thread& t : audio)
+        audioIds.push_back(t.get_id());
     std::this_thread::sleep_for(kRunTime);
     stop = true;
-    for (std::thread& t : threads)
+    for (std::thread& t : audio)
+        t.join();
+    for (std::thread& t : others)
         t.join();
 
-    for (int i = 0; i < kInstances; ++i)
+    for (size_t i = 0; i < kInstances; ++i)
     {
         SCOPED_TRACE(i);
-        EXPECT_GT(audio[i].blocks, 20);
-        EXPECT_EQ(audio[i].nonFiniteSamples, 0);
-        EXPECT_GT(editor[i].roundTrips, 5);
-        EXPECT_EQ(editor[i].roundTripMismatches, 0);
-        EXPECT_EQ(editor[i].savesOutOfRange, 0);
-        EXPECT_GT(editor[i].editorActions, 5);
+        const InstanceFindings& f = found[i];
+        EXPECT_GT(f.audio.calls, 20);
+        EXPECT_EQ(f.nonFiniteSamples, 0);
+        EXPECT_GT(f.controller.calls, 20);
+        EXPECT_EQ(f.controller.failures, 0);
+        EXPECT_GT(f.editor.calls, 5);
+        EXPECT_GT(f.state.calls, 5);
+        EXPECT_EQ(f.state.failures, 0);
+        const auto edits = handlers[i]->GetEdits();
+        EXPECT_GT(edits.size(), 5u);
+        EXPECT_TRUE(EditsWellFormed(edits));
         // Restores asked the host to re-read values, never from the audio thread.
         const std::vector<std::thread::id> restarts = handlers[i]->GetRestartThreads();
-        EXPECT_GE(restarts.size(), static_cast<size_t>(editor[i].roundTrips));
+        EXPECT_GE(restarts.size(), static_cast<size_t>(f.restores));
         for (std::thread::id id : restarts)
-            EXPECT_NE(id, audioThreads[i]);
-        // Whatever the threads left, a restore still brings back exactly what was saved.
-        const std::vector<char> saved = Save(*plugs[i]);
-        vst3host::MemoryStream in(saved);
-        EXPECT_EQ(plugs[i]->setEditorState(&in), kResultOk);
-        EXPECT_EQ(Save(*plugs[i]), saved);
-        editors[i]->CloseWindow();
-        plugs[i]->setComponentHandler(nullptr);
+            EXPECT_NE(id, audioIds[i]);
+        // Whatever the threads left, a restore brings back exactly what was saved.
+        IFxVST3& plug = instances[i]->Plug();
+        vst3host::MemoryStream saved;
+        ASSERT_EQ(plug.getState(&saved), kResultOk);
+        vst3host::MemoryStream in(saved.GetData());
+        EXPECT_EQ(plug.setState(&in), kResultOk);
+        vst3host::MemoryStream again;
+        ASSERT_EQ(plug.getState(&again), kResultOk);
+        EXPECT_EQ(again.GetData(), saved.GetData());
     }
 }
 
-// The user picks oversampling factors in the panel menu while the host processes and reads the
-// latency, each on its own thread, as hosts do, and the test takes no lock of its own.
+// The user picks oversampling factors in the panel menu while the host processes; the host reads
+// the latency after each choice, as it does after the restart it is sent.
 TEST(Stress, OversamplingChosenInTheEditorWhileProcessing)
 {
-    SetPlatformResourceRoot(VELTAR_SOURCE_DIR);
-    PlugPtr plug(MakePlug());
-    ASSERT_EQ(plug->initialize(nullptr), kResultOk);
     vst3test::ComponentHandler handler;
-    ASSERT_EQ(plug->setComponentHandler(&handler), kResultOk);
-    auto* editor = dynamic_cast<IGraphicsMac*>(plug->GetGUI());
-    ASSERT_NE(editor, nullptr);
-    ASSERT_NE(editor->OpenWindow(nullptr), nullptr);
-    auto* layer = static_cast<HeadlessNativeLayer*>(editor->GetNativeLayer());
-    SetPlatformResourceRoot(nullptr);
-    SetUpPrecision(*plug, kSample32);
-
+    StressInstance instance(&handler);
+    ASSERT_NE(instance.Layer(), nullptr);
     std::atomic<bool> stop{false};
-    Findings found;
-    std::thread audio(
-        [&]
-        {
-            std::mt19937 rng(7);
-            while (!stop)
-                ProcessOne<float>(*plug, rng, std::uniform_int_distribution<int>(0, kMaxBlock)(rng),
-                                  nullptr, found);
-        });
+    InstanceFindings found;
+    std::thread audio(AudioThread, std::ref(instance), 7u, std::cref(stop), std::ref(found));
+    const std::thread::id audioId = audio.get_id();
     std::mt19937 rng(8);
     const IMouseMod right(false, true);
     long choices = 0;
-    const auto end = std::chrono::steady_clock::now() + kRunTime;
-    while (std::chrono::steady_clock::now() < end)
+    for (const auto end = std::chrono::steady_clock::now() + kRunTime;
+         std::chrono::steady_clock::now() < end; ++choices)
     {
-        // "Oversampling" and "Oversampling when rendering" follow the zoom entries and a separator.
-        layer->SetNextMenuChoice(4 + static_cast<int>(rng() % 2), static_cast<int>(rng() % 4));
-        layer->MouseDown(10, 10, right);
-        const OversamplingChoice choice = plug->GetOversampling();
-        EXPECT_EQ(plug->getLatencySamples(),
-                  static_cast<uint32>(Oversampler::LatencyFrames(choice.realtime)));
-        ++choices;
+        // "Oversampling" and "Oversampling when rendering" follow the zoom entries and a
+        // separator.
+        instance.Layer()->SetNextMenuChoice(4 + static_cast<int>(rng() % 2),
+                                            static_cast<int>(rng() % 4));
+        instance.Layer()->MouseDown(10, 10, right);
+        EXPECT_EQ(instance.Plug().getLatencySamples(),
+                  static_cast<uint32>(
+                      Oversampler::LatencyFrames(instance.Plug().GetOversampling().realtime)));
     }
     stop = true;
     audio.join();
-    EXPECT_GT(found.blocks, 20);
+    EXPECT_GT(found.audio.calls, 20);
     EXPECT_GT(choices, 20);
     EXPECT_EQ(found.nonFiniteSamples, 0);
-    EXPECT_FALSE(handler.GetRestartFlags().empty());
     // The latency's changes were announced from the editor's thread, never the audio thread.
+    EXPECT_FALSE(handler.GetRestartFlags().empty());
     for (std::thread::id id : handler.GetRestartThreads())
-        EXPECT_EQ(id, std::this_thread::get_id());
-    editor->CloseWindow();
-    plug->setComponentHandler(nullptr);
+        EXPECT_NE(id, audioId);
 }

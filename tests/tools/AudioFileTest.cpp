@@ -1,4 +1,5 @@
-#include "AudioFile.h"
+#include "AudioFileReader.h"
+#include "AudioFileWriter.h"
 
 #include "TempFolderTest.h"
 

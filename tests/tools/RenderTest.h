@@ -2,7 +2,8 @@
 // and the files it writes read back.
 #pragma once
 
-#include "AudioFile.h"
+#include "AudioFileReader.h"
+#include "AudioFileWriter.h"
 
 #include "TempFolderTest.h"
 

@@ -1,5 +1,5 @@
-#include "WaveListGuard.h"
-#include "AudioFile.h"
+#include "AudioFileReader.h"
+#include "LibsndfileWorkarounds.h"
 
 #include "TempFolderTest.h"
 

@@ -1,6 +1,6 @@
 #include "ProgramFile.h"
 
-#include "framework/core/FxpLayout.h"
+#include "framework/core/FxpProgram.h"
 
 #include <cctype>
 #include <cerrno>
@@ -40,32 +40,26 @@ bool ParseProgramFile(const std::vector<uint8_t>& bytes, ProgramFile& program, s
 {
     fxp::Reader in(bytes.data(), bytes.size());
     fxp::ProgramHeader header;
-    int32_t magic = 0;
-    if (!in.ReadProgramHeader(header, magic))
+    switch (fxp::ReadProgramHeader(in, header))
     {
+    case fxp::ProgramForm::kCutShort:
         error = "is not a program file: it ends inside the 56-byte header";
         return false;
-    }
-    if (magic != fxp::kChunkMagic)
-    {
+    case fxp::ProgramForm::kNotFxFile:
         error = "is not a program file: it does not start with \"CcnK\"";
         return false;
-    }
-    if (header.fxMagic == fxp::kBankMagic || header.fxMagic == fxp::kBankChunkMagic)
-    {
+    case fxp::ProgramForm::kBank:
         error = "is a bank file (.fxb), not a program file (.fxp)";
         return false;
-    }
-    if (header.fxMagic == fxp::kProgramChunkMagic)
-    {
+    case fxp::ProgramForm::kChunk:
         error = "holds the program as a state chunk (\"FPCh\"), which only plug-ins that keep "
                 "their own state format read; this plug-in stores parameter values (\"FxCk\")";
         return false;
-    }
-    if (header.fxMagic != fxp::kProgramMagic)
-    {
+    case fxp::ProgramForm::kUnknown:
         error = "is not a program file: it is neither \"FxCk\" nor \"FPCh\"";
         return false;
+    case fxp::ProgramForm::kParams:
+        break;
     }
     if (header.formatVersion != fxp::kProgramFormatVersion)
     {
@@ -77,11 +71,7 @@ bool ParseProgramFile(const std::vector<uint8_t>& bytes, ProgramFile& program, s
     program.uniqueId = header.uniqueID;
     program.version = header.version;
     program.name = header.name;
-    float value = 0.0f;
-    while (in.ReadFloat(value))
-    {
-        program.values.push_back(value);
-    }
+    program.values = fxp::ReadProgramValues(in, bytes.size());
     return true;
 }
 
@@ -90,16 +80,8 @@ std::vector<uint8_t> EncodeProgramFile(const ProgramFile& program)
     fxp::ProgramHeader header;
     header.uniqueID = program.uniqueId;
     header.version = program.version;
-    header.numParams = static_cast<int32_t>(program.values.size());
     header.SetName(program.name.c_str());
-    std::vector<uint8_t> bytes(fxp::kProgramHeaderSize + fxp::kValueSize * program.values.size());
-    fxp::EncodeProgramHeader(header, bytes.data());
-    for (size_t i = 0; i < program.values.size(); ++i)
-    {
-        fxp::PutFloat(bytes.data() + fxp::kProgramHeaderSize + fxp::kValueSize * i,
-                      program.values[i]);
-    }
-    return bytes;
+    return fxp::EncodeParamProgram(header, program.values);
 }
 
 bool LoadProgramFile(const std::string& path, ProgramFile& program, std::string& error)

@@ -27,9 +27,9 @@ struct ProgramFile
     std::vector<float> values;
 };
 
-// Reads a parameter-form program: "CcnK", "FxCk", format version 1, then every whole value after
-// the 56-byte header. The count field is not examined, as the plug-in's loader does not examine
-// it. Answers false with a reason.
+// Reads a parameter-form program with the plug-in base's own reader: "CcnK", "FxCk", format
+// version 1, then every whole value after the 56-byte header, whatever the count field says.
+// Answers false with a reason.
 bool ParseProgramFile(const std::vector<uint8_t>& bytes, ProgramFile& program, std::string& error);
 std::vector<uint8_t> EncodeProgramFile(const ProgramFile& program);
 

@@ -1,6 +1,7 @@
 #include "Render.h"
 
-#include "AudioFile.h"
+#include "AudioFileReader.h"
+#include "AudioFileWriter.h"
 #include "DemoSignal.h"
 #include "Oversample.h"
 #include "ParamSettings.h"
@@ -9,6 +10,8 @@
 #include "Progress.h"
 #include "SignalStats.h"
 #include "Vst3Host.h"
+
+#include "Coeffs/ParamSmoother.h"
 
 #include <algorithm>
 #include <chrono>
@@ -31,11 +34,9 @@ constexpr int kChunkFrames = 16384;
 // Inputs shorter than this render in a few milliseconds, too short to time: the start-up and the
 // pre-roll would make up most of the figure.
 constexpr double kMinTimedSeconds = 10.0;
-// VELTAR smooths its gains and tone controls with one-pole filters at 0.5 Hz, advanced twice a
-// frame; from 0 they come within this share of their targets after ln(1/share) / (2 pi) seconds.
+// The settled start runs the plug-in until its gain and tone smoothers are within this share of
+// their targets.
 constexpr double kSettledShare = 1e-9;
-constexpr double kSmootherHz = 0.5;
-constexpr int kSmootherStepsPerFrame = 2;
 
 std::string DbText(double level)
 {
@@ -345,9 +346,8 @@ std::vector<std::string> InputWarnings(const std::string& inputName, int64_t ann
 
 int64_t PrerollFrames(double sampleRate)
 {
-    const double seconds =
-        std::log(1.0 / kSettledShare) / (2.0 * M_PI * kSmootherHz * kSmootherStepsPerFrame);
-    return static_cast<int64_t>(std::ceil(seconds * sampleRate));
+    return static_cast<int64_t>(
+        std::ceil(ParamSmoother::SecondsToSettle(kSettledShare) * sampleRate));
 }
 
 void PrintMessage(const std::string& message)

@@ -140,15 +140,12 @@ bool EditorSnapshot::Apply(const std::vector<Setting>& settings)
     {
         return false;
     }
+    // As a host's automation sets them: the parameter, the editor's control and the plug-in.
     FxMutexLock lock(mPlug->GetMutex());
     for (const ResolvedSetting& setting : resolved)
     {
         const int index = static_cast<int>(setting.id);
-        IParam* param = mPlug->GetParam(index);
-        const double normalized = param->GetNormalized(setting.value);
-        param->SetNormalized(normalized);
-        mPlug->GetGUI()->SetParameterFromPlug(index, normalized, true);
-        mPlug->OnParamChange(index);
+        mPlug->SetParameterFromHost(index, mPlug->GetParam(index)->GetNormalized(setting.value));
     }
     return true;
 }

@@ -1,4 +1,4 @@
-#include "WaveListGuard.h"
+#include "LibsndfileWorkarounds.h"
 
 #include <cstring>
 #include <initializer_list>

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "RefCount.h"
-#include "RunLoop.h"
 
 #include "pluginterfaces/vst/ivsthostapplication.h"
 
@@ -11,12 +10,13 @@ namespace vst3host
 {
 
 // The host context handed to initialize and setHostContext: IHostApplication answering a chosen
-// name, and optionally the Linux run loop of a host that offers one.
+// name, and optionally what else the host offers through it (extras: the Linux run loop of a
+// host that offers one, RunLoop.h), whose interfaces queryInterface passes on.
 class HostApplication : public Steinberg::Vst::IHostApplication
 {
 public:
-    explicit HostApplication(std::string name, RunLoop* runLoop = nullptr)
-        : mName(std::move(name)), mRunLoop(runLoop)
+    explicit HostApplication(std::string name, Steinberg::FUnknown* extras = nullptr)
+        : mName(std::move(name)), mExtras(extras)
     {
     }
     virtual ~HostApplication() = default;
@@ -29,13 +29,13 @@ public:
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
     {
-        return QueryOwnInterface<Steinberg::Vst::IHostApplication>(this, queried, obj, mRunLoop);
+        return QueryOwnInterface<Steinberg::Vst::IHostApplication>(this, queried, obj, mExtras);
     }
     VST3HOST_REFCOUNT_METHODS
 
 private:
     std::string mName;
-    RunLoop* mRunLoop;
+    Steinberg::FUnknown* mExtras;
     RefCount mRefs;
 };
 

@@ -1,27 +1,14 @@
 #include "ModuleLoader.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
+#include "ModulePlatform.h"
 
 namespace vst3host
 {
 namespace
 {
 
-using ModuleEntryFunc = bool (*)(void*);
 using ModuleExitFunc = bool (*)();
 using GetFactoryFunc = Steinberg::IPluginFactory* (*)();
-
-// The folder of a bundle that holds the module for this machine.
-#if defined(__x86_64__)
-constexpr const char* kBundleArchitecture = "x86_64-linux";
-#elif defined(__aarch64__)
-constexpr const char* kBundleArchitecture = "aarch64-linux";
-#elif defined(__i386__)
-constexpr const char* kBundleArchitecture = "i386-linux";
-#else
-#error "No VST 3 bundle folder name known for this architecture"
-#endif
 
 bool EndsWith(const std::string& text, const std::string& tail)
 {
@@ -38,11 +25,9 @@ std::string WithoutTrailingSlashes(std::string folder)
 
 std::string ModulePathFor(const std::string& path)
 {
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    if (platform::IsFolder(path))
         return ModuleLoader::ModulePathForBundle(path);
-    // dlopen searches the library path for a bare file name; the caller meant this folder.
-    return path.find('/') == std::string::npos ? "./" + path : path;
+    return platform::LoadablePath(path);
 }
 
 } // namespace
@@ -58,33 +43,36 @@ std::string ModuleLoader::ModuleNameForBundle(const std::string& bundlePath)
 
 std::string ModuleLoader::ModulePathForBundle(const std::string& bundlePath)
 {
-    return WithoutTrailingSlashes(bundlePath) + "/Contents/" + kBundleArchitecture + "/" +
-           ModuleNameForBundle(bundlePath) + ".so";
+    return WithoutTrailingSlashes(bundlePath) + "/Contents/" + platform::kBundleArchitecture + "/" +
+           ModuleNameForBundle(bundlePath) + platform::kModuleExtension;
 }
 
 ModuleLoader::ModuleLoader(const std::string& path)
 {
     const std::string modulePath = ModulePathFor(path);
-    mHandle = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    mHandle = platform::OpenModule(modulePath, &why);
     if (!mHandle)
     {
-        const char* why = dlerror();
-        Fail("cannot load the plug-in module " + modulePath + ": " + (why ? why : "unknown error"));
+        Fail("cannot load the plug-in module " + modulePath + ": " + why);
         return;
     }
-    auto entry = reinterpret_cast<ModuleEntryFunc>(dlsym(mHandle, "ModuleEntry"));
-    auto exit = reinterpret_cast<ModuleExitFunc>(dlsym(mHandle, "ModuleExit"));
-    auto getFactory = reinterpret_cast<GetFactoryFunc>(dlsym(mHandle, "GetPluginFactory"));
+    void* entry = platform::FindSymbol(mHandle, platform::kEntryName);
+    auto exit =
+        reinterpret_cast<ModuleExitFunc>(platform::FindSymbol(mHandle, platform::kExitName));
+    auto getFactory =
+        reinterpret_cast<GetFactoryFunc>(platform::FindSymbol(mHandle, "GetPluginFactory"));
     if (!entry || !exit || !getFactory)
     {
-        Fail(modulePath +
-             " is not a VST 3 module (it lacks ModuleEntry, ModuleExit or GetPluginFactory)");
+        Fail(modulePath + " is not a VST 3 module (it lacks " + platform::kEntryName + ", " +
+             platform::kExitName + " or GetPluginFactory)");
         return;
     }
-    // Linux hosts hand the module its own handle first and say goodbye before unloading it.
-    if (!entry(mHandle))
+    // Hosts start the module before anything else and say goodbye before unloading it.
+    if (!platform::CallEntry(mHandle, entry))
     {
-        Fail("the plug-in module " + modulePath + " refused to start (ModuleEntry failed)");
+        Fail("the plug-in module " + modulePath + " refused to start (" + platform::kEntryName +
+             " failed)");
         return;
     }
     mExit = exit;
@@ -100,7 +88,7 @@ ModuleLoader::~ModuleLoader()
 
 void* ModuleLoader::GetSymbol(const char* name) const
 {
-    return mHandle ? dlsym(mHandle, name) : nullptr;
+    return mHandle ? platform::FindSymbol(mHandle, name) : nullptr;
 }
 
 void ModuleLoader::Fail(const std::string& why)
@@ -118,7 +106,7 @@ void ModuleLoader::Unload()
         mExit();
     mExit = nullptr;
     if (mHandle)
-        dlclose(mHandle);
+        platform::CloseModule(mHandle);
     mHandle = nullptr;
 }
 

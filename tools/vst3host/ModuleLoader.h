@@ -7,13 +7,14 @@
 namespace vst3host
 {
 
-// Loads a VST 3 module as a Linux host does: dlopen the module file, ModuleEntry(handle),
-// GetPluginFactory(). Destruction undoes it in reverse: release the factory, ModuleExit, dlclose.
+// Loads a VST 3 module as a host of this platform does. Linux: dlopen the module file,
+// ModuleEntry(handle), GetPluginFactory(); Windows: LoadLibraryW, InitDll(), GetPluginFactory().
+// Destruction undoes it in reverse: release the factory, ModuleExit or ExitDll, unload.
 class ModuleLoader
 {
 public:
-    // path is a bundle folder (X.vst3, whose module is X.vst3/Contents/x86_64-linux/X.so) or the
-    // module file itself.
+    // path (UTF-8) is a bundle folder (X.vst3, whose module is X.vst3/Contents/x86_64-linux/X.so
+    // on Linux, X.vst3/Contents/x86_64-win/X.vst3 on Windows) or the module file itself.
     explicit ModuleLoader(const std::string& path);
     ~ModuleLoader();
     ModuleLoader(const ModuleLoader&) = delete;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "RefCount.h"
-#include "RunLoop.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -10,12 +9,13 @@
 namespace vst3host
 {
 
-// The frame a host gives an editor view through setFrame: on Linux it also offers the host's run
-// loop. A resize request is granted at once, as a host does, by calling the view's onSize.
+// The frame a host gives an editor view through setFrame, offering also what extras offers (on
+// Linux the host's run loop, RunLoop.h). A resize request is granted at once, as a host does, by
+// calling the view's onSize.
 class PlugFrame : public Steinberg::IPlugFrame
 {
 public:
-    explicit PlugFrame(RunLoop* runLoop = nullptr) : mRunLoop(runLoop) {}
+    explicit PlugFrame(Steinberg::FUnknown* extras = nullptr) : mExtras(extras) {}
     virtual ~PlugFrame() = default;
 
     const std::vector<Steinberg::ViewRect>& GetResizeRequests() const { return mRequests; }
@@ -25,12 +25,12 @@ public:
 
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
     {
-        return QueryOwnInterface<Steinberg::IPlugFrame>(this, queried, obj, mRunLoop);
+        return QueryOwnInterface<Steinberg::IPlugFrame>(this, queried, obj, mExtras);
     }
     VST3HOST_REFCOUNT_METHODS
 
 private:
-    RunLoop* mRunLoop;
+    Steinberg::FUnknown* mExtras;
     std::vector<Steinberg::ViewRect> mRequests;
     RefCount mRefs;
 };

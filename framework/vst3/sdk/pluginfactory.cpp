@@ -169,9 +169,8 @@ tresult PLUGIN_API CPluginFactory::createInstance(FIDString cid, FIDString inter
 tresult PLUGIN_API CPluginFactory::setHostContext(FUnknown* context)
 {
     // A null context withdraws the host's; a context without a run loop leaves the kept one.
-    Linux::IRunLoop* offered = nullptr;
-    if (context && context->queryInterface(Linux::IRunLoop::iid,
-                                           reinterpret_cast<void**>(&offered)) != kResultOk)
+    FUnknown* offered = context ? queryHostRunLoop(context) : nullptr;
+    if (context && !offered)
         return kResultTrue;
     if (runLoop)
         runLoop->release();

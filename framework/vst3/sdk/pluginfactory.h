@@ -27,8 +27,8 @@ public:
     bool registerClass(const PClassInfoW* info, CreateFunction createFunc, void* context = nullptr);
 
     // The host's run loop, when the host offered one through setHostContext (not referenced by
-    // the caller).
-    Linux::IRunLoop* getHostRunLoop() const { return runLoop; }
+    // the caller); only Linux hosts have one (hostrunloop_linux.cpp).
+    FUnknown* getHostRunLoop() const { return runLoop; }
 
     // FUnknown
     tresult PLUGIN_API queryInterface(const TUID queried, void** obj) SMTG_OVERRIDE;
@@ -65,11 +65,15 @@ private:
 
     PFactoryInfo factoryInfo;
     std::vector<ClassEntry> classes;
-    Linux::IRunLoop* runLoop = nullptr;
+    FUnknown* runLoop = nullptr;
     int32 refCount = 1;
 };
 
 } // namespace Steinberg
+
+// The run loop that a host context offers, with a reference for the caller; null when it offers
+// none or the platform has no such thing.
+Steinberg::FUnknown* queryHostRunLoop(Steinberg::FUnknown* context);
 
 // The factory the module has handed out, null while none is alive.
 extern Steinberg::IPluginFactory* gPluginFactory;

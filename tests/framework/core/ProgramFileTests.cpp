@@ -1,3 +1,4 @@
+#include "TempFolder.h"
 #include "TestAdapter.h"
 
 #include "framework/core/FxpLayout.h"
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <limits>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace
@@ -125,12 +125,10 @@ void MakeThreePresets(IFxBase& plug)
 
 struct TempFile
 {
-    TempFile() : path("/tmp/veltar-fxp-" + std::to_string(getpid()) + "-" + std::to_string(++n)) {}
-    ~TempFile() { std::remove(path.c_str()); }
+    TempFile() : path(folder.File("program")) {}
+    testsupport::TempFolder folder{"veltar-fxp-"};
     std::string path;
-    static int n;
 };
-int TempFile::n = 0;
 } // namespace
 
 TEST(ProgramFiles, ParameterProgramHasTheDocumentedBytes)

@@ -68,9 +68,7 @@ void WriteStrip(const std::string& path, int id, int frameW, int frameH, int nFr
 
 TestResources::TestResources()
 {
-    char pattern[] = "/tmp/veltar-gfx-XXXXXX";
-    mRoot = mkdtemp(pattern);
-    std::filesystem::create_directories(mRoot + "/resources/img");
+    std::filesystem::create_directories(mFolder.Path() / "resources" / "img");
     WriteStrip(ImagePath("BG.png"), 108, 352, 568, 1);
     WriteStrip(ImagePath("IN.png"), 101, kKnobSize, kKnobSize, 61);
     WriteStrip(ImagePath("OUT.png"), 102, kKnobSize, kKnobSize, 61);
@@ -81,11 +79,7 @@ TestResources::TestResources()
     WriteStrip(ImagePath("MODEL.png"), 106, kModelW, kModelH, 3);
 }
 
-TestResources::~TestResources()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(mRoot, ec);
-}
+TestResources::~TestResources() = default;
 
 IGraphicsMac* BuildTestEditor(GfxTestPlug* plug, const std::string& root,
                               HeadlessNativeLayer** layer)

@@ -8,6 +8,8 @@
 #include "framework/platform/IGraphicsMac.h"
 #include "plugin/VELTARParams.h"
 
+#include "TempFolder.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,11 +40,11 @@ class TestResources
 public:
     TestResources();
     ~TestResources();
-    const std::string& Root() const { return mRoot; }
-    std::string ImagePath(const char* file) const { return mRoot + "/resources/img/" + file; }
+    std::string Root() const { return mFolder.Str(); }
+    std::string ImagePath(const char* file) const { return mFolder.File("resources/img/") + file; }
 
 private:
-    std::string mRoot;
+    testsupport::TempFolder mFolder{"veltar-gfx-"};
 };
 
 // An editor laid out like the product's (background and seven controls) for plug, with its

@@ -5,17 +5,18 @@
 #include "framework/platform/IGraphicsMac.h"
 #include "framework/platform/ViewHostRules.h"
 
+#include "RecorderControl.h"
+#include "TempFolder.h"
 #include "TestAdapter.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -169,20 +170,15 @@ TEST(ViewHostRules, ResourceNamesAndLookup)
     EXPECT_EQ(ResourceFileName("png"), "");
     EXPECT_EQ(ResourceFileName(nullptr), "");
 
-    char tmpl[] = "/tmp/viewhostXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const std::string root = tmpl;
-    ASSERT_EQ(mkdir((root + "/img").c_str(), 0700), 0);
+    testsupport::TempFolder folder("viewhost");
+    const std::string root = folder.Str();
+    ASSERT_TRUE(std::filesystem::create_directory(folder.Path() / "img"));
     std::ofstream(root + "/TOP.png") << "x";
     std::ofstream(root + "/img/IN.png") << "x";
     EXPECT_EQ(FindBundleResource(root, "img/IN.png"), root + "/img/IN.png");
     EXPECT_EQ(FindBundleResource(root, "resources/img/TOP.png"), root + "/TOP.png");
     EXPECT_EQ(FindBundleResource(root, "resources/img/NONE.png"), "");
     EXPECT_EQ(FindBundleResource("", "TOP.png"), "");
-    std::remove((root + "/img/IN.png").c_str());
-    std::remove((root + "/TOP.png").c_str());
-    rmdir((root + "/img").c_str());
-    rmdir(root.c_str());
 }
 
 TEST(ViewHostRules, FileTypesAndFolders)
@@ -195,42 +191,6 @@ TEST(ViewHostRules, FileTypesAndFolders)
 }
 
 // ---- through an editor on the headless layer
-
-// Records every event and key that reaches it.
-class Recorder : public IControl
-{
-public:
-    Recorder(IFxBase* plug, const IRECT& rect) : IControl(plug, rect) {}
-    void OnMouseDown(int x, int y, const IMouseMod& m) override { Add('d', x, y, m); }
-    void OnMouseUp(int x, int y, const IMouseMod& m) override { Add('u', x, y, m); }
-    void OnMouseDrag(int x, int y, int, int, const IMouseMod& m) override { Add('g', x, y, m); }
-    void OnMouseDblClick(int x, int y, const IMouseMod& m) override { Add('2', x, y, m); }
-    void OnMouseWheel(int x, int y, const IMouseMod& m, int delta) override
-    {
-        Add('w', x, y, m);
-        mWheel.push_back(delta);
-    }
-    void OnMouseOver(int x, int y, const IMouseMod& m) override { Add('o', x, y, m); }
-    bool OnKeyDown(int x, int y, int key) override
-    {
-        mKeys.push_back({x, y, key});
-        return key != 0; // the space bar is not for this control
-    }
-    bool Draw(IGraphics*) override { return true; }
-
-    struct Event
-    {
-        char kind;
-        int x, y;
-        IMouseMod mod;
-    };
-    std::vector<Event> mEvents;
-    std::vector<int> mWheel;
-    std::vector<std::vector<int>> mKeys;
-
-private:
-    void Add(char kind, int x, int y, const IMouseMod& m) { mEvents.push_back({kind, x, y, m}); }
-};
 
 class HostedEditor : public ::testing::Test
 {

@@ -2,6 +2,7 @@
 // pair of IEditController under its own name.
 #include "ModuleLoader.h"
 #include "MemoryStream.h"
+#include "ModulePlatform.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
@@ -22,10 +23,12 @@ using BundlePathFunc = const char* (*)();
 
 TEST(ModuleLoader, FindsTheModuleFileOfABundle)
 {
-    EXPECT_EQ(vst3host::ModuleLoader::ModulePathForBundle("/a/X.vst3"),
-              "/a/X.vst3/Contents/x86_64-linux/X.so");
-    EXPECT_EQ(vst3host::ModuleLoader::ModulePathForBundle("/a/X.vst3/"),
-              "/a/X.vst3/Contents/x86_64-linux/X.so");
+    // X.vst3/Contents/x86_64-linux/X.so on Linux, X.vst3/Contents/x86_64-win/X.vst3 on Windows.
+    const std::string module = std::string("/a/X.vst3/Contents/") +
+                               vst3host::platform::kBundleArchitecture + "/X" +
+                               vst3host::platform::kModuleExtension;
+    EXPECT_EQ(vst3host::ModuleLoader::ModulePathForBundle("/a/X.vst3"), module);
+    EXPECT_EQ(vst3host::ModuleLoader::ModulePathForBundle("/a/X.vst3/"), module);
 }
 
 TEST(ModuleLoader, ReportsAMissingModule)

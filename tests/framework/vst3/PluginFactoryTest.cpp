@@ -2,7 +2,6 @@
 #include "singlecomponenteffect.h"
 
 #include "HostApplication.h"
-#include "RunLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +101,8 @@ TEST_F(PluginFactoryTest, KeepsClassRecordsOfEachKind)
 {
     PClassInfo basic(kOtherId, 1, "Audio Module Class", "Basic");
     PClassInfo2 full = EffectClass();
-    PClassInfoW wide(kOtherId, 3, "Service", u"Wide \u00e9", 0, "Sub", u"Maker", u"2.0", u"SDK");
+    PClassInfoW wide(kOtherId, 3, "Service", STR16("Wide \u00e9"), 0, "Sub", STR16("Maker"),
+                     STR16("2.0"), STR16("SDK"));
     ASSERT_TRUE(factory->registerClass(&full, CreateEffect));
     ASSERT_TRUE(factory->registerClass(&basic, CreateEffect));
     ASSERT_TRUE(factory->registerClass(&wide, CreateEffect));
@@ -223,32 +223,6 @@ TEST_F(PluginFactoryTest, DestructionClearsTheGlobalPointerOnlyWhenItIsThisFacto
     EXPECT_EQ(gPluginFactory, current);
     current->release();
     EXPECT_EQ(gPluginFactory, nullptr);
-}
-
-TEST_F(PluginFactoryTest, KeepsTheRunLoopOfAHostThatOffersOne)
-{
-    vst3host::RunLoop runLoop;
-    vst3host::HostApplication withLoop("Host", &runLoop);
-    vst3host::HostApplication plain("Plain");
-
-    EXPECT_EQ(factory->setHostContext(&plain), kResultTrue);
-    EXPECT_EQ(factory->getHostRunLoop(), nullptr);
-    EXPECT_EQ(factory->setHostContext(&withLoop), kResultTrue);
-    EXPECT_EQ(factory->getHostRunLoop(), &runLoop);
-    EXPECT_EQ(runLoop.GetRefCount(), 2);
-    // A context without a run loop leaves the kept one; none at all withdraws it.
-    EXPECT_EQ(factory->setHostContext(&plain), kResultTrue);
-    EXPECT_EQ(factory->getHostRunLoop(), &runLoop);
-    EXPECT_EQ(factory->setHostContext(nullptr), kResultTrue);
-    EXPECT_EQ(factory->getHostRunLoop(), nullptr);
-    EXPECT_EQ(runLoop.GetRefCount(), 1);
-
-    factory->setHostContext(&withLoop);
-    factory->release();
-    factory = nullptr;
-    EXPECT_EQ(runLoop.GetRefCount(), 1);
-    EXPECT_EQ(plain.GetRefCount(), 1);
-    EXPECT_EQ(withLoop.GetRefCount(), 1);
 }
 
 } // namespace

@@ -24,7 +24,7 @@ class Effect : public SingleComponentEffect
 public:
     ~Effect() override { ++gDestroyed; }
     const ProcessSetup& GetSetup() const { return processSetup; }
-    void AddParameter(ParamID id) { parameters.addParameter(u"P", nullptr, 0, 0.0, 0, id); }
+    void AddParameter(ParamID id) { parameters.addParameter(STR16("P"), nullptr, 0, 0.0, 0, id); }
 };
 
 // Overrides only the controller's state pair, as an effect that keeps its state in the
@@ -162,10 +162,10 @@ TEST(SingleComponentEffect, StateCallsThroughEachInterfaceReachTheirOwnPair)
 TEST(SingleComponentEffect, BusHelpersFillTheListsThatInfoReports)
 {
     Effect effect;
-    AudioBus* in = effect.addAudioInput(u"Main In", SpeakerArr::kStereo);
-    effect.addAudioInput(u"Side", SpeakerArr::kMono, kAux, 0);
-    effect.addAudioOutput(u"Main Out", 0x37);
-    effect.addEventInput(u"MIDI", 1);
+    AudioBus* in = effect.addAudioInput(STR16("Main In"), SpeakerArr::kStereo);
+    effect.addAudioInput(STR16("Side"), SpeakerArr::kMono, kAux, 0);
+    effect.addAudioOutput(STR16("Main Out"), 0x37);
+    effect.addEventInput(STR16("MIDI"), 1);
     ASSERT_NE(in, nullptr);
     EXPECT_EQ(effect.getBusCount(kAudio, kInput), 2);
     EXPECT_EQ(effect.getBusCount(kAudio, kOutput), 1);
@@ -210,8 +210,8 @@ TEST(SingleComponentEffect, BusHelpersFillTheListsThatInfoReports)
 TEST(SingleComponentEffect, RefusesBusIndicesOutsideTheList)
 {
     Effect effect;
-    effect.addAudioInput(u"In", SpeakerArr::kStereo);
-    effect.addEventInput(u"MIDI");
+    effect.addAudioInput(STR16("In"), SpeakerArr::kStereo);
+    effect.addEventInput(STR16("MIDI"));
     BusInfo info{};
     SpeakerArrangement arr = 0;
     for (int32 index : {-1, 1, 1000})
@@ -231,7 +231,7 @@ TEST(SingleComponentEffect, LongBusNamesAreCutToTheHostStringSize)
 {
     Effect effect;
     const std::u16string longName(200, u'x');
-    effect.addAudioOutput(longName.c_str(), SpeakerArr::kStereo);
+    effect.addAudioOutput(reinterpret_cast<const char16*>(longName.c_str()), SpeakerArr::kStereo);
     BusInfo info{};
     ASSERT_EQ(effect.getBusInfo(kAudio, kOutput, 0, info), kResultTrue);
     EXPECT_EQ(Name(info.name), std::u16string(127, u'x'));
@@ -240,14 +240,14 @@ TEST(SingleComponentEffect, LongBusNamesAreCutToTheHostStringSize)
 TEST(SingleComponentEffect, RemovingBusesByKind)
 {
     Effect effect;
-    effect.addAudioInput(u"In", SpeakerArr::kStereo);
-    effect.addAudioOutput(u"Out", SpeakerArr::kStereo);
-    effect.addEventInput(u"MIDI");
+    effect.addAudioInput(STR16("In"), SpeakerArr::kStereo);
+    effect.addAudioOutput(STR16("Out"), SpeakerArr::kStereo);
+    effect.addEventInput(STR16("MIDI"));
     EXPECT_EQ(effect.removeAudioBusses(), kResultOk);
     EXPECT_EQ(effect.getBusCount(kAudio, kInput), 0);
     EXPECT_EQ(effect.getBusCount(kAudio, kOutput), 0);
     EXPECT_EQ(effect.getBusCount(kEvent, kInput), 1);
-    effect.addAudioInput(u"In", SpeakerArr::kStereo);
+    effect.addAudioInput(STR16("In"), SpeakerArr::kStereo);
     EXPECT_EQ(effect.removeAllBusses(), kResultOk);
     EXPECT_EQ(effect.getBusCount(kAudio, kInput), 0);
     EXPECT_EQ(effect.getBusCount(kEvent, kInput), 0);
@@ -256,8 +256,8 @@ TEST(SingleComponentEffect, RemovingBusesByKind)
 TEST(SingleComponentEffect, SetBusArrangementsChangesExistingBusesOnly)
 {
     Effect effect;
-    effect.addAudioInput(u"In", SpeakerArr::kStereo);
-    effect.addAudioOutput(u"Out", SpeakerArr::kStereo);
+    effect.addAudioInput(STR16("In"), SpeakerArr::kStereo);
+    effect.addAudioOutput(STR16("Out"), SpeakerArr::kStereo);
     SpeakerArrangement mono[2] = {SpeakerArr::kMono, SpeakerArr::kMono};
     SpeakerArrangement arr = 0;
 
@@ -321,9 +321,9 @@ TEST(SingleComponentEffect, TerminateDropsParametersBusesAndHostObjects)
         EXPECT_EQ(effect.getHostContext(), &host);
         effect.AddParameter(1);
         effect.AddParameter(2);
-        effect.addAudioInput(u"In", SpeakerArr::kStereo);
-        effect.addAudioOutput(u"Out", SpeakerArr::kStereo);
-        effect.addEventInput(u"MIDI");
+        effect.addAudioInput(STR16("In"), SpeakerArr::kStereo);
+        effect.addAudioOutput(STR16("Out"), SpeakerArr::kStereo);
+        effect.addEventInput(STR16("MIDI"));
         EXPECT_EQ(effect.setComponentHandler(&handler), kResultTrue);
         EXPECT_GT(host.GetRefCount(), 1);
         EXPECT_GT(handler.GetRefCount(), 1);

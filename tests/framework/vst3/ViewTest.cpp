@@ -6,6 +6,7 @@
 #include "PlugFrame.h"
 
 #include "framework/platform/HeadlessNativeLayer.h"
+#include "framework/vst3/HostWindow.h"
 #include "framework/vst3/IFxVST3View.h"
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -142,7 +144,12 @@ TEST_F(ViewTest, PlatformTypes)
 {
     EXPECT_EQ(mView->isPlatformTypeSupported(kPlatformTypeNSView), kResultOk);
     EXPECT_EQ(mView->isPlatformTypeSupported(kPlatformTypeHIView), kResultOk);
-    EXPECT_EQ(mView->isPlatformTypeSupported(kPlatformTypeHWND), kResultFalse);
+    // The windows of this platform's hosts (HostWindow.h), and not the other platform's.
+    EXPECT_EQ(mView->isPlatformTypeSupported(HostWindowPlatformType()), kResultOk);
+    const bool onWindows = std::strcmp(HostWindowPlatformType(), kPlatformTypeHWND) == 0;
+    EXPECT_EQ(mView->isPlatformTypeSupported(onWindows ? kPlatformTypeX11EmbedWindowID
+                                                       : kPlatformTypeHWND),
+              kResultFalse);
     EXPECT_EQ(mView->isPlatformTypeSupported("nsview"), kResultFalse);
     EXPECT_EQ(mView->isPlatformTypeSupported(nullptr), kResultFalse);
 }

@@ -4,7 +4,6 @@
 #include "MemoryStream.h"
 #include "ParameterChanges.h"
 #include "PlugFrame.h"
-#include "RunLoop.h"
 
 #include "public.sdk/source/common/pluginview.h"
 
@@ -78,59 +77,17 @@ TEST(HostLibrary, MemoryStreamReadsBackAndCanEndEarly)
     EXPECT_EQ(stream.read(out, -1, &done), kInvalidArgument);
 }
 
-TEST(HostLibrary, HostContextNamesTheHostAndOffersItsRunLoop)
+TEST(HostLibrary, HostContextNamesTheHost)
 {
-    vst3host::RunLoop runLoop;
-    vst3host::HostApplication host(std::string(200, 'h'), &runLoop);
+    vst3host::HostApplication host(std::string(200, 'h'));
     String128 name;
     ASSERT_EQ(host.getName(name), kResultOk);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(name)), std::u16string(127, u'h'));
-
-    void* obj = nullptr;
-    ASSERT_EQ(host.queryInterface(Linux::IRunLoop::iid, &obj), kResultOk);
-    EXPECT_EQ(obj, static_cast<Linux::IRunLoop*>(&runLoop));
-    static_cast<Linux::IRunLoop*>(obj)->release();
-
-    vst3host::HostApplication plain("Plain");
-    EXPECT_EQ(plain.queryInterface(Linux::IRunLoop::iid, &obj), kNoInterface);
-    EXPECT_EQ(obj, nullptr);
 }
 
-class Timer : public Linux::ITimerHandler
+TEST(HostLibrary, PlugFrameGrantsResizes)
 {
-public:
-    void PLUGIN_API onTimer() override { ++ticks; }
-    tresult PLUGIN_API queryInterface(const TUID, void**) override { return kNoInterface; }
-    VST3HOST_REFCOUNT_METHODS
-    int ticks = 0;
-
-private:
-    vst3host::RefCount mRefs;
-};
-
-TEST(HostLibrary, RunLoopHoldsRegisteredHandlersAndCallsThem)
-{
-    Timer timer;
-    {
-        vst3host::RunLoop runLoop;
-        ASSERT_EQ(runLoop.registerTimer(&timer, 40), kResultOk);
-        EXPECT_EQ(timer.GetRefCount(), 2);
-        EXPECT_EQ(runLoop.GetTimerInterval(&timer), 40u);
-        EXPECT_EQ(runLoop.FireTimers(), 1);
-        EXPECT_EQ(timer.ticks, 1);
-        EXPECT_EQ(runLoop.unregisterTimer(&timer), kResultOk);
-        EXPECT_EQ(runLoop.unregisterTimer(&timer), kInvalidArgument);
-        EXPECT_EQ(timer.GetRefCount(), 1);
-        runLoop.registerTimer(&timer, 40);
-    }
-    // A run loop that goes away drops what it still held.
-    EXPECT_EQ(timer.GetRefCount(), 1);
-}
-
-TEST(HostLibrary, PlugFrameGrantsResizesAndOffersTheRunLoop)
-{
-    vst3host::RunLoop runLoop;
-    vst3host::PlugFrame frame(&runLoop);
+    vst3host::PlugFrame frame;
     CPluginView view;
     ViewRect size(0, 0, 352, 568);
     ASSERT_EQ(frame.resizeView(&view, &size), kResultTrue);
@@ -138,11 +95,6 @@ TEST(HostLibrary, PlugFrameGrantsResizesAndOffersTheRunLoop)
     EXPECT_EQ(view.getRect().getHeight(), 568);
     ASSERT_EQ(frame.GetResizeRequests().size(), 1u);
     EXPECT_EQ(frame.resizeView(&view, nullptr), kInvalidArgument);
-
-    void* obj = nullptr;
-    ASSERT_EQ(frame.queryInterface(Linux::IRunLoop::iid, &obj), kResultOk);
-    EXPECT_EQ(obj, static_cast<Linux::IRunLoop*>(&runLoop));
-    static_cast<Linux::IRunLoop*>(obj)->release();
 }
 
 } // namespace

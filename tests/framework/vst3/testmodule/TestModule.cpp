@@ -1,5 +1,6 @@
 // A minimal VST 3 module for host-side tests: one single-component effect class whose two state
-// pairs write different tags, and the Linux entry points with counted entry and exit.
+// pairs write different tags, and the entry points of Linux and Windows hosts with counted entry
+// and exit.
 #include "Bundle.h"
 #include "pluginfactory.h"
 #include "singlecomponenteffect.h"
@@ -37,26 +38,49 @@ FUnknown* CreateTestEffect(void*)
 
 } // namespace
 
+namespace
+{
+bool Enter()
+{
+    if (gEntryCount++ == 0)
+        gBundle = BundleRef::CreateForAddress(reinterpret_cast<void*>(&CreateTestEffect));
+    return true;
+}
+
+bool Exit()
+{
+    if (gEntryCount == 0)
+        return false;
+    if (--gEntryCount == 0 && gBundle)
+    {
+        gBundle->Release();
+        gBundle = nullptr;
+    }
+    return true;
+}
+} // namespace
+
 extern "C"
 {
 
     SMTG_EXPORT_SYMBOL bool ModuleEntry(void*)
     {
-        if (gEntryCount++ == 0)
-            gBundle = BundleRef::CreateForAddress(reinterpret_cast<void*>(&CreateTestEffect));
-        return true;
+        return Enter();
     }
 
     SMTG_EXPORT_SYMBOL bool ModuleExit()
     {
-        if (gEntryCount == 0)
-            return false;
-        if (--gEntryCount == 0 && gBundle)
-        {
-            gBundle->Release();
-            gBundle = nullptr;
-        }
-        return true;
+        return Exit();
+    }
+
+    SMTG_EXPORT_SYMBOL bool InitDll()
+    {
+        return Enter();
+    }
+
+    SMTG_EXPORT_SYMBOL bool ExitDll()
+    {
+        return Exit();
     }
 
     SMTG_EXPORT_SYMBOL IPluginFactory* GetPluginFactory()

@@ -1,18 +1,20 @@
+// The bundle layout, the same on every platform: NAME.vst3/Contents/<architecture>/<module>.
 #include "Bundle.h"
 
-#include <cstdlib>
-#include <dlfcn.h>
+#include "util/platform.h"
 
 namespace
 {
 
-// Folder part of path (which has no trailing slash); "/" for a file in the root.
+// Folder part of path (which has no trailing slash); the root itself ("/", "C:/") for a file in
+// the root.
 std::string ParentFolder(const std::string& path)
 {
     const size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0)
+    if (slash == std::string::npos)
         return "/";
-    return path.substr(0, slash);
+    const bool root = slash == 0 || (slash == 2 && path[1] == ':');
+    return path.substr(0, root ? slash + 1 : slash);
 }
 
 std::string FolderName(const std::string& path)
@@ -25,32 +27,25 @@ std::string FolderName(const std::string& path)
 
 BundleRef::BundleRef(std::string path)
     : mPath(std::move(path)),
-      mResourcesPath(mPath == "/" ? "/Contents/Resources" : mPath + "/Contents/Resources")
+      mResourcesPath(mPath + (mPath.back() == '/' ? "" : "/") + "Contents/Resources")
 {
 }
 
 BundleRef* BundleRef::CreateForAddress(const void* address)
 {
-    Dl_info info{};
-    if (!address || !dladdr(address, &info) || !info.dli_fname)
-        return nullptr;
-    // The loader reports the name the module was opened by, which may be relative.
-    char* absolute = realpath(info.dli_fname, nullptr);
-    if (!absolute)
-        return nullptr;
-    BundleRef* bundle = CreateForModulePath(absolute);
-    std::free(absolute);
-    return bundle;
+    const std::string module = FxModuleFileOf(address);
+    return module.empty() ? nullptr : CreateForModulePath(module.c_str());
 }
 
 BundleRef* BundleRef::CreateForModulePath(const char* modulePath)
 {
-    if (!modulePath || modulePath[0] != '/')
+    if (!FxIsAbsolutePath(modulePath))
         return nullptr;
-    // A bundled module lies in NAME.vst3/Contents/<architecture>/NAME.so. A module found outside
-    // that layout (a bare .so a host was pointed at) has no bundle; its own folder stands in, so
-    // that resources next to it can still be found.
-    const std::string archFolder = ParentFolder(modulePath);
+    const std::string path = modulePath;
+    // A bundled module lies in NAME.vst3/Contents/<architecture>/<module>. A module found outside
+    // that layout (a bare module file a host was pointed at) has no bundle; its own folder stands
+    // in, so that resources next to it can still be found.
+    const std::string archFolder = ParentFolder(path);
     const std::string contents = ParentFolder(archFolder);
     if (FolderName(contents) == "Contents")
         return new BundleRef(ParentFolder(contents));
