@@ -58,7 +58,8 @@ public:
     Steinberg::tresult PLUGIN_API startGroupEdit() override { return Steinberg::kNotImplemented; }
     Steinberg::tresult PLUGIN_API finishGroupEdit() override { return Steinberg::kNotImplemented; }
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override;
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
+                                                 void** obj) override;
     VST3HOST_REFCOUNT_METHODS
 
 private:
