@@ -11,6 +11,7 @@
 // host; "MeteringOverhead32" the chain between a 32-bit host's conversions with the same chain
 // between the conversions that also measure.
 
+#include "PairedRuns.h"
 #include "ParameterChanges.h"
 #include "ProcessBlock.h"
 
@@ -22,7 +23,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -191,39 +191,14 @@ private:
     int mBlocks = 0;
 };
 
-// Runs of kRun blocks through each, in turns, the one that goes first changing every time;
-// counter "overhead_pct" is the first subject's time over the second's.
+// Runs of kRun blocks through each, in turns; counter "overhead_pct" is the first subject's time
+// over the second's.
 template <class Subject, class Reference>
 void Paired(benchmark::State& state, Subject& subject, Reference& chain)
 {
-    using Clock = std::chrono::steady_clock;
     constexpr int kRun = 8;
-    Clock::duration subjectTime{}, chainTime{};
-    const auto timed = [](auto& timedOne, Clock::duration& total)
-    {
-        const Clock::time_point start = Clock::now();
-        for (int n = 0; n < kRun; ++n)
-            timedOne.Block();
-        total += Clock::now() - start;
-    };
-    bool subjectFirst = true;
-    for (auto _ : state)
-    {
-        if (subjectFirst)
-        {
-            timed(subject, subjectTime);
-            timed(chain, chainTime);
-        }
-        else
-        {
-            timed(chain, chainTime);
-            timed(subject, subjectTime);
-        }
-        subjectFirst = !subjectFirst;
-    }
-    state.counters["overhead_pct"] = 100.0 * (std::chrono::duration<double>(subjectTime).count() /
-                                                  std::chrono::duration<double>(chainTime).count() -
-                                              1.0);
+    const PairedTimes times = RunPaired(state, kRun, subject, chain);
+    state.counters["overhead_pct"] = 100.0 * (times.first / times.second - 1.0);
 }
 
 template <class Sample> void AdapterOverhead(benchmark::State& state)

@@ -50,6 +50,8 @@ void CheckParams(IFxBase& plug);
 
 // The controller state saves as 60 bytes that restore to themselves.
 void CheckStateRoundTrips(IFxVST3& plug);
+// The oversampling choice is one the plug-in offers, and the latency the host reads is its own.
+void CheckOversampling(IFxVST3& plug);
 
 // One block of silence-free test tone through a stereo 64-bit setup with the main buses switched
 // on; the output must be finite. Answers the output, left channel then right.

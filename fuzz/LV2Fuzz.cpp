@@ -4,13 +4,15 @@
 // holding values that are not numbers, out of range or on the edge between two steps, blocks of no
 // frames and of many, activation and deactivation in any order, and state restored from properties
 // of any type and size. The instance must keep its parameters in range, save the 60-byte state
-// record and restore it to itself, and, given finite input, play finite output.
+// record (with the oversampling section after it when a factor is chosen) and restore it to
+// itself, report the latency of a factor it offers, and, given finite input, play finite output.
 //
 // Every input gets a new instance: the rate and the features are fixed at instantiation, and an
 // instance's signal chain keeps its history across deactivate and activate, so that a reused one
 // would make an input's outcome depend on the inputs before it.
 #include "FuzzCheck.h"
 
+#include "framework/core/StateExtension.h"
 #include "framework/lv2/PlugModuleLV2.h"
 
 #include "lv2/atom/atom.h"
@@ -45,18 +47,35 @@ struct ParamInfo
     double defaultValue, min, max;
 };
 
-const std::vector<ParamInfo>& Params()
+// What a new instance tells of itself: its parameters, the largest oversampling factor and the
+// latency of each factor.
+struct TableInfo
 {
-    static const std::vector<ParamInfo> params = []
+    std::vector<ParamInfo> params;
+    int maxOversampling;
+    std::vector<float> latencies;
+};
+
+const TableInfo& Table()
+{
+    static const TableInfo table = []
     {
         std::unique_ptr<IFxLV2> plug(MakePlug());
-        std::vector<ParamInfo> info;
+        TableInfo info;
         for (int i = 0; i < plug->NParams(); ++i)
-            info.push_back({plug->GetParam(i)->Value(), plug->GetParam(i)->GetMin(),
-                            plug->GetParam(i)->GetMax()});
+            info.params.push_back({plug->GetParam(i)->Value(), plug->GetParam(i)->GetMin(),
+                                   plug->GetParam(i)->GetMax()});
+        info.maxOversampling = plug->GetMaxOversampling();
+        for (int f = 1; OversamplingChoice::IsFactor(f, info.maxOversampling); f *= 2)
+            info.latencies.push_back(static_cast<float>(plug->OversamplingLatency(f)));
         return info;
     }();
-    return params;
+    return table;
+}
+
+const std::vector<ParamInfo>& Params()
+{
+    return Table().params;
 }
 
 // A URID map as hosts keep one: each URI gets the next number, from 1.
@@ -193,16 +212,17 @@ public:
     bool Valid() const { return mHandle != nullptr; }
     int Channels() const { return mChannels; }
     // The module's own port order for this variant.
-    LV2PortLayout Ports() const
+    LV2PortLayout Layout() const
     {
         LV2PortLayout layout;
         layout.nIn = layout.nOut = mChannels;
         layout.nParams = static_cast<int>(Params().size());
+        layout.oversampling = Table().maxOversampling > 0;
         layout.nMeterPorts = kLV2NumMeterPorts;
         return layout;
     }
-    uint32_t NumPorts() const { return Ports().NumPorts(); }
-    uint32_t FirstControl() const { return Ports().FirstControl(); }
+    uint32_t NumPorts() const { return Layout().NumPorts(); }
+    uint32_t FirstControl() const { return Layout().FirstControl(); }
     void Connect(uint32_t port, void* data) { mDescriptor->connect_port(mHandle, port, data); }
     void Activate()
     {
@@ -231,7 +251,6 @@ public:
         FUZZ_CHECK(status == LV2_STATE_SUCCESS && saved.present);
         FUZZ_CHECK(saved.type == mFeatures.map(LV2_ATOM__Chunk));
         FUZZ_CHECK(saved.flags & LV2_STATE_IS_POD);
-        FUZZ_CHECK(saved.value.size() == kRecordSize);
         CheckRecord(saved.value);
         return saved.value;
     }
@@ -241,9 +260,16 @@ public:
         return mState->restore(mHandle, Property::Retrieve, &property, 0, nullptr);
     }
 
-    // Parameters in range, whatever the host did; the bypass flag a plain switch.
+    // Parameters in range, whatever the host did; the bypass flag a plain switch; after them
+    // nothing, or an oversampling choice off the default of factors the plug-in offers.
     static void CheckRecord(const std::vector<uint8_t>& record)
     {
+        FUZZ_CHECK(record.size() >= kRecordSize);
+        bool found = false;
+        const OversamplingChoice choice = DecodeOversamplingSection(
+            record.data() + kRecordSize, record.size() - kRecordSize, &found);
+        FUZZ_CHECK(found == (record.size() > kRecordSize));
+        FUZZ_CHECK(!found || (!choice.IsDefault() && choice.IsValid(Table().maxOversampling)));
         for (size_t i = 0; i < Params().size(); ++i)
         {
             double v;
@@ -251,7 +277,7 @@ public:
             FUZZ_CHECK(std::isfinite(v) && v >= Params()[i].min && v <= Params()[i].max);
         }
         int32_t bypassed;
-        std::memcpy(&bypassed, record.data() + record.size() - sizeof(bypassed), sizeof(bypassed));
+        std::memcpy(&bypassed, record.data() + kRecordSize - sizeof(bypassed), sizeof(bypassed));
         FUZZ_CHECK(bypassed == 0 || bypassed == 1);
     }
 
@@ -331,11 +357,20 @@ void ConnectSome(FuzzedDataProvider& in, Instance& plug, HostBuffers& buffers)
 void SetControl(FuzzedDataProvider& in, Instance& plug, HostBuffers& buffers)
 {
     const int slot = in.ConsumeIntegralInRange(0, kSlots - 1);
+    const LV2PortLayout layout = plug.Layout();
+    // The oversampling port reading the slot gets factors, offered or not, and their edges.
+    if (layout.oversampling && buffers.connections[layout.OversamplingPort()] == kBuffers + slot &&
+        in.ConsumeBool())
+    {
+        static const float kFactors[] = {1.0f, 2.0f, 4.0f, 8.0f, 3.0f, 16.0f, 0.0f, 1.5f, 5.99f};
+        buffers.controls[slot] = in.PickValueInArray(kFactors);
+        return;
+    }
     // The parameter whose port reads the slot, if any, gives the range to probe.
     int paramIdx = -1;
-    for (uint32_t port = plug.FirstControl(); port < plug.NumPorts(); ++port)
-        if (buffers.connections[port] == kBuffers + slot && plug.Ports().ParamOfPort(port) >= 0)
-            paramIdx = plug.Ports().ParamOfPort(port);
+    for (uint32_t port = layout.FirstControl(); port < layout.EnabledPort(); ++port)
+        if (buffers.connections[port] == kBuffers + slot)
+            paramIdx = layout.ParamOfPort(port);
     buffers.controls[slot] = ControlValue(in, paramIdx);
 }
 
@@ -381,7 +416,7 @@ void RunBlock(FuzzedDataProvider& in, Instance& plug, HostBuffers& buffers)
     plug.Run(nFrames);
     // The meters' ports read levels in their range, whatever the audio held.
     for (int k = 0; k < kLV2NumMeterPorts; ++k)
-        if (const int b = buffers.connections[plug.Ports().MeterPort(k)]; b >= kBuffers)
+        if (const int b = buffers.connections[plug.Layout().MeterPort(k)]; b >= kBuffers)
         {
             const float level = buffers.controls[b - kBuffers];
             FUZZ_CHECK(level >= kLevelFloorDb && level <= kLevelCeilingDb);
@@ -391,7 +426,16 @@ void RunBlock(FuzzedDataProvider& in, Instance& plug, HostBuffers& buffers)
     const std::vector<uint8_t> record = plug.Save();
     int32_t bypassed = 1;
     if (!record.empty())
-        std::memcpy(&bypassed, record.data() + record.size() - sizeof(bypassed), sizeof(bypassed));
+        std::memcpy(&bypassed, record.data() + kRecordSize - sizeof(bypassed), sizeof(bypassed));
+    // The latency output, where it is connected, is that of a factor the plug-in offers.
+    if (const int slot = buffers.connections[plug.Layout().LatencyPort()]; slot >= kBuffers)
+    {
+        const float latency = buffers.controls[slot - kBuffers];
+        bool offered = false;
+        for (float l : Table().latencies)
+            offered = offered || latency == l;
+        FUZZ_CHECK(offered);
+    }
     // Bypassed, the plug-in hands its input on unchanged, samples that are not numbers included.
     if (!inputFinite && bypassed != 0)
         return;
@@ -415,7 +459,7 @@ void SaveOrRestore(FuzzedDataProvider& in, Instance& plug, Features& features)
     property.type = in.ConsumeIntegralInRange(0, 7) ? features.map(LV2_ATOM__Chunk)
                                                     : in.ConsumeIntegralInRange<uint32_t>(0, 9);
     property.flags = in.ConsumeIntegral<uint32_t>();
-    const size_t size = in.ConsumeBool() ? kRecordSize : in.ConsumeIntegralInRange<size_t>(0, 80);
+    const size_t size = in.ConsumeBool() ? kRecordSize : in.ConsumeIntegralInRange<size_t>(0, 100);
     if (in.ConsumeBool() && !before.empty())
     {
         // The saved record with some values changed: the likeliest corruption.

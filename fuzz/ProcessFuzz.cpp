@@ -1,9 +1,10 @@
 // A host that gets everything wrong: odd setups, bus arrangements and bus activations, blocks of
 // any length, buses and channels missing or surplus, null buffers, parameter queues for IDs that
-// name nothing and values that are not numbers, samples that are not numbers. The plug-in must keep
-// its parameters sane, its state saving and restoring to itself and, unless it is bypassed and the
-// input itself was not finite, its output finite. Afterwards, brought back to its default state,
-// it must play a probe block exactly as a new object does: nothing the host did is left behind.
+// name nothing and values that are not numbers, oversampling chosen between blocks, samples that
+// are not numbers. The plug-in must keep its parameters sane, its state saving and restoring to
+// itself and, unless it is bypassed and the input itself was not finite, its output finite.
+// Afterwards, brought back to its default state, it must play a probe block exactly as a new object
+// does: nothing the host did is left behind.
 //
 // One object serves the whole run (a new one costs more than most inputs, for its editor); it is
 // restarted before every input, so an input meets the same object whatever ran before it.
@@ -191,7 +192,9 @@ void ActivateBuses(FuzzedDataProvider& in, IFxVST3& plug)
     }
 }
 
-void ProcessBlock(FuzzedDataProvider& in, IFxVST3& plug, int32 sampleSize)
+// fedNonFinite: samples that are not numbers went in during this input, so that a bypass that
+// delays by the latency may still be handing them on.
+void ProcessBlock(FuzzedDataProvider& in, IFxVST3& plug, int32 sampleSize, bool& fedNonFinite)
 {
     // The time of a run goes into the frames. Most blocks are short; some run past the default
     // block size of 1024 and a few past the most the plug-in takes in one piece (8192).
@@ -227,6 +230,7 @@ void ProcessBlock(FuzzedDataProvider& in, IFxVST3& plug, int32 sampleSize)
     for (HostBus& bus : outputs)
         AttachBus(bus, use64, in.ConsumeIntegralInRange(0, 15) == 0);
     const bool inputFinite = AllFinite(inputs);
+    fedNonFinite = fedNonFinite || !inputFinite;
 
     std::vector<AudioBusBuffers> inBuffers, outBuffers;
     for (HostBus& bus : inputs)
@@ -260,8 +264,9 @@ void ProcessBlock(FuzzedDataProvider& in, IFxVST3& plug, int32 sampleSize)
     fuzzsupport::CheckParams(plug);
 
     // Output channels the plug-in does not have keep what the host left there, which in place
-    // is the input.
-    if (!inputFinite && (plug.GetIsBypassed() || inPlace))
+    // is the input; bypassed with a latency, it hands on the input of earlier blocks too.
+    if ((!inputFinite && (plug.GetIsBypassed() || inPlace)) ||
+        (fedNonFinite && plug.GetIsBypassed() && plug.GetLatency() > 0))
         return;
     for (const AudioBusBuffers& bus : outBuffers)
     {
@@ -294,6 +299,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ActivateBuses(in, *plug);
     plug->setActive(true);
 
+    bool fedNonFinite = false;
     for (int round = 0; round < 8 && in.remaining_bytes() > 0; ++round)
     {
         switch (in.ConsumeIntegralInRange(0, 9))
@@ -307,8 +313,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 2:
             ActivateBuses(in, *plug);
             break;
+        case 3:
+            // A choice in the editor between blocks, offered or not.
+            plug->SetOversamplingFromGUI(
+                {in.ConsumeIntegralInRange(-1, 9), in.ConsumeIntegralInRange(-1, 9)});
+            break;
         default:
-            ProcessBlock(in, *plug, sampleSize);
+            ProcessBlock(in, *plug, sampleSize, fedNonFinite);
             break;
         }
     }

@@ -45,6 +45,21 @@ def editor_state():
     write(t, "not-numbers", doubles([NAN, INF, -INF, 1e308, -1e308, 0.333, 7.0]) +
           struct.pack("<i", -7))
     write(t, "trailing-bytes", doubles(DEFAULTS) + struct.pack("<i", 0) + b"\xff" * 40)
+    # The oversampling section after the record: tag, version, length, then the realtime and the
+    # offline factor (0: the realtime one), little-endian.
+    record = doubles(MAXIMA) + struct.pack("<i", 0)
+
+    def section(tag, version, fields, length=None):
+        body = b"".join(struct.pack("<I", f) for f in fields)
+        return tag + struct.pack("<II", version, len(body) if length is None else length) + body
+
+    write(t, "oversampling-4x-rendering-8x", record + section(b"Ovsm", 1, [4, 8]))
+    write(t, "oversampling-after-another-section",
+          record + section(b"Mtrs", 2, [1, 2, 3]) + section(b"Ovsm", 1, [2, 0]))
+    write(t, "oversampling-cut-short", (record + section(b"Ovsm", 1, [8, 0]))[:-3])
+    write(t, "oversampling-version-to-come", record + section(b"Ovsm", 2, [2, 0]))
+    write(t, "oversampling-3x", record + section(b"Ovsm", 1, [3, 0]))
+    write(t, "oversampling-length-past-end", record + section(b"Ovsm", 1, [2, 0], 0xFFFFFFF0))
 
 
 def state_chunk():

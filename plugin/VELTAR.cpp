@@ -1,6 +1,7 @@
 #include "plugin/VELTAR.h"
 
 #include "framework/graphics/IMeterControl.h"
+#include "framework/graphics/IOversamplingMenu.h"
 #include "framework/platform/IGraphicsMac.h"
 #include "plugin/FactoryPresetMenu.h"
 #include "plugin/PanelMeters.h"
@@ -104,8 +105,10 @@ VELTAR::VELTAR(IFxInstanceInfo instanceInfo)
         graphics->AttachControl(new IMeterControl(
             this, m.left, m.top, graphics->LoadIBitmap(m.bitmapID, m.file, kMeterFrames), m.side,
             face));
+    graphics->AddPanelMenuSection(std::make_unique<IOversamplingMenu>(this));
     graphics->AddPanelMenuSection(std::make_unique<FactoryPresetMenu>(this, graphics));
     AttachGraphics(graphics);
+    OfferOversampling(Oversampler::kMaxFactor);
 
     MakeDefaultPreset("-", kNumPrograms);
 }
@@ -121,6 +124,7 @@ void VELTAR::RestartSignalChain()
 {
     FxMutexLock lock(mMutex);
     mChain = ChannelStrip();
+    mOversampler.Clear();
 }
 
 // Every caller (host, editor, preset and state loading) already holds the plug-in mutex.
@@ -149,10 +153,20 @@ void VELTAR::OnParamChange(int paramIdx)
     }
 }
 
+int VELTAR::OversamplingLatency(int factor) const
+{
+    return Oversampler::LatencyFrames(factor);
+}
+
+// A new factor starts with empty filters; the chain's smoothers and shelves carry on at the new
+// rate.
 void VELTAR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames)
 {
+    const int factor = GetOversamplingInEffect();
+    if (factor != mOversampler.GetFactor())
+        mOversampler.SetFactor(factor);
     const ChannelStripSettings settings = {
-        GetSampleRate(),
+        GetSampleRate() * factor,
         mInputGain,
         mOutputGain,
         mLow,
@@ -161,7 +175,9 @@ void VELTAR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
         GetParam(kBus)->Int(),
         GetParam(kModel)->Int(),
     };
-    mChain.Process(inputs, outputs, nFrames, settings);
+    mOversampler.Run(inputs, outputs, nFrames,
+                     [&](const double* const* in, double* const* out, int n)
+                     { mChain.Process(in, out, n, settings); });
 }
 
 IFxPlug* MakePlug()

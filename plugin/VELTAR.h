@@ -2,6 +2,7 @@
 
 #include "IFxPlug.h"
 #include "plugin/ChannelStrip.h"
+#include "plugin/Oversampler.h"
 #include "plugin/VELTARParams.h"
 
 class IGraphics;
@@ -16,8 +17,10 @@ public:
     void Reset() override;
     void OnParamChange(int paramIdx) override;
     void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+    int OversamplingLatency(int factor) const override;
 
-    // Puts the signal chain back as construction leaves it (smoothers at 0, filters empty), so
+    // Puts the signal chain back as construction leaves it (smoothers at 0, filters empty, the
+    // oversampler's too), so
     // that one object can stand in for a new one; no host call does this, the chain otherwise
     // runs for the object's lifetime.
     void RestartSignalChain();
@@ -29,6 +32,8 @@ private:
     double mLow = 0.5;
     double mHigh = 0.5;
     ChannelStrip mChain;
+    // Runs the chain at the factor in effect; at 1 the chain gets the host's buffers themselves.
+    Oversampler mOversampler;
 };
 
 // The editor's graphics context for a plug-in, on this platform's native layer.

@@ -19,7 +19,9 @@ packages=(
   libxext-dev libxrandr-dev libxinerama-dev libxrender-dev libxcomposite-dev libxcursor-dev
   libjpeg-dev
   sox ffmpeg
-  python3
+  # the aliasing test's spectra; the oversampling plot (tools/plot_aliasing.py)
+  libfftw3-dev
+  python3 python3-numpy python3-matplotlib
 )
 if [ "${1:-}" = windows ]; then
   packages+=(

@@ -5,6 +5,10 @@
 add_executable(gen_curve_tables gen_curve_tables.cpp)
 target_link_libraries(gen_curve_tables PRIVATE veltar_warnings)
 
+# Writes plugin/HalfbandCoefficients.h, the oversampler's filters (committed; a test checks it is
+# up to date).
+add_executable(gen_halfband gen_halfband.cpp)
+target_link_libraries(gen_halfband PRIVATE veltar_warnings)
 
 # veltar-render: hosts the built VELTAR.vst3 bundle through the VST 3 interfaces, as a DAW does,
 # and batch-processes audio files. Everything but main() is a library, for the tests.
@@ -17,6 +21,7 @@ add_library(veltar_render_lib STATIC
   render/LibsndfileWorkarounds.cpp
   render/Options.cpp
   render/OutputFormat.cpp
+  render/Oversample.cpp
   render/ParamSettings.cpp
   render/PendingFile.cpp
   render/ProgramFile.cpp
@@ -29,7 +34,7 @@ add_library(veltar_render_lib STATIC
 target_include_directories(veltar_render_lib PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/render)
 target_link_libraries(veltar_render_lib
   PUBLIC PkgConfig::SNDFILE veltar_vst3_host
-  PRIVATE veltar_fxp_layout veltar_coeffs veltar_presets veltar_warnings)
+  PRIVATE veltar_fxp_layout veltar_coeffs veltar_presets veltar_state_extension veltar_warnings)
 # The editor snapshot links the plug-in object in and draws its editor off screen; only the
 # bitmaps come from the bundle.
 add_library(veltar_snapshot_lib STATIC render/Snapshot.cpp)

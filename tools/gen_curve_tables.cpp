@@ -6,6 +6,8 @@
 //
 // Usage: gen_curve_tables <output file>
 
+#include "GeneratedHeader.h"
+
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -169,23 +171,5 @@ std::string Generate()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
-    {
-        std::fprintf(stderr, "usage: %s <output file>\n", argv[0]);
-        return 2;
-    }
-    const std::string text = Generate();
-    std::FILE* f = std::fopen(argv[1], "wb");
-    if (!f)
-    {
-        std::perror(argv[1]);
-        return 1;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !written)
-    {
-        std::perror(argv[1]);
-        return 1;
-    }
-    return 0;
+    return WriteGeneratedFile(argc, argv, Generate);
 }

@@ -25,6 +25,14 @@ public:
         mBuf.Zero();
     }
 
+    // Room for delays up to maxDelay, so that setting one later allocates nothing.
+    void Reserve(int maxDelay)
+    {
+        if (maxDelay > mDelay && static_cast<long>(mNIn) * maxDelay <= 0x7fffffffL / 8 &&
+            mBuf.Resize(mNIn * maxDelay))
+            mBuf.Resize(mNIn * mDelay);
+    }
+
     int GetDelay() const { return mDelay; }
 
     void Process(double** inputs, double** outputs, int nFrames)

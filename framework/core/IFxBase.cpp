@@ -181,8 +181,7 @@ void IFxBase::OnParamReset()
 void IFxBase::SetLatency(int samples)
 {
     mLatency = samples;
-    if (mDelay)
-        mDelay->SetDelay(samples);
+    mDelayStale = true;
 }
 
 void IFxBase::CreateBypassDelayLine()
@@ -509,7 +508,9 @@ void IFxBase::PassThroughBuffers(double, int nFrames)
 
 void IFxBase::PassThrough(int nFrames)
 {
-    if (mLatency && mDelay)
+    if (mDelay && mDelayStale.exchange(false))
+        mDelay->SetDelay(mLatency);
+    if (mDelay && mDelay->GetDelay() > 0)
     {
         mDelay->Process(mInData.data(), mOutData.data(), nFrames);
         return;

@@ -7,12 +7,14 @@
 #include "framework/core/IFxStructs.h"
 #include "framework/core/IParam.h"
 #include "framework/core/LevelMeters.h"
+#include "framework/core/Oversampling.h"
 #include "util/fxstring.h"
 #include "util/heapbuf.h"
 #include "util/mutex.h"
 #include "util/ptrlist.h"
 #include "util/sharedvalue.h"
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -109,6 +111,8 @@ public:
     virtual void HostSpecificInit() {}
     // Takes ownership of the editor.
     virtual void AttachGraphics(IEditorLink* graphics);
+    // Any thread: the bypass delay line follows at the next bypassed block, on the audio thread,
+    // without allocating up to the longest latency reserved by OfferOversampling.
     virtual void SetLatency(int samples);
     virtual bool SendMidiMsg(IMidiMsg* msg) = 0;
     virtual bool SendSysEx(ISysEx*) { return false; }
@@ -118,6 +122,29 @@ public:
     virtual void SetBlockSize(int blockSize);
 
     bool SendMidiMsgs(std::vector<IMidiMsg>* msgs);
+
+    // ---- oversampling, for plug-ins that can run their processing at a multiple of the host rate
+    // The largest factor the plug-in offers; 0 when it offers none.
+    int GetMaxOversampling() const { return mMaxOversampling; }
+    // Any thread, without a lock: the audio thread reads it once a block.
+    OversamplingChoice GetOversampling() const;
+    // A choice of offered factors (anything else is refused and changes nothing), from a restored
+    // state or the host: the processing follows from the next block, the latency at once.
+    bool SetOversampling(const OversamplingChoice& choice);
+    // The user's choice in the editor, which the host is also told of.
+    void SetOversamplingFromGUI(const OversamplingChoice& choice);
+    // The factor a block runs at now: the offline one while the host renders offline.
+    int GetOversamplingInEffect();
+    // The plug-in's latency in host frames when it runs at factor.
+    virtual int OversamplingLatency(int /*factor*/) const { return 0; }
+    virtual void InformHostOfOversamplingChange() {}
+    // Whether the host says when it renders offline, so that an offline factor can apply.
+    virtual bool CanTellOfflineRendering() const { return false; }
+    // The settings of the session that follow the state record in a host's project (none at their
+    // defaults), and applying them from the bytes after a record (no bytes, or bytes this build
+    // cannot read: the defaults).
+    void AppendStateExtension(ByteChunk* chunk) const;
+    void ApplyStateExtension(const unsigned char* data, size_t size);
 
     // ---- plain readers
     int NParams() const { return mParams.GetSize(); }
@@ -130,7 +157,7 @@ public:
     int GetMfrID() const { return mMfrID; }
     double GetSampleRate() const { return mSampleRate; }
     int GetBlockSize() const { return mBlockSize; }
-    int GetLatency() const { return mLatency; }
+    int GetLatency() const { return mLatency.load(); }
     int GetTailSize() const { return mTailSize; }
     bool IsInst() const { return mIsInst; }
     bool DoesMIDI() const { return mDoesMIDI; }
@@ -238,6 +265,13 @@ public:
 
 protected:
     void CreateBypassDelayLine();
+    // Called in the plug-in's constructor: factors 2, 4 ... up to maxFactor become choices, and
+    // the bypass delay line gets room for the longest latency among them.
+    void OfferOversampling(int maxFactor);
+    // Sets the latency of the factor in effect, through the adapter's SetLatency (which tells the
+    // host) when announce is set. A choice made on another thread meanwhile is caught, so that
+    // whoever finishes last leaves the latency of the last choice.
+    void FollowOversamplingLatency(bool announce);
     FxPtrList<IPreset>* GetPresetList() { return &mPresets; }
 
     FxMutex mMutex;
@@ -280,9 +314,15 @@ private:
     int mCurrentPresetIdx = 0;
     double mSampleRate = 44100.0;
     int mBlockSize = 0;
-    int mLatency;
+    std::atomic<int> mLatency;
     int mTailSize = 0;
     std::unique_ptr<ChannelDelayLine> mDelay;
+    // The latency changed since the delay line was last set to it.
+    std::atomic<bool> mDelayStale{false};
+    int mMaxOversampling = 0;
+    // The realtime factor in the low 16 bits, the offline one above: one word, so that a reader
+    // never sees half of a change.
+    std::atomic<int> mOversampling{1};
     std::unique_ptr<IEditorLink> mGraphics;
     std::unique_ptr<LevelMeters> mLevelMeters;
     // The levels of the 32-bit input channels the last attach widened, and how many; -1 when

@@ -61,7 +61,6 @@ IFxLV2::IFxLV2(IFxInstanceInfo, int nParams, const char* channelIOStr, int nPres
     : IFxBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion,
               uniqueID, mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPILV2)
 {
-    mPorts.nParams = nParams;
     if (NInChannels())
         CreateBypassDelayLine();
     for (float& level : mReportedLevels)
@@ -75,9 +74,7 @@ bool IFxLV2::Instantiate(int nChannels, double sampleRate, const LV2_Feature* co
     if (nChannels < 1 || nChannels > kMaxChannels || !LegalIO(nChannels, nChannels) ||
         !(sampleRate > 0.0 && std::isfinite(sampleRate)))
         return false;
-    mPorts.nIn = mPorts.nOut = nChannels;
-    // The plug-in has decided on its meters by now: its constructor has run.
-    mPorts.nMeterPorts = GetLevelMeters() ? kLV2NumMeterPorts : 0;
+    mPorts = PortLayout(nChannels);
     mAudio.assign(static_cast<size_t>(mPorts.nIn + mPorts.nOut), nullptr);
     mControls.assign(static_cast<size_t>(mPorts.nParams), nullptr);
 
@@ -94,7 +91,19 @@ bool IFxLV2::Instantiate(int nChannels, double sampleRate, const LV2_Feature* co
     for (int i = 0; i < mPorts.nParams; ++i)
         mApplied.push_back(static_cast<float>(GetParam(i)->Value()));
     mAppliedEnabled = GetIsBypassed() ? 0.0f : 1.0f;
+    mAppliedOversampling = static_cast<float>(GetOversampling().realtime);
     return true;
+}
+
+// The plug-in has decided on its meters and its oversampling by now: its constructor has run.
+LV2PortLayout IFxLV2::PortLayout(int nChannels) const
+{
+    LV2PortLayout layout;
+    layout.nIn = layout.nOut = nChannels;
+    layout.nParams = NParams();
+    layout.oversampling = GetMaxOversampling() > 0;
+    layout.nMeterPorts = GetLevelMeters() ? kLV2NumMeterPorts : 0;
+    return layout;
 }
 
 void IFxLV2::ConnectPort(uint32_t port, void* data)
@@ -107,6 +116,10 @@ void IFxLV2::ConnectPort(uint32_t port, void* data)
         mEnabled = static_cast<const float*>(data);
     else if (mPorts.MeterOfPort(port) >= 0)
         mMeterPorts[mPorts.MeterOfPort(port)] = static_cast<float*>(data);
+    else if (mPorts.oversampling && port == mPorts.OversamplingPort())
+        mOversampling = static_cast<const float*>(data);
+    else if (port == mPorts.LatencyPort())
+        mLatency = static_cast<float*>(data);
 }
 
 // An activated instance starts afresh: the plug-in's Reset hook is where it forgets its history.
@@ -148,12 +161,28 @@ void IFxLV2::ApplyControls()
         mAppliedEnabled = *mEnabled;
         SetIsBypassed(!(mAppliedEnabled > 0.0f));
     }
+    if (mOversampling && std::isfinite(*mOversampling) && *mOversampling != mAppliedOversampling)
+    {
+        mAppliedOversampling = *mOversampling;
+        ApplyOversampling(mAppliedOversampling);
+    }
+}
+
+// The port sets the realtime factor; LV2 hosts do not say when they render offline, so the
+// offline one never applies here and keeps what the state gave it.
+void IFxLV2::ApplyOversampling(float portValue)
+{
+    OversamplingChoice choice = GetOversampling();
+    choice.realtime = LV2OversamplingFactor(portValue, GetMaxOversampling());
+    SetOversampling(choice);
 }
 
 void IFxLV2::Run(uint32_t nFrames)
 {
     FxMutexLock lock(mMutex);
     ApplyControls();
+    if (mLatency)
+        *mLatency = static_cast<float>(GetLatency());
     const uint32_t slice = static_cast<uint32_t>(GetBlockSize());
     if (slice == 0)
         return;
@@ -222,7 +251,10 @@ bool IFxLV2::SaveStateRecord(ByteChunk* record)
 {
     FxMutexLock lock(mMutex);
     const int32_t bypassed = GetIsBypassed() ? 1 : 0;
-    return SerializeState(record) && record->Put(&bypassed);
+    if (!SerializeState(record) || !record->Put(&bypassed))
+        return false;
+    AppendStateExtension(record);
+    return true;
 }
 
 bool IFxLV2::LoadStateRecord(const void* data, size_t size)
@@ -236,9 +268,11 @@ bool IFxLV2::LoadStateRecord(const void* data, size_t size)
     if (size < chunkSize + sizeof(bypassed))
         return false;
     std::memcpy(chunk.GetBytes(), data, chunkSize);
-    std::memcpy(&bypassed, static_cast<const unsigned char*>(data) + chunkSize, sizeof(bypassed));
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::memcpy(&bypassed, bytes + chunkSize, sizeof(bypassed));
     UnserializeState(&chunk, 0);
     SetIsBypassed(bypassed != 0);
+    ApplyStateExtension(bytes + chunkSize + sizeof(bypassed), size - chunkSize - sizeof(bypassed));
     RedrawParamControls();
     return true;
 }
@@ -247,8 +281,7 @@ bool IFxLV2::ServeEditor(int nChannels, ILV2PortWriter* writer)
 {
     if (nChannels < 1 || !LegalIO(nChannels, nChannels))
         return false;
-    mPorts.nIn = mPorts.nOut = nChannels;
-    mPorts.nMeterPorts = GetLevelMeters() ? kLV2NumMeterPorts : 0;
+    mPorts = PortLayout(nChannels);
     mWriter = writer;
     return true;
 }
@@ -267,11 +300,11 @@ void IFxLV2::OnPortValue(uint32_t port, float value)
                                       mReportedLevels[RmsPort(side)]);
         return;
     }
-    const int idx = mPorts.ParamOfPort(port);
-    if (idx < 0)
-        return;
     FxMutexLock lock(mMutex);
-    ApplyPlainValue(idx, value);
+    if (mPorts.oversampling && port == mPorts.OversamplingPort())
+        ApplyOversampling(value);
+    else if (mPorts.ParamOfPort(port) >= 0)
+        ApplyPlainValue(mPorts.ParamOfPort(port), value);
 }
 
 // ---- host hooks
@@ -292,6 +325,14 @@ void IFxLV2::EndInformHostOfParamChange(int idx)
 {
     if (mWriter && GetParam(idx))
         mWriter->TouchPort(mPorts.ControlPort(idx), false);
+}
+
+// The editor's choice goes to the host as the port's value, from where it reaches the plug-in.
+void IFxLV2::InformHostOfOversamplingChange()
+{
+    if (mWriter && mPorts.oversampling)
+        mWriter->WritePort(mPorts.OversamplingPort(),
+                           static_cast<float>(GetOversampling().realtime));
 }
 
 // The plug-in reads no transport: time answers as a host that gives none.

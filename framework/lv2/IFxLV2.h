@@ -49,6 +49,7 @@ public:
     double GetTempo() override { return 0.0; }
     void GetTimeSig(int* numerator, int* denominator) override;
     void GetTime(ITimeInfo* timeInfo) override;
+    void InformHostOfOversamplingChange() override;
     void ResizeGraphics(int, int) override {}
     bool SendMidiMsg(IMidiMsg*) override { return false; }
 
@@ -61,10 +62,12 @@ public:
     void Deactivate();
     void Run(uint32_t nFrames);
     const LV2PortLayout& Ports() const { return mPorts; }
+    // The port order of the variant with nChannels audio inputs and outputs.
+    LV2PortLayout PortLayout(int nChannels) const;
 
-    // The state record, as the VST 3 controller state holds it: the plug-in's state chunk and
-    // the bypass flag as a 32-bit integer. Restoring refuses (false) a record that is too short
-    // and then changes nothing.
+    // The state record, as the VST 3 controller state holds it: the plug-in's state chunk, the
+    // bypass flag as a 32-bit integer and the settings of the session after them. Restoring refuses
+    // (false) a record that is too short and then changes nothing.
     bool SaveStateRecord(ByteChunk* record);
     bool LoadStateRecord(const void* data, size_t size);
 
@@ -76,6 +79,7 @@ public:
 
 private:
     void ApplyControls();
+    void ApplyOversampling(float portValue);
     // Sets a parameter from a plain value the host gave, as a VST 3 host value is set.
     void ApplyPlainValue(int paramIdx, double plainValue);
     void ProcessSlice(uint32_t offset, int nFrames);
@@ -92,9 +96,12 @@ private:
     PeakHold mPortPeaks[LevelMeters::kNumSides];
     // The editor's plug-in object: the meter port values the host reported last.
     float mReportedLevels[kLV2NumMeterPorts];
+    const float* mOversampling = nullptr;
+    float* mLatency = nullptr;
     // The control values last applied.
     std::vector<float> mApplied;
     float mAppliedEnabled = 1.0f;
+    float mAppliedOversampling = 1.0f;
     // Bit c set: audio input c was connected in the last slice.
     unsigned mConnectedInputs = 0;
     ILV2PortWriter* mWriter = nullptr;

@@ -21,3 +21,12 @@ std::string LV2UIURI(const char* maker, const char* name)
 {
     return LV2PluginURI(maker, name) + "#ui";
 }
+
+int LV2OversamplingFactor(float portValue, int maxFactor)
+{
+    int factor = 1;
+    // Between two factors the nearer one: 2 from 1.5 on, 4 from 3 on, 8 from 6 on.
+    while (factor < maxFactor && portValue >= 1.5f * static_cast<float>(factor))
+        factor *= 2;
+    return factor;
+}

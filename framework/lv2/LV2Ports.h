@@ -1,7 +1,8 @@
 // The port order of the LV2 plug-in: audio inputs, audio outputs, one control input per
-// parameter in the parameter table's order, the enable switch, then, for a plug-in that shows
-// level meters, their output ports. The module, its UI and the Turtle that describes them all
-// count ports this way.
+// parameter in the parameter table's order, the enable switch, the oversampling factor (for a
+// plug-in that offers oversampling), the latency output, then, for a plug-in that shows level
+// meters, their output ports. The module, its UI and the Turtle that describes them all count
+// ports this way.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,7 @@ struct LV2PortLayout
     int nIn = 0;
     int nOut = 0;
     int nParams = 0;
+    bool oversampling = false;
     int nMeterPorts = 0; // 0, or kLV2NumMeterPorts for a plug-in with meters
 
     uint32_t FirstControl() const { return static_cast<uint32_t>(nIn + nOut); }
@@ -39,9 +41,12 @@ struct LV2PortLayout
         return FirstControl() + static_cast<uint32_t>(paramIdx);
     }
     uint32_t EnabledPort() const { return FirstControl() + static_cast<uint32_t>(nParams); }
+    // Only meaningful when oversampling is offered.
+    uint32_t OversamplingPort() const { return EnabledPort() + 1; }
+    uint32_t LatencyPort() const { return EnabledPort() + (oversampling ? 2 : 1); }
     uint32_t MeterPort(int meterPort) const
     {
-        return EnabledPort() + 1 + static_cast<uint32_t>(meterPort);
+        return LatencyPort() + 1 + static_cast<uint32_t>(meterPort);
     }
     uint32_t NumPorts() const { return MeterPort(nMeterPorts); }
     // The parameter a port carries, -1 for any other port.
@@ -64,6 +69,9 @@ struct LV2PortLayout
 std::string LV2PluginURI(const char* maker, const char* name);
 std::string LV2MonoURI(const char* maker, const char* name);
 std::string LV2UIURI(const char* maker, const char* name);
+
+// The oversampling factor a host's port value asks for: the nearest power of two, up to maxFactor.
+int LV2OversamplingFactor(float portValue, int maxFactor);
 
 // The audio channels of the two variants.
 constexpr int kLV2StereoChannels = 2;

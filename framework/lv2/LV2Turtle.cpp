@@ -13,6 +13,7 @@ const char* const kPrefixes = "@prefix doap:  <http://usefulinc.com/ns/doap#> .\
                               "@prefix foaf:  <http://xmlns.com/foaf/0.1/> .\n"
                               "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
                               "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
+                              "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                               "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
                               "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
                               "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -114,6 +115,24 @@ std::string ControlPort(const IParam& param, int index)
     return out + Unit(param.GetLabelForHost()) + "\n    ] ,\n";
 }
 
+// The realtime factor, which changes the latency: not a value to automate.
+std::string OversamplingPort(int maxFactor, int index)
+{
+    std::string out = "    [\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index " +
+                      std::to_string(index) +
+                      " ;\n        lv2:symbol \"oversampling\" ;\n"
+                      "        lv2:name \"Oversampling\" ;\n        lv2:default 1 ;\n"
+                      "        lv2:minimum 1 ;\n        lv2:maximum " +
+                      std::to_string(maxFactor) +
+                      " ;\n        lv2:portProperty lv2:integer , lv2:enumeration , "
+                      "pprops:notAutomatic ;\n        lv2:scalePoint [ rdfs:label \"Off\" ; "
+                      "rdf:value 1 ]";
+    for (int factor = 2; OversamplingChoice::IsFactor(factor, maxFactor); factor *= 2)
+        out += " ,\n            [ rdfs:label \"" + std::to_string(factor) +
+               "\u00d7\" ; rdf:value " + std::to_string(factor) + " ]";
+    return out + "\n    ] ,\n";
+}
+
 std::string PluginBlock(const IFxBase& plug, const std::string& uri, const char* title,
                         int nChannels)
 {
@@ -137,7 +156,15 @@ std::string PluginBlock(const IFxBase& plug, const std::string& uri, const char*
            " ;\n        lv2:symbol \"enabled\" ;\n        lv2:name \"Enabled\" ;\n"
            "        lv2:designation lv2:enabled ;\n        lv2:default 1 ;\n"
            "        lv2:minimum 0 ;\n        lv2:maximum 1 ;\n"
-           "        lv2:portProperty lv2:integer , lv2:toggled\n    ]";
+           "        lv2:portProperty lv2:integer , lv2:toggled\n    ] ,\n";
+    if (plug.GetMaxOversampling() > 0)
+        out += OversamplingPort(plug.GetMaxOversampling(), index++);
+    out += "    [\n        a lv2:OutputPort , lv2:ControlPort ;\n        lv2:index " +
+           std::to_string(index++) +
+           " ;\n        lv2:symbol \"latency\" ;\n        lv2:name \"Latency\" ;\n"
+           "        lv2:designation lv2:latency ;\n"
+           "        lv2:portProperty lv2:reportsLatency , lv2:integer ;\n"
+           "        units:unit units:frame\n    ]";
     for (int k = 0; plug.GetLevelMeters() && k < kLV2NumMeterPorts; ++k)
         out += " ,\n    [\n        a lv2:OutputPort , lv2:ControlPort ;\n        lv2:index " +
                std::to_string(index++) + " ;\n        lv2:symbol " +

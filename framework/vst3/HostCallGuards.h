@@ -22,7 +22,7 @@ public:
     ~AnnouncementHold()
     {
         --gHostCallDepth;
-        mPlug.DeliverValuesChanged();
+        mPlug.DeliverRestarts();
     }
     AnnouncementHold(const AnnouncementHold&) = delete;
     AnnouncementHold& operator=(const AnnouncementHold&) = delete;

@@ -39,6 +39,8 @@ public:
     void InformHostOfProgramChange() override;
     void PresetsChangedByHost() override;
     bool IsRenderingOffline() override;
+    bool CanTellOfflineRendering() const override { return true; }
+    void InformHostOfOversamplingChange() override;
     int GetSamplePos() override;
     double GetTempo() override;
     void GetTimeSig(int* numerator, int* denominator) override;
@@ -144,17 +146,19 @@ private:
     tresult WriteState(Steinberg::IBStream* state);
     tresult ReadState(Steinberg::IBStream* state);
     // The saved record in memory, under the plug-in mutex: the state chunk, then the bypass flag
-    // as a 32-bit integer. Fails when SerializeState does or memory runs out.
+    // as a 32-bit integer, then the settings of the session when they are not at their defaults.
+    // Fails when SerializeState does or memory runs out.
     bool BuildStateRecord(ByteChunk* record);
     // Applies a record read from the host (all the bytes its stream held) under the plug-in
     // mutex. The chunk is as long as the present state; bytes missing from it keep the present
     // values, and without a whole bypass flag the restore fails once the values are applied.
     tresult ApplyStateRecord(const ByteChunk& bytes);
-    // Restores that may change values ask the host to re-read them all, on the thread the host
-    // called from once the outermost call ends; inside process the request waits for the next
-    // controller call, since hosts take it on their UI thread only.
+    // Restores that may change values ask the host to re-read them all, and a new latency to
+    // re-read it, on the thread the host called from once the outermost call ends; inside process
+    // the request waits for the next controller call, since hosts take it on their UI thread only.
     void AnnounceValuesChanged();
-    void DeliverValuesChanged();
+    void AnnounceRestart(Steinberg::int32 flags);
+    void DeliverRestarts();
     void ReportPresetValues(Steinberg::Vst::IParameterChanges* out);
     void ApplyParameterChanges(Steinberg::Vst::IParameterChanges* changes,
                                Steinberg::Vst::IParameterChanges* out);
@@ -174,5 +178,8 @@ private:
     int mDeliveredInputs = 0;
     Steinberg::Vst::ProcessContext mProcessContext = {};
     std::vector<IFxVST3View*> mViews;
-    std::atomic<bool> mValuesChanged{false};
+    // Restart flags waiting to be delivered.
+    std::atomic<Steinberg::int32> mRestarts{0};
+    // The process mode of the last setup is offline; read by the editor's thread for the latency.
+    std::atomic<bool> mOffline{false};
 };

@@ -1,4 +1,4 @@
-// What the plug-in tells the host: edits, changed values and presets, latency.
+// What the plug-in tells the host: edits, changed values and presets, latency, a changed session.
 #include "IFxVST3.h"
 
 #include "HostCallGuards.h"
@@ -8,16 +8,22 @@ using namespace Steinberg::Vst;
 
 void IFxVST3::AnnounceValuesChanged()
 {
-    mValuesChanged = true;
-    DeliverValuesChanged();
+    AnnounceRestart(kParamValuesChanged);
 }
 
-void IFxVST3::DeliverValuesChanged()
+void IFxVST3::AnnounceRestart(int32 flags)
+{
+    mRestarts |= flags;
+    DeliverRestarts();
+}
+
+void IFxVST3::DeliverRestarts()
 {
     if (gInProcess || gHostCallDepth > 0)
         return;
-    if (mValuesChanged.exchange(false) && componentHandler)
-        componentHandler->restartComponent(kParamValuesChanged);
+    const int32 flags = mRestarts.exchange(0);
+    if (flags && componentHandler)
+        componentHandler->restartComponent(flags);
 }
 
 void IFxVST3::PresetsChangedByHost()
@@ -47,7 +53,16 @@ void IFxVST3::EndInformHostOfParamChange(int idx)
 
 void IFxVST3::SetLatency(int samples)
 {
+    if (samples == GetLatency())
+        return;
     IFxBase::SetLatency(samples);
-    if (componentHandler)
-        componentHandler->restartComponent(kLatencyChanged);
+    AnnounceRestart(kLatencyChanged);
+}
+
+// The project changed without a parameter telling the host so. The SDK's controller keeps the
+// handler's IComponentHandler2 when the host offers one.
+void IFxVST3::InformHostOfOversamplingChange()
+{
+    if (componentHandler2)
+        componentHandler2->setDirty(true);
 }

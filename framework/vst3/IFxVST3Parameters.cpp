@@ -65,7 +65,7 @@ tresult PLUGIN_API IFxVST3::setParamNormalized(ParamID tag, ParamValue value)
 
 ParamValue PLUGIN_API IFxVST3::getParamNormalized(ParamID tag)
 {
-    DeliverValuesChanged();
+    DeliverRestarts();
     if (tag == kBypassParam)
         return GetIsBypassed() ? 1.0 : 0.0;
     if (tag < static_cast<ParamID>(NParams()))

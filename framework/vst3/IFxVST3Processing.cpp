@@ -235,7 +235,7 @@ void IFxVST3::ApplyEvents(IEventList* events)
 
 bool IFxVST3::IsRenderingOffline()
 {
-    return processSetup.processMode == kOffline;
+    return mOffline;
 }
 
 int IFxVST3::GetSamplePos()

@@ -1,4 +1,5 @@
-// The saved state: one record for component and controller, with the bypass flag after it.
+// The saved state: one record for component and controller, with the bypass flag after it and the
+// settings of the session after that.
 #include "IFxVST3.h"
 
 #include "HostCallGuards.h"
@@ -39,10 +40,13 @@ bool IFxVST3::BuildStateRecord(ByteChunk* record)
 {
     FxMutexLock lock(mMutex);
     const int32 bypassed = GetIsBypassed() ? 1 : 0;
-    return SerializeState(record) && record->Put(&bypassed);
+    if (!SerializeState(record) || !record->Put(&bypassed))
+        return false;
+    AppendStateExtension(record);
+    return true;
 }
 
-// Bytes beyond the record are left for later versions of it.
+// The bytes beyond the record are the settings of the session (framework/core/StateExtension.h).
 tresult IFxVST3::ApplyStateRecord(const ByteChunk& bytes)
 {
     FxMutexLock lock(mMutex);
@@ -63,6 +67,8 @@ tresult IFxVST3::ApplyStateRecord(const ByteChunk& bytes)
     if (bytes.Get(&bypassed, chunk.Size()) < 0)
         return kResultFalse;
     SetIsBypassed(bypassed != 0);
+    const int after = chunk.Size() + static_cast<int>(sizeof(bypassed));
+    ApplyStateExtension(bytes.GetBytes() + after, static_cast<size_t>(bytes.Size() - after));
     RedrawParamControls();
     return kResultOk;
 }

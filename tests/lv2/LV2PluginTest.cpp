@@ -3,6 +3,7 @@
 #include "HostedPlugin.h"
 #include "IFxPlug.h"
 #include "LilvHost.h"
+#include "framework/lv2/LV2Ports.h"
 #include "framework/lv2/LV2Turtle.h"
 
 #include <lv2/atom/atom.h>
@@ -20,6 +21,8 @@
 using lv2test::Instance;
 using lv2test::kMonoURI;
 using lv2test::kStereoURI;
+using lv2test::Node;
+using lv2test::Uri;
 using lv2test::World;
 using veltartest::FirstDifference;
 using veltartest::Stereo;
@@ -30,32 +33,14 @@ namespace
 constexpr int kNumParams = 7;
 constexpr uint32_t kFirstControl = 4;
 
-// A node that lilv hands over, freed with the holder.
-struct Node
-{
-    explicit Node(LilvNode* n) : node(n) {}
-    ~Node() { lilv_node_free(node); }
-    LilvNode* node;
-};
-
-Node Uri(const char* uri)
-{
-    return Node(lilv_new_uri(World::Get().world(), uri));
-}
-
 std::unique_ptr<IFxLV2> TablePlug()
 {
     return std::unique_ptr<IFxLV2>(MakePlug());
 }
 
-// The port order of a variant, as the module counts it.
 LV2PortLayout Layout(int nChannels)
 {
-    LV2PortLayout layout;
-    layout.nIn = layout.nOut = nChannels;
-    layout.nParams = kNumParams;
-    layout.nMeterPorts = kLV2NumMeterPorts;
-    return layout;
+    return TablePlug()->PortLayout(nChannels);
 }
 
 // ---- the description
@@ -381,38 +366,6 @@ TEST(VeltarLV2State, SavedAndRestoredThroughLilvRestoresTheSettings)
     EXPECT_EQ(FirstDifference(b.Process(in, 512), c.Process(in, 512)), -1);
 }
 
-// The plug-in's own state interface, driven with records as a host hands them over.
-struct Record
-{
-    std::vector<unsigned char> bytes;
-    LV2_URID type = 0;
-};
-
-LV2_State_Status Store(LV2_State_Handle h, uint32_t, const void* value, size_t size, uint32_t type,
-                       uint32_t)
-{
-    auto* r = static_cast<Record*>(h);
-    r->bytes.assign(static_cast<const unsigned char*>(value),
-                    static_cast<const unsigned char*>(value) + size);
-    r->type = type;
-    return LV2_STATE_SUCCESS;
-}
-
-const void* Retrieve(LV2_State_Handle h, uint32_t, size_t* size, uint32_t* type, uint32_t* flags)
-{
-    auto* r = static_cast<Record*>(h);
-    *size = r->bytes.size();
-    *type = r->type;
-    *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
-    return r->bytes.data();
-}
-
-const LV2_State_Interface* StateOf(Instance& lv2)
-{
-    return static_cast<const LV2_State_Interface*>(
-        lilv_instance_get_extension_data(lv2.Lilv(), LV2_STATE__interface));
-}
-
 TEST(VeltarLV2State, HoldsTheVST3ControllerStateRecord)
 {
     veltartest::HostedPlugin vst3;
@@ -424,25 +377,20 @@ TEST(VeltarLV2State, HoldsTheVST3ControllerStateRecord)
     for (const Setting& s : kSettings)
         lv2.Control(s.symbol) = s.plain;
     lv2.Process(Stereo(16), 16);
-    const LV2_State_Interface* iface = StateOf(lv2);
-    ASSERT_NE(iface, nullptr);
-    Record record;
-    const LV2_Feature* const features[] = {World::Get().Urids().MapFeature(), nullptr};
-    ASSERT_EQ(iface->save(lilv_instance_get_handle(lv2.Lilv()), Store, &record, 0, features),
-              LV2_STATE_SUCCESS);
-    EXPECT_EQ(record.type, World::Get().Urids().Map(LV2_ATOM__Chunk));
-    ASSERT_EQ(record.bytes.size(), 60u);
+    std::vector<unsigned char> record;
+    LV2_URID type = 0;
+    ASSERT_EQ(lv2.SaveRecord(record, type), LV2_STATE_SUCCESS);
+    EXPECT_EQ(type, World::Get().Urids().Map(LV2_ATOM__Chunk));
+    ASSERT_EQ(record.size(), 60u);
     ASSERT_EQ(vst3State.size(), 60u);
-    EXPECT_EQ(std::memcmp(record.bytes.data(), vst3State.data(), 60), 0);
+    EXPECT_EQ(std::memcmp(record.data(), vst3State.data(), 60), 0);
 
     // The VST 3 record, restored into a fresh LV2 instance whose ports stay at their defaults.
     const Stereo in = veltartest::ToFloatPrecision(TestSignal(2048));
     Instance restored(kStereoURI, 48000.0, 512);
-    Record fromVST3{std::vector<unsigned char>(vst3State.begin(), vst3State.end()),
-                    World::Get().Urids().Map(LV2_ATOM__Chunk)};
-    ASSERT_EQ(StateOf(restored)->restore(lilv_instance_get_handle(restored.Lilv()), Retrieve,
-                                         &fromVST3, 0, features),
-              LV2_STATE_SUCCESS);
+    ASSERT_EQ(
+        restored.RestoreRecord(std::vector<unsigned char>(vst3State.begin(), vst3State.end())),
+        LV2_STATE_SUCCESS);
     EXPECT_EQ(FirstDifference(restored.Process(in, 512), RenderLV2(in, true, 512)), -1);
 }
 
@@ -455,18 +403,10 @@ TEST(VeltarLV2State, ShortOrMistypedRecordsChangeNothing)
         lv2.Control(s.symbol) = reference.Control(s.symbol) = s.plain;
     lv2.Process(in, 512);
     reference.Process(in, 512);
-    const LV2_State_Interface* iface = StateOf(lv2);
-    ASSERT_NE(iface, nullptr);
-    const LV2_Feature* const features[] = {World::Get().Urids().MapFeature(), nullptr};
-    Record shortRecord{std::vector<unsigned char>(59, 0xFF),
-                       World::Get().Urids().Map(LV2_ATOM__Chunk)};
-    EXPECT_NE(
-        iface->restore(lilv_instance_get_handle(lv2.Lilv()), Retrieve, &shortRecord, 0, features),
-        LV2_STATE_SUCCESS);
-    Record mistyped{std::vector<unsigned char>(60, 0), World::Get().Urids().Map(LV2_ATOM__Int)};
-    EXPECT_EQ(
-        iface->restore(lilv_instance_get_handle(lv2.Lilv()), Retrieve, &mistyped, 0, features),
-        LV2_STATE_ERR_BAD_TYPE);
+    EXPECT_NE(lv2.RestoreRecord(std::vector<unsigned char>(59, 0xFF)), LV2_STATE_SUCCESS);
+    EXPECT_EQ(lv2.RestoreRecord(std::vector<unsigned char>(60, 0),
+                                World::Get().Urids().Map(LV2_ATOM__Int)),
+              LV2_STATE_ERR_BAD_TYPE);
     EXPECT_EQ(FirstDifference(lv2.Process(in, 512), reference.Process(in, 512)), -1);
 }
 
@@ -479,14 +419,11 @@ TEST(VeltarLV2State, RecordsWithValuesThatAreNotNumbersKeepThoseSettings)
         lv2.Control(s.symbol) = reference.Control(s.symbol) = s.plain;
     lv2.Process(in, 512);
     reference.Process(in, 512);
-    Record record{std::vector<unsigned char>(60, 0), World::Get().Urids().Map(LV2_ATOM__Chunk)};
+    std::vector<unsigned char> record(60, 0);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (int i = 0; i < kNumParams; ++i)
-        std::memcpy(record.bytes.data() + 8 * i, &nan, sizeof(nan));
-    const LV2_Feature* const features[] = {World::Get().Urids().MapFeature(), nullptr};
-    EXPECT_EQ(
-        StateOf(lv2)->restore(lilv_instance_get_handle(lv2.Lilv()), Retrieve, &record, 0, features),
-        LV2_STATE_SUCCESS);
+        std::memcpy(record.data() + 8 * i, &nan, sizeof(nan));
+    EXPECT_EQ(lv2.RestoreRecord(record), LV2_STATE_SUCCESS);
     const Stereo out = lv2.Process(in, 512);
     EXPECT_TRUE(veltartest::AllFinite(out));
     EXPECT_EQ(FirstDifference(out, reference.Process(in, 512)), -1);

@@ -72,15 +72,9 @@ veltartest::Stereo Tone(double db, size_t frames)
     return s;
 }
 
-// Where the meters' ports of a variant are, by the module's own table.
 LV2PortLayout Layout(int nChannels)
 {
-    const std::unique_ptr<IFxLV2> plug(MakePlug());
-    LV2PortLayout layout;
-    layout.nIn = layout.nOut = nChannels;
-    layout.nParams = plug->NParams();
-    layout.nMeterPorts = plug->GetLevelMeters() ? kLV2NumMeterPorts : 0;
-    return layout;
+    return std::unique_ptr<IFxLV2>(MakePlug())->PortLayout(nChannels);
 }
 
 } // namespace

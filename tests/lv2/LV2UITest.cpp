@@ -1,6 +1,7 @@
 // VELTAR's editor as the LV2 UI of the built bundle, found through lilv and embedded in a host
 // window as an X11 host embeds it: an edit writes the port with touch around it, and a port event
 // from the host redraws the control. Needs an X display (run under xvfb-run); skipped without.
+#include "IFxPlug.h"
 #include "LilvHost.h"
 #include "X11TestDisplay.h"
 #include "framework/lv2/LV2Ports.h"
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -127,14 +129,9 @@ bool SameArea(Raster_IBitmap* a, Raster_IBitmap* b, int x, int y, int w, int h)
     return true;
 }
 
-// The module's port order for a variant with the plug-in's seven parameters and its meters.
 LV2PortLayout Layout(int nChannels)
 {
-    LV2PortLayout layout;
-    layout.nIn = layout.nOut = nChannels;
-    layout.nParams = 7;
-    layout.nMeterPorts = kLV2NumMeterPorts;
-    return layout;
+    return std::unique_ptr<IFxLV2>(MakePlug())->PortLayout(nChannels);
 }
 
 // What a host has before it opens the UI: a display, the UI module's descriptor with its idle

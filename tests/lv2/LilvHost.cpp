@@ -118,6 +118,11 @@ Instance::~Instance()
     lilv_instance_free(mInstance);
 }
 
+Node Uri(const char* uri)
+{
+    return Node(lilv_new_uri(World::Get().world(), uri));
+}
+
 uint32_t Instance::PortIndex(const char* symbol) const
 {
     LilvNode* sym = lilv_new_string(World::Get().world(), symbol);
@@ -196,6 +201,60 @@ LilvState* Instance::SaveState()
 void Instance::RestoreState(const LilvState* state)
 {
     lilv_state_restore(state, mInstance, SetPortValue, this, 0, nullptr);
+}
+
+namespace
+{
+struct Record
+{
+    std::vector<unsigned char> bytes;
+    LV2_URID type;
+};
+
+LV2_State_Status StoreRecord(LV2_State_Handle h, uint32_t, const void* value, size_t size,
+                             uint32_t type, uint32_t)
+{
+    auto* r = static_cast<Record*>(h);
+    r->bytes.assign(static_cast<const unsigned char*>(value),
+                    static_cast<const unsigned char*>(value) + size);
+    r->type = type;
+    return LV2_STATE_SUCCESS;
+}
+
+const void* RetrieveRecord(LV2_State_Handle h, uint32_t, size_t* size, uint32_t* type,
+                           uint32_t* flags)
+{
+    auto* r = static_cast<Record*>(h);
+    *size = r->bytes.size();
+    *type = r->type;
+    *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+    return r->bytes.data();
+}
+} // namespace
+
+LV2_State_Status Instance::SaveRecord(std::vector<unsigned char>& bytes, LV2_URID& type)
+{
+    const auto* iface = static_cast<const LV2_State_Interface*>(
+        lilv_instance_get_extension_data(mInstance, LV2_STATE__interface));
+    const LV2_Feature* const features[] = {World::Get().Urids().MapFeature(), nullptr};
+    Record record{{}, 0};
+    const LV2_State_Status status =
+        iface ? iface->save(lilv_instance_get_handle(mInstance), StoreRecord, &record, 0, features)
+              : LV2_STATE_ERR_NO_FEATURE;
+    bytes = record.bytes;
+    type = record.type;
+    return status;
+}
+
+LV2_State_Status Instance::RestoreRecord(const std::vector<unsigned char>& bytes, LV2_URID type)
+{
+    const auto* iface = static_cast<const LV2_State_Interface*>(
+        lilv_instance_get_extension_data(mInstance, LV2_STATE__interface));
+    const LV2_Feature* const features[] = {World::Get().Urids().MapFeature(), nullptr};
+    Record record{bytes, type ? type : World::Get().Urids().Map(LV2_ATOM__Chunk)};
+    return iface ? iface->restore(lilv_instance_get_handle(mInstance), RetrieveRecord, &record, 0,
+                                  features)
+                 : LV2_STATE_ERR_NO_FEATURE;
 }
 
 } // namespace lv2test

@@ -8,6 +8,7 @@
 
 #include <lilv/lilv.h>
 #include <lv2/options/options.h>
+#include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
 #include <map>
@@ -20,6 +21,16 @@ namespace lv2test
 
 constexpr const char* kStereoURI = "urn:com.QuillstoneAudio:VELTAR";
 constexpr const char* kMonoURI = "urn:com.QuillstoneAudio:VELTAR#mono";
+
+// A node that lilv hands over, freed with the holder.
+struct Node
+{
+    explicit Node(LilvNode* n) : node(n) {}
+    ~Node() { lilv_node_free(node); }
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    LilvNode* node;
+};
 
 // URIs to numbers and back, as a host's map and unmap features.
 class UridMap
@@ -80,6 +91,10 @@ public:
     // State saved through lilv (port values and the plug-in's own state) and restored.
     LilvState* SaveState();
     void RestoreState(const LilvState* state);
+    // The plug-in's own state interface driven directly with the one record it keeps, of type
+    // (0: an atom chunk), as a host hands it over.
+    LV2_State_Status SaveRecord(std::vector<unsigned char>& bytes, LV2_URID& type);
+    LV2_State_Status RestoreRecord(const std::vector<unsigned char>& bytes, LV2_URID type = 0);
 
 private:
     const LilvPlugin* mPlugin;
@@ -93,5 +108,8 @@ private:
     std::vector<const LV2_Feature*> mFeatures;
     std::vector<LV2_Options_Option> mOptions;
 };
+
+// A URI node of the world's.
+Node Uri(const char* uri);
 
 } // namespace lv2test

@@ -2,9 +2,9 @@
 // lock of the test's own: an audio thread processes blocks of random length in both precisions
 // with random automation; a UI thread sets, reads and converts values and texts through the
 // controller; another drives the editor with the mouse; and a background thread saves and
-// restores the state through every state call a host has. Built with -DVELTAR_SANITIZE=thread
-// this must report no data race: whatever the plug-in shares between threads it must guard
-// itself.
+// restores the state through every state call a host has; and oversampling chosen in the editor
+// while blocks run. Built with -DVELTAR_SANITIZE=thread this must report no data race: whatever
+// the plug-in shares between threads it must guard itself.
 #include "StressHost.h"
 
 #include "ComponentHandler.h"
@@ -300,4 +300,41 @@ TEST(Stress, InstancesServeEveryHostThreadAtOnce)
         ASSERT_EQ(plug.getState(&again), kResultOk);
         EXPECT_EQ(again.GetData(), saved.GetData());
     }
+}
+
+// The user picks oversampling factors in the panel menu while the host processes; the host reads
+// the latency after each choice, as it does after the restart it is sent.
+TEST(Stress, OversamplingChosenInTheEditorWhileProcessing)
+{
+    vst3test::ComponentHandler handler;
+    StressInstance instance(&handler);
+    ASSERT_NE(instance.Layer(), nullptr);
+    std::atomic<bool> stop{false};
+    InstanceFindings found;
+    std::thread audio(AudioThread, std::ref(instance), 7u, std::cref(stop), std::ref(found));
+    const std::thread::id audioId = audio.get_id();
+    std::mt19937 rng(8);
+    const IMouseMod right(false, true);
+    long choices = 0;
+    for (const auto end = std::chrono::steady_clock::now() + kRunTime;
+         std::chrono::steady_clock::now() < end; ++choices)
+    {
+        // "Oversampling" and "Oversampling when rendering" follow the zoom entries and a
+        // separator.
+        instance.Layer()->SetNextMenuChoice(4 + static_cast<int>(rng() % 2),
+                                            static_cast<int>(rng() % 4));
+        instance.Layer()->MouseDown(10, 10, right);
+        EXPECT_EQ(instance.Plug().getLatencySamples(),
+                  static_cast<uint32>(
+                      Oversampler::LatencyFrames(instance.Plug().GetOversampling().realtime)));
+    }
+    stop = true;
+    audio.join();
+    EXPECT_GT(found.audio.calls, 20);
+    EXPECT_GT(choices, 20);
+    EXPECT_EQ(found.nonFiniteSamples, 0);
+    // The latency's changes were announced from the editor's thread, never the audio thread.
+    EXPECT_FALSE(handler.GetRestartFlags().empty());
+    for (std::thread::id id : handler.GetRestartThreads())
+        EXPECT_NE(id, audioId);
 }

@@ -102,6 +102,16 @@ TEST(RenderOptions, WholeNumbersMustBeInRange)
         EXPECT_NE(ParseError({"-j", bad}).find("--jobs wants a whole number"), std::string::npos)
             << bad;
     }
+    // Powers of two; which of them the plug-in offers, it says when it is loaded.
+    for (const char* bad : {"0", "3", "6", "-2", "128", "4x"})
+    {
+        EXPECT_NE(ParseError({"--oversample", bad}).find("--oversample wants a factor"),
+                  std::string::npos)
+            << bad;
+    }
+    EXPECT_EQ(Parse({"--demo"}).oversample, 1);
+    EXPECT_EQ(Parse({"--demo", "--oversample", "8"}).oversample, 8);
+    EXPECT_EQ(Parse({"--demo", "--oversample=16"}).oversample, 16);
 }
 
 TEST(RenderOptions, SettingsNeedANameAndAValue)

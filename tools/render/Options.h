@@ -32,7 +32,8 @@ struct Options
     double scale = 0.0; // --scale for --snapshot: the factor the editor is drawn at (0: not given)
     double quality = -1.0; // Ogg Vorbis, 0 to 10 as sox counts it (negative: the encoder's default)
     int blockFrames = 512;
-    int jobs = 0; // 0: one a core
+    int oversample = 1; // the factor the plug-in runs at while rendering
+    int jobs = 0;       // 0: one a core
     bool doublePrecision = false;
     bool preroll = true;
     bool dither = true;
@@ -46,6 +47,8 @@ struct Options
 constexpr const char* kDemoOutput = "veltar-demo.wav";
 constexpr int kMaxBlockFrames = 65536;
 constexpr int kMaxJobs = 256;
+// Beyond any factor a plug-in offers; which ones it does, the plug-in says.
+constexpr int kMaxOversample = 64;
 
 // Parses the arguments after the program name. Answers false with a one-line reason in error.
 // Every long option that takes a value accepts it as the next argument or after '='.

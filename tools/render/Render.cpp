@@ -3,6 +3,7 @@
 #include "AudioFileReader.h"
 #include "AudioFileWriter.h"
 #include "DemoSignal.h"
+#include "Oversample.h"
 #include "ParamSettings.h"
 #include "PendingFile.h"
 #include "ProgramFile.h"
@@ -96,10 +97,13 @@ struct RenderResult
 };
 
 // Streams the source through the plug-in into the writer, block by block, after running the
-// plug-in on silence for preroll frames whose output is dropped.
+// plug-in on silence for preroll frames whose output is dropped. The first latency frames the
+// plug-in puts out answer the silence before the input: they are dropped too, and as many frames
+// of silence after the input bring its end out, so that the output lines up with the input.
 template <typename Sample>
 bool RenderBlocks(SignalSource& source, Vst3Host& host, AudioFileWriter& writer, int block,
-                  int64_t preroll, ProgressBar& progress, RenderResult& result, std::string& error)
+                  int64_t preroll, int64_t latency, ProgressBar& progress, RenderResult& result,
+                  std::string& error)
 {
     const int channels = source.GetChannelCount();
     // Files are read and written in chunks of whole blocks: one system call per block would
@@ -125,6 +129,23 @@ bool RenderBlocks(SignalSource& source, Vst3Host& host, AudioFileWriter& writer,
                 error = host.GetError();
                 return false;
             }
+        }
+        return true;
+    };
+    std::vector<Sample*> kept(static_cast<size_t>(channels));
+    int64_t toDrop = latency;
+    // Writes the output of frames frames of the chunk, less what is still to be dropped.
+    const auto emit = [&](int64_t frames)
+    {
+        const int64_t skip = std::min(toDrop, frames);
+        toDrop -= skip;
+        for (int c = 0; c < channels; ++c)
+            kept[static_cast<size_t>(c)] = output.pointers[static_cast<size_t>(c)] + skip;
+        result.output.Add(kept.data(), frames - skip);
+        if (frames > skip && !writer.Write(kept.data(), frames - skip))
+        {
+            error = writer.GetError();
+            return false;
         }
         return true;
     };
@@ -157,18 +178,23 @@ bool RenderBlocks(SignalSource& source, Vst3Host& host, AudioFileWriter& writer,
             break;
         }
         result.input.Add(input.pointers.data(), frames);
-        if (!process(frames))
+        if (!process(frames) || !emit(frames))
         {
-            return false;
-        }
-        result.output.Add(output.pointers.data(), frames);
-        if (!writer.Write(output.pointers.data(), frames))
-        {
-            error = writer.GetError();
             return false;
         }
         done += frames;
         progress.Update(done);
+    }
+    for (int64_t left = latency; left > 0;)
+    {
+        const int64_t frames = std::min<int64_t>(left, chunk);
+        for (auto& channel : input.data)
+            std::fill(channel.begin(), channel.begin() + frames, Sample(0));
+        if (!process(frames) || !emit(frames))
+        {
+            return false;
+        }
+        left -= frames;
     }
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -404,7 +430,8 @@ int RenderFile(const Options& options, const std::string& pluginPath, const std:
 
     Vst3Host host(kProgramName);
     PendingFile programFile;
-    if (!PreparePlugin(options, pluginPath, host, programFile, error))
+    if (!PreparePlugin(options, pluginPath, host, programFile, error) ||
+        !SetOversampling(host, options.oversample, error))
     {
         return Fail(error, summary);
     }
@@ -412,6 +439,7 @@ int RenderFile(const Options& options, const std::string& pluginPath, const std:
     {
         return Fail(host.GetError(), summary);
     }
+    const int64_t latency = host.GetLatencySamples();
 
     AudioFileWriter writer;
     if (!writer.Open(outputPath, channels, sampleRate, format))
@@ -427,9 +455,9 @@ int RenderFile(const Options& options, const std::string& pluginPath, const std:
     const int64_t preroll = options.preroll ? PrerollFrames(sampleRate) : 0;
     const bool rendered = options.doublePrecision
                               ? RenderBlocks<double>(*source, host, writer, options.blockFrames,
-                                                     preroll, progress, result, error)
+                                                     preroll, latency, progress, result, error)
                               : RenderBlocks<float>(*source, host, writer, options.blockFrames,
-                                                    preroll, progress, result, error);
+                                                    preroll, latency, progress, result, error);
     progress.Finish();
     if (!rendered)
     {
@@ -470,9 +498,15 @@ int RenderFile(const Options& options, const std::string& pluginPath, const std:
         {
             std::fprintf(report, ", %.1fx realtime", duration / result.seconds);
         }
-        std::fprintf(report, " (%s samples, %d-frame blocks%s)\n",
+        std::fprintf(report, " (%s samples, %d-frame blocks%s",
                      options.doublePrecision ? "64-bit" : "32-bit", options.blockFrames,
                      options.preroll ? "" : ", no pre-roll");
+        if (options.oversample > 1)
+        {
+            std::fprintf(report, ", %dx oversampling, %lld frames of latency compensated",
+                         options.oversample, static_cast<long long>(latency));
+        }
+        std::fprintf(report, ")\n");
     }
     WarnAboutSignals(inputName, reader, result, writer, format, report);
 

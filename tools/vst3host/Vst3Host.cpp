@@ -373,6 +373,11 @@ void Vst3Host::Stop()
     mImpl->Stop();
 }
 
+int32_t Vst3Host::GetLatencySamples() const
+{
+    return mImpl->loaded ? static_cast<int32_t>(mImpl->instance.processor->getLatencySamples()) : 0;
+}
+
 bool Vst3Host::SaveState(PluginState& state)
 {
     if (!mImpl->loaded)

@@ -64,6 +64,8 @@ public:
     bool Process(const double* const* inputs, double* const* outputs, int frames);
     // Deactivates the component; Start may follow again.
     void Stop();
+    // The delay the plug-in reports, in frames, as a host reads it after Start.
+    int32_t GetLatencySamples() const;
 
     bool SaveState(PluginState& state);
     bool RestoreState(const PluginState& state);

@@ -391,7 +391,9 @@ TEST_F(ViewTest, RightClickOnAParameterOpensTheHostMenuAndBeginsNoEdit)
     ASSERT_EQ(mHandler.mMenu.mPopups.size(), 1u);
     EXPECT_EQ(mHandler.mMenu.mPopups[0], std::make_pair(UCoord(210), UCoord(410)));
     EXPECT_EQ(mHandler.mMenu.GetRefCount(), 1);
-    EXPECT_EQ(mHandler.GetRefCount(), 2); // the plug-in's own reference from setComponentHandler
+    // The plug-in's own references from setComponentHandler: the SDK's controller keeps the
+    // handler and its IComponentHandler2.
+    EXPECT_EQ(mHandler.GetRefCount(), 3);
     EXPECT_TRUE(mHandler.GetEdits().empty());
     mView->removed();
 }
@@ -401,7 +403,7 @@ TEST_F(ViewTest, HostMenuNeedsAHandler3AndAView)
     vst3test::ComponentHandler plain;
     mPlug->setComponentHandler(&plain);
     mPlug->PopupHostContextMenuForParam(0, 1, 2);
-    EXPECT_EQ(plain.GetRefCount(), 2);
+    EXPECT_EQ(plain.GetRefCount(), 3);
     mPlug->setComponentHandler(&mHandler);
     mView->release();
     mView = nullptr;

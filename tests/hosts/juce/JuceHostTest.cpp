@@ -1,8 +1,12 @@
 // What a host built on JUCE's VST 3 hosting code shows of the plug-in: the values at creation,
 // after a restore of a project, of a record stored elsewhere or of a factory preset's file, the
-// texts of its generic controls, its bypass, and instances that come and go.
+// texts of its generic controls, its bypass, the latency of an oversampling factor, and instances
+// that come and go.
 #include "JuceHostSupport.h"
 #include "plugin/FactoryPresets.h"
+
+#include "framework/core/StateExtension.h"
+#include "plugin/Oversampler.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +194,32 @@ TEST(JuceHost, FactoryPresetFilesLoadOnAFreshInstance)
         expected.push_back(modelTexts[int(preset.values[kModel])]);
         EXPECT_EQ(Texts(*plug), expected);
         EXPECT_EQ(plug->getBypassParameter()->getValue(), 0.0f);
+    }
+}
+
+// A project whose state carries an oversampling factor after the record: JUCE learns the latency
+// from the restart the restore asks for, and a project of the record alone brings it back to 0.
+TEST(JuceHost, ProjectsWithOversamplingReportTheirLatency)
+{
+    const juce::MemoryBlock record = Record({0.0, 0.0, 0.5, 0.5, 1.0, 1.0, 0.0}, 0);
+    auto plug = CreateVeltar();
+    EXPECT_EQ(plug->getLatencySamples(), 0);
+    for (int factor : {4, 2, 8, 1})
+    {
+        juce::MemoryBlock chosen = record;
+        const std::vector<uint8_t> section =
+            EncodeOversamplingSection({factor, OversamplingChoice::kSameAsRealtime});
+        chosen.append(section.data(), section.size());
+        const juce::MemoryBlock state = ProjectState(chosen, true);
+        plug->setStateInformation(state.getData(), static_cast<int>(state.getSize()));
+        Pump(20);
+        EXPECT_EQ(plug->getLatencySamples(), Oversampler::LatencyFrames(factor)) << factor;
+        juce::MemoryBlock saved;
+        plug->getStateInformation(saved);
+        auto fresh = CreateVeltar();
+        fresh->setStateInformation(saved.getData(), static_cast<int>(saved.getSize()));
+        Pump(20);
+        EXPECT_EQ(fresh->getLatencySamples(), Oversampler::LatencyFrames(factor)) << factor;
     }
 }
 

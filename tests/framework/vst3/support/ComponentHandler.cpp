@@ -24,12 +24,19 @@ std::vector<std::thread::id> ComponentHandler::GetRestartThreads() const
     return mRestartThreads;
 }
 
+std::vector<bool> ComponentHandler::GetDirtyMarks() const
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mDirtyMarks;
+}
+
 void ComponentHandler::Clear()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     mEdits.clear();
     mRestartFlags.clear();
     mRestartThreads.clear();
+    mDirtyMarks.clear();
 }
 
 void ComponentHandler::Record(const Edit& edit)
@@ -62,6 +69,24 @@ tresult PLUGIN_API ComponentHandler::restartComponent(int32 flags)
     mRestartFlags.push_back(flags);
     mRestartThreads.push_back(std::this_thread::get_id());
     return kResultOk;
+}
+
+tresult PLUGIN_API ComponentHandler::setDirty(TBool state)
+{
+    std::lock_guard<std::mutex> lock(mMutex);
+    mDirtyMarks.push_back(state != 0);
+    return kResultOk;
+}
+
+tresult PLUGIN_API ComponentHandler::queryInterface(const TUID queried, void** obj)
+{
+    if (FUnknownPrivate::iidEqual(queried, IComponentHandler2::iid))
+    {
+        *obj = static_cast<IComponentHandler2*>(this);
+        addRef();
+        return kResultOk;
+    }
+    return vst3host::QueryOwnInterface<IComponentHandler>(this, queried, obj);
 }
 
 } // namespace vst3test

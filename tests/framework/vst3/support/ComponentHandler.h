@@ -14,8 +14,10 @@
 namespace vst3test
 {
 
-// A host's component handler that records what the plug-in tells it.
-class ComponentHandler : public Steinberg::Vst::IComponentHandler
+// A host's component handler that records what the plug-in tells it, the project marked changed
+// among it.
+class ComponentHandler : public Steinberg::Vst::IComponentHandler,
+                         public Steinberg::Vst::IComponentHandler2
 {
 public:
     enum class EditKind
@@ -38,6 +40,8 @@ public:
     std::vector<Steinberg::int32> GetRestartFlags() const;
     // The thread of each restartComponent call, in the order of GetRestartFlags.
     std::vector<std::thread::id> GetRestartThreads() const;
+    // The values of the setDirty calls, in order.
+    std::vector<bool> GetDirtyMarks() const;
     void Clear();
 
     Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
@@ -46,10 +50,16 @@ public:
     Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
     Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
 
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried, void** obj) override
+    Steinberg::tresult PLUGIN_API setDirty(Steinberg::TBool state) override;
+    Steinberg::tresult PLUGIN_API requestOpenEditor(Steinberg::FIDString) override
     {
-        return vst3host::QueryOwnInterface<Steinberg::Vst::IComponentHandler>(this, queried, obj);
+        return Steinberg::kNotImplemented;
     }
+    Steinberg::tresult PLUGIN_API startGroupEdit() override { return Steinberg::kNotImplemented; }
+    Steinberg::tresult PLUGIN_API finishGroupEdit() override { return Steinberg::kNotImplemented; }
+
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID queried,
+                                                 void** obj) override;
     VST3HOST_REFCOUNT_METHODS
 
 private:
@@ -59,6 +69,7 @@ private:
     std::vector<Edit> mEdits;
     std::vector<Steinberg::int32> mRestartFlags;
     std::vector<std::thread::id> mRestartThreads;
+    std::vector<bool> mDirtyMarks;
     vst3host::RefCount mRefs;
 };
 
