@@ -5,12 +5,8 @@
 #include "plugin/PanelMeters.h"
 #include "plugin/VELTAR.h"
 
+#include "HeadlessPanelTest.h"
 #include "framework/graphics/IMeterControl.h"
-#include "framework/platform/HeadlessNativeLayer.h"
-#include "framework/platform/IGraphicsMac.h"
-#include "framework/vst3/PlugModule.h"
-
-#include "ComponentHandler.h"
 
 #include <gtest/gtest.h>
 
@@ -22,56 +18,8 @@
 namespace
 {
 
-struct PlugRelease
+class Panel : public HeadlessPanelTest
 {
-    void operator()(IFxVST3* plug) const { plug->release(); }
-};
-
-class Panel : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        SetPlatformResourceRoot(VELTAR_SOURCE_DIR);
-        plug.reset(MakePlug());
-        SetPlatformResourceRoot(nullptr);
-        ASSERT_EQ(plug->initialize(nullptr), Steinberg::kResultOk);
-        ASSERT_EQ(plug->setComponentHandler(&handler), Steinberg::kResultOk);
-        editor = dynamic_cast<IGraphicsMac*>(plug->GetGUI());
-        ASSERT_NE(editor, nullptr);
-        ASSERT_NE(editor->OpenWindow(nullptr), nullptr);
-        layer = static_cast<HeadlessNativeLayer*>(editor->GetNativeLayer());
-    }
-    void TearDown() override
-    {
-        editor->CloseWindow();
-        plug->setComponentHandler(nullptr);
-    }
-
-    // Right-clicks the panel where no control is and answers the menu shown; choice and
-    // subChoice pick an item as the user would.
-    const std::vector<HeadlessNativeLayer::ShownMenuItem>& RightClick(int choice = -1,
-                                                                      int subChoice = -1)
-    {
-        layer->SetNextMenuChoice(choice, subChoice);
-        layer->MouseDown(30, 100, IMouseMod(false, true));
-        return layer->GetLastMenu();
-    }
-
-    // The index of the "Presets" entry of the panel menu.
-    int PresetsEntry()
-    {
-        const auto& menu = RightClick();
-        for (size_t i = 0; i < menu.size(); ++i)
-            if (menu[i].text == "Presets")
-                return int(i);
-        return -1;
-    }
-
-    std::unique_ptr<IFxVST3, PlugRelease> plug;
-    vst3test::ComponentHandler handler;
-    IGraphicsMac* editor = nullptr;
-    HeadlessNativeLayer* layer = nullptr;
 };
 
 TEST_F(Panel, TheMetersComeAfterTheSevenControlsWhichKeepTheirPlaces)
@@ -99,9 +47,9 @@ TEST_F(Panel, TheMetersComeAfterTheSevenControlsWhichKeepTheirPlaces)
 
 TEST_F(Panel, MenuListsTheFactoryPresetsAndTicksTheOneShown)
 {
-    const int entry = PresetsEntry();
+    const int entry = EntryIndex("Presets");
     ASSERT_GE(entry, 0);
-    const auto& presets = RightClick()[size_t(entry)].submenu;
+    const auto& presets = Menu()[size_t(entry)].submenu;
     ASSERT_EQ(int(presets.size()), kNumFactoryPresets);
     for (int i = 0; i < kNumFactoryPresets; ++i)
     {
@@ -111,7 +59,7 @@ TEST_F(Panel, MenuListsTheFactoryPresetsAndTicksTheOneShown)
     }
     // A knob turned away from them: no preset is shown.
     plug->SetParameterFromHost(kHigh, 0.9);
-    for (const auto& item : RightClick()[size_t(entry)].submenu)
+    for (const auto& item : Menu()[size_t(entry)].submenu)
         EXPECT_FALSE(item.checked) << item.text;
 }
 
@@ -119,13 +67,13 @@ TEST_F(Panel, MenuListsTheFactoryPresetsAndTicksTheOneShown)
 // that the host's undo and automation see the change as the user's.
 TEST_F(Panel, ChoosingAPresetSetsEveryValueAsAnEditTheHostRecords)
 {
-    const int entry = PresetsEntry();
+    const int entry = EntryIndex("Presets");
     ASSERT_GE(entry, 0);
     for (int p : {6, 3})
     {
         SCOPED_TRACE(kFactoryPresets[p].name);
         handler.Clear();
-        RightClick(entry, p);
+        Menu(entry, p);
         const std::vector<vst3test::ComponentHandler::Edit> edits = handler.GetEdits();
         ASSERT_EQ(edits.size(), 3u * kNumParams);
         for (int i = 0; i < kNumParams; ++i)
@@ -142,7 +90,7 @@ TEST_F(Panel, ChoosingAPresetSetsEveryValueAsAnEditTheHostRecords)
             EXPECT_NEAR(param->Value(), kFactoryPresets[p].values[i], 1e-12) << i;
         }
         // The panel shows the values, and the menu says which preset they are.
-        const auto& shown = RightClick()[size_t(entry)].submenu;
+        const auto& shown = Menu()[size_t(entry)].submenu;
         for (int i = 0; i < kNumFactoryPresets; ++i)
             EXPECT_EQ(shown[size_t(i)].checked, i == p) << i;
         editor->ApplyPendingParamValues();
