@@ -427,8 +427,13 @@ void RunBlock(FuzzedDataProvider& in, Instance& plug, HostBuffers& buffers)
     int32_t bypassed = 1;
     if (!record.empty())
         std::memcpy(&bypassed, record.data() + kRecordSize - sizeof(bypassed), sizeof(bypassed));
-    // The latency output, where it is connected, is that of a factor the plug-in offers.
-    if (const int slot = buffers.connections[plug.Layout().LatencyPort()]; slot >= kBuffers)
+    // The latency output, where it is connected, is that of a factor the plug-in offers, unless
+    // a meter port, written after it, shares its slot.
+    const int latencySlot = buffers.connections[plug.Layout().LatencyPort()];
+    bool shared = false;
+    for (int k = 0; k < kLV2NumMeterPorts; ++k)
+        shared = shared || buffers.connections[plug.Layout().MeterPort(k)] == latencySlot;
+    if (const int slot = latencySlot; slot >= kBuffers && !shared)
     {
         const float latency = buffers.controls[slot - kBuffers];
         bool offered = false;
