@@ -64,8 +64,8 @@ private:
     {
         std::vector<float> up[kHalfbandStages];
         std::vector<float> downEven[kHalfbandStages], downOdd[kHalfbandStages];
-        // The outputs of the stages on the way down, and of the last stage on the way up.
-        std::vector<float> downOut[kHalfbandStages], upOut;
+        // On the way down, the output of stage s + 1: the input of stage s.
+        std::vector<float> downOut[kHalfbandStages - 1];
         std::vector<double> topIn, topOut;
     };
 
