@@ -26,9 +26,11 @@ namespace halfband
 template <int Width> struct Floats
 {
     typedef float Lanes __attribute__((vector_size(4 * Width)));
-    // As many doubles: gcc converts between the two a machine vector at a time, where it takes
-    // half vectors apart through memory.
+    // As many doubles, and half as many in a vector as wide as the floats' one. gcc converts
+    // between Lanes and Doubles a machine vector at a time; it takes vectors of floats apart
+    // through memory, and vectors wider than the machine's when it loads or stores them.
     typedef double Doubles __attribute__((vector_size(8 * Width)));
+    typedef double HalfDoubles __attribute__((vector_size(4 * Width)));
 };
 template <> struct Floats<1>
 {
@@ -246,12 +248,21 @@ private:
     }
 
     using D = typename Floats<Width>::Doubles;
+    using HalfD = typename Floats<Width>::HalfDoubles;
     using Indices = std::make_index_sequence<Width>;
+    using HalfIndices = std::make_index_sequence<Width / 2>;
 
     static HALFBAND_INLINE V Narrowed(const float* in) { return Load<V>(in); }
     static HALFBAND_INLINE V Narrowed(const double* in)
     {
-        return __builtin_convertvector(Load<D>(in), V);
+        const D wide = Join(Load<HalfD>(in), Load<HalfD>(in + Width / 2), Indices());
+        return __builtin_convertvector(wide, V);
+    }
+
+    template <size_t... Lane>
+    static HALFBAND_INLINE D Join(HalfD low, HalfD high, std::index_sequence<Lane...>)
+    {
+        return __builtin_shufflevector(low, high, Lane...);
     }
 
     // Every second lane of a then b, from lane phase on.
@@ -274,7 +285,19 @@ private:
     static HALFBAND_INLINE void Put(float* out, float v) { *out = v; }
     static HALFBAND_INLINE void Put(double* out, float v) { *out = static_cast<double>(v); }
     static HALFBAND_INLINE void Put(float* out, V v) { Store(out, v); }
-    static HALFBAND_INLINE void Put(double* out, V v) { Store(out, __builtin_convertvector(v, D)); }
+    static HALFBAND_INLINE void Put(double* out, V v)
+    {
+        const D wide = __builtin_convertvector(v, D);
+        Store(out, Half(wide, HalfIndices(), 0));
+        Store(out + Width / 2, Half(wide, HalfIndices(), Width / 2));
+    }
+
+    template <size_t... Lane>
+    static HALFBAND_INLINE HalfD Half(D wide, std::index_sequence<Lane...>, int from)
+    {
+        return from ? __builtin_shufflevector(wide, wide, (Width / 2 + Lane)...)
+                    : __builtin_shufflevector(wide, wide, Lane...);
+    }
 
     template <size_t... Lane>
     static HALFBAND_INLINE V Zip(V a, V b, std::index_sequence<Lane...>, int from)
