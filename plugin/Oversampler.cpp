@@ -49,16 +49,17 @@ Oversampler::Oversampler()
 {
     for (Channel& c : mChannels)
     {
+        // Each stage's slower side takes at most half the top rate's samples.
+        const size_t lower = kTopSliceFrames / 2;
         for (int s = 0; s < kHalfbandStages; ++s)
         {
-            const size_t lower = static_cast<size_t>(kSliceFrames) << s;
             c.up[s].assign(static_cast<size_t>(History(s)) + lower, 0.0f);
             c.downEven[s].assign(static_cast<size_t>(History(s)) + lower, 0.0f);
             c.downOdd[s].assign(static_cast<size_t>(History(s)) + lower, 0.0f);
             if (s + 1 < kHalfbandStages)
                 c.downOut[s].assign(2 * lower, 0.0f);
         }
-        const size_t top = static_cast<size_t>(kSliceFrames) * kMaxFactor;
+        const size_t top = kTopSliceFrames;
         c.topIn.assign(top, 0.0);
         c.topOut.assign(top + static_cast<size_t>(kMaxFactor), 0.0);
     }
