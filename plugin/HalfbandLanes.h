@@ -255,14 +255,7 @@ private:
     static HALFBAND_INLINE V Narrowed(const float* in) { return Load<V>(in); }
     static HALFBAND_INLINE V Narrowed(const double* in)
     {
-        const D wide = Join(Load<HalfD>(in), Load<HalfD>(in + Width / 2), Indices());
-        return __builtin_convertvector(wide, V);
-    }
-
-    template <size_t... Lane>
-    static HALFBAND_INLINE D Join(HalfD low, HalfD high, std::index_sequence<Lane...>)
-    {
-        return __builtin_shufflevector(low, high, Lane...);
+        return __builtin_convertvector(Load<D>(in), V);
     }
 
     // Every second lane of a then b, from lane phase on.
