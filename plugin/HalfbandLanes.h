@@ -27,8 +27,9 @@ template <int Width> struct Floats
 {
     typedef float Lanes __attribute__((vector_size(4 * Width)));
     // As many doubles, and half as many in a vector as wide as the floats' one. gcc converts
-    // between Lanes and Doubles a machine vector at a time; it takes vectors of floats apart
-    // through memory, and vectors wider than the machine's when it loads or stores them.
+    // between Lanes and Doubles a machine vector at a time, where it would take a vector of
+    // floats apart through memory; Doubles are stored as two HalfDoubles, since gcc stores a
+    // vector wider than the machine's through the stack.
     typedef double Doubles __attribute__((vector_size(8 * Width)));
     typedef double HalfDoubles __attribute__((vector_size(4 * Width)));
 };
