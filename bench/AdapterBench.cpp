@@ -6,12 +6,17 @@
 // The two are also measured in pairs ("AdapterOverhead"): short runs of blocks through each
 // alternate, so that a change in the machine's speed while the benchmark runs (a core shared with
 // other guests) weighs on both alike. Counter "overhead_pct" is the adapter's time over the
-// chain's, in percent.
+// chain's, in percent. "MeteringOverhead" pairs the chain with the chain between the level
+// meters' measurements of its input and output, as the base makes them every block for a 64-bit
+// host; "MeteringOverhead32" the chain between a 32-bit host's conversions with the same chain
+// between the conversions that also measure.
 
 #include "PairedRuns.h"
 #include "ParameterChanges.h"
 #include "ProcessBlock.h"
 
+#include "framework/core/LevelMeters.h"
+#include "framework/core/SampleConversion.h"
 #include "framework/vst3/PlugModule.h"
 #include "plugin/ChannelStrip.h"
 #include "plugin/VELTAR.h"
@@ -92,17 +97,30 @@ private:
     int mBlocks = 0;
 };
 
-// The chain alone, with the settings the hosted one gets.
+// The settings the hosted plug-in gets with block number n: the output gain alternates a little.
+ChannelStripSettings BlockSettings(int n)
+{
+    const double outputDb = (n & 1) ? 0.0 : 0.048;
+    return {kRate, 1.0, std::pow(10.0, outputDb / 20.0), 0.5, 0.5, 1, 1, 0};
+}
+
+// The chain alone, with the settings the hosted one gets; with meters, measured as the base
+// measures a block.
 class BareChain
 {
 public:
-    explicit BareChain(int frames) : mFrames(frames), mAudio(frames) {}
+    explicit BareChain(int frames, LevelMeters* meters = nullptr)
+        : mFrames(frames), mAudio(frames), mMeters(meters)
+    {
+    }
 
     void Block()
     {
-        double outputDb = (mBlocks++ & 1) ? 0.0 : 0.048;
-        ChannelStripSettings s = {kRate, 1.0, std::pow(10.0, outputDb / 20.0), 0.5, 0.5, 1, 1, 0};
-        mChain.Process(mAudio.ins, mAudio.outs, mFrames, s);
+        if (mMeters)
+            mMeters->Measure(LevelMeters::kInputSide, mAudio.ins, 2, mFrames, kRate);
+        mChain.Process(mAudio.ins, mAudio.outs, mFrames, BlockSettings(mBlocks++));
+        if (mMeters)
+            mMeters->Measure(LevelMeters::kOutputSide, mAudio.outs, 2, mFrames, kRate);
         benchmark::DoNotOptimize(mAudio.outL.data());
     }
 
@@ -110,6 +128,7 @@ private:
     int mFrames;
     StereoBlock<double> mAudio;
     ChannelStrip mChain;
+    LevelMeters* mMeters;
     int mBlocks = 0;
 };
 
@@ -131,15 +150,79 @@ void ChainDirect(benchmark::State& state)
     SetRate(state, block);
 }
 
-// Runs of kRun blocks through each, in turns.
-template <class Sample> void AdapterOverhead(benchmark::State& state)
+// The chain between the conversions of a 32-bit host, as the base makes them; with meters, the
+// conversions that measure the samples they convert.
+class Chain32
+{
+public:
+    explicit Chain32(int frames, LevelMeters* meters = nullptr)
+        : mFrames(frames), mHost(frames), mInner(frames), mMeters(meters)
+    {
+    }
+
+    void Block()
+    {
+        ChannelLevels in, out;
+        for (int c = 0; c < 2; ++c)
+            if (mMeters)
+                mConverters.widenMeasuring(mHost.ins[c], mInner.ins[c], mFrames, &in);
+            else
+                mConverters.widen(mHost.ins[c], mInner.ins[c], mFrames);
+        if (mMeters)
+            mMeters->Add(LevelMeters::kInputSide, in, 2, mFrames, kRate);
+        mChain.Process(mInner.ins, mInner.outs, mFrames, BlockSettings(mBlocks++));
+        for (int c = 0; c < 2; ++c)
+            if (mMeters)
+                mConverters.narrowMeasuring(mInner.outs[c], mHost.outs[c], mFrames, &out);
+            else
+                mConverters.narrow(mInner.outs[c], mHost.outs[c], mFrames);
+        if (mMeters)
+            mMeters->Add(LevelMeters::kOutputSide, out, 2, mFrames, kRate);
+        benchmark::DoNotOptimize(mHost.outL.data());
+    }
+
+private:
+    int mFrames;
+    StereoBlock<float> mHost;
+    StereoBlock<double> mInner;
+    ChannelStrip mChain;
+    LevelMeters* mMeters;
+    const SampleConverters mConverters = FastestSampleConverters();
+    int mBlocks = 0;
+};
+
+// Runs of kRun blocks through each, in turns; counter "overhead_pct" is the first subject's time
+// over the second's.
+template <class Subject, class Reference>
+void Paired(benchmark::State& state, Subject& subject, Reference& chain)
 {
     constexpr int kRun = 8;
+    const PairedTimes times = RunPaired(state, kRun, subject, chain);
+    state.counters["overhead_pct"] = 100.0 * (times.first / times.second - 1.0);
+}
+
+template <class Sample> void AdapterOverhead(benchmark::State& state)
+{
     const int block = static_cast<int>(state.range(0));
     HostedVeltar<Sample> hosted(block);
     BareChain chain(block);
-    const PairedTimes times = RunPaired(state, kRun, hosted, chain);
-    state.counters["overhead_pct"] = 100.0 * (times.first / times.second - 1.0);
+    Paired(state, hosted, chain);
+}
+
+void MeteringOverhead(benchmark::State& state)
+{
+    const int block = static_cast<int>(state.range(0));
+    LevelMeters meters;
+    BareChain metered(block, &meters), chain(block);
+    Paired(state, metered, chain);
+}
+
+void MeteringOverhead32(benchmark::State& state)
+{
+    const int block = static_cast<int>(state.range(0));
+    LevelMeters meters;
+    Chain32 metered(block, &meters), chain(block);
+    Paired(state, metered, chain);
 }
 } // namespace
 
@@ -148,4 +231,6 @@ BENCHMARK_TEMPLATE(ThroughProcess, double)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK(ChainDirect)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_TEMPLATE(AdapterOverhead, float)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_TEMPLATE(AdapterOverhead, double)->Arg(32)->Arg(256)->Arg(1024);
+BENCHMARK(MeteringOverhead)->Arg(32)->Arg(256)->Arg(1024);
+BENCHMARK(MeteringOverhead32)->Arg(32)->Arg(256)->Arg(1024);
 BENCHMARK_MAIN();

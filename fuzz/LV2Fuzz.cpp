@@ -211,13 +211,18 @@ public:
 
     bool Valid() const { return mHandle != nullptr; }
     int Channels() const { return mChannels; }
+    // The module's own port order for this variant.
     LV2PortLayout Layout() const
     {
-        return {mChannels, mChannels, static_cast<int>(Params().size()),
-                Table().maxOversampling > 0};
+        LV2PortLayout layout;
+        layout.nIn = layout.nOut = mChannels;
+        layout.nParams = static_cast<int>(Params().size());
+        layout.oversampling = Table().maxOversampling > 0;
+        layout.nMeterPorts = kLV2NumMeterPorts;
+        return layout;
     }
     uint32_t NumPorts() const { return Layout().NumPorts(); }
-    uint32_t FirstControl() const { return static_cast<uint32_t>(2 * mChannels); }
+    uint32_t FirstControl() const { return Layout().FirstControl(); }
     void Connect(uint32_t port, void* data) { mDescriptor->connect_port(mHandle, port, data); }
     void Activate()
     {
@@ -409,6 +414,13 @@ void RunBlock(FuzzedDataProvider& in, Instance& plug, HostBuffers& buffers)
     if (!plug.Active() && in.ConsumeBool())
         plug.Activate();
     plug.Run(nFrames);
+    // The meters' ports read levels in their range, whatever the audio held.
+    for (int k = 0; k < kLV2NumMeterPorts; ++k)
+        if (const int b = buffers.connections[plug.Layout().MeterPort(k)]; b >= kBuffers)
+        {
+            const float level = buffers.controls[b - kBuffers];
+            FUZZ_CHECK(level >= kLevelFloorDb && level <= kLevelCeilingDb);
+        }
     // Saving checks the parameters the control ports set, and tells whether the block was
     // bypassed (without a URID map nothing tells, so it may have been).
     const std::vector<uint8_t> record = plug.Save();

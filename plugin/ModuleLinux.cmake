@@ -21,11 +21,20 @@ add_dependencies(VELTAR gen_moduleinfo)
 add_custom_command(TARGET VELTAR POST_BUILD
   COMMAND gen_moduleinfo ${VELTAR_BUNDLE_DIR}
           ${VELTAR_BUNDLE_DIR}/Contents/Resources/moduleinfo.json)
+# The factory presets as VST 3 preset files, which cmake --install puts where hosts look for a
+# vendor's presets.
+set(VELTAR_VST3_PRESETS_DIR ${CMAKE_BINARY_DIR}/vst3-presets CACHE INTERNAL
+  "Built VST 3 preset files")
+add_dependencies(VELTAR gen_vstpresets)
+add_custom_command(TARGET VELTAR POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${VELTAR_VST3_PRESETS_DIR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${VELTAR_VST3_PRESETS_DIR}
+  COMMAND gen_vstpresets ${VELTAR_VST3_PRESETS_DIR})
 
 # --- The same plug-in built against the LV2 adapter, and its bundle VELTAR.lv2 ---
-add_library(veltar_plugin_lv2 STATIC VELTAR.cpp)
+add_library(veltar_plugin_lv2 STATIC VELTAR.cpp FactoryPresetMenu.cpp)
 target_link_libraries(veltar_plugin_lv2 PUBLIC veltar_lv2 veltar_dsp veltar_platform_editor
-  PRIVATE veltar_warnings)
+  veltar_presets PRIVATE veltar_warnings)
 
 # In a folder of its own, so that LV2_PATH can name it for LV2 hosts and tools.
 set(VELTAR_LV2_PATH ${CMAKE_BINARY_DIR}/lv2 CACHE INTERNAL "Folder of the built LV2 bundle")
@@ -66,8 +75,8 @@ add_dependencies(VELTAR_lv2_ui VELTAR_lv2)
 
 # Where cmake --install puts things is decided when it runs, not when the build was configured:
 # with the prefix left at its default and no --prefix, the bundles go into the installing user's
-# ~/.vst3 and ~/.lv2 and the renderer into ~/.local/bin; with --prefix P (or a configured prefix)
-# into P/lib/vst3, P/lib/lv2 and P/bin. file(INSTALL) prefixes every destination with DESTDIR. The tools' install
+# ~/.vst3 (presets in ~/.vst3/presets) and ~/.lv2 and the renderer into ~/.local/bin; with --prefix
+# P (or a configured prefix) into P/lib/vst3, P/share/vst3/presets, P/lib/lv2 and P/bin. file(INSTALL) prefixes every destination with DESTDIR. The tools' install
 # rules use the folders set here.
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT OR NOT DEFINED VELTAR_DEFAULT_PREFIX)
   set(VELTAR_DEFAULT_PREFIX "${CMAKE_INSTALL_PREFIX}" CACHE INTERNAL "The prefix CMake chose itself")
@@ -75,17 +84,22 @@ endif()
 install(CODE "
   if(\"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"${VELTAR_DEFAULT_PREFIX}\" AND NOT \"\$ENV{HOME}\" STREQUAL \"\")
     set(VELTAR_INSTALL_VST3 \"\$ENV{HOME}/.vst3\")
+    set(VELTAR_INSTALL_VST3_PRESETS \"\$ENV{HOME}/.vst3/presets\")
     set(VELTAR_INSTALL_LV2 \"\$ENV{HOME}/.lv2\")
     set(VELTAR_INSTALL_BIN \"\$ENV{HOME}/.local/bin\")
     set(VELTAR_INSTALL_MAN \"\$ENV{HOME}/.local/share/man/man1\")
   else()
     set(VELTAR_INSTALL_VST3 \"\${CMAKE_INSTALL_PREFIX}/lib/vst3\")
+    set(VELTAR_INSTALL_VST3_PRESETS \"\${CMAKE_INSTALL_PREFIX}/share/vst3/presets\")
     set(VELTAR_INSTALL_LV2 \"\${CMAKE_INSTALL_PREFIX}/lib/lv2\")
     set(VELTAR_INSTALL_BIN \"\${CMAKE_INSTALL_PREFIX}/bin\")
     set(VELTAR_INSTALL_MAN \"\${CMAKE_INSTALL_PREFIX}/share/man/man1\")
   endif()
   file(INSTALL DESTINATION \"\${VELTAR_INSTALL_VST3}\" TYPE DIRECTORY
        FILES \"${VELTAR_BUNDLE_DIR}\" USE_SOURCE_PERMISSIONS)
+  file(GLOB VELTAR_VST3_PRESET_FILES \"${VELTAR_VST3_PRESETS_DIR}/*.vstpreset\")
+  file(INSTALL DESTINATION \"\${VELTAR_INSTALL_VST3_PRESETS}/QuillstoneAudio/VELTAR\" TYPE FILE
+       FILES \${VELTAR_VST3_PRESET_FILES})
   file(INSTALL DESTINATION \"\${VELTAR_INSTALL_LV2}\" TYPE DIRECTORY
        FILES \"${VELTAR_LV2_BUNDLE_DIR}\" USE_SOURCE_PERMISSIONS)
 ")

@@ -1,7 +1,10 @@
 #include "plugin/VELTAR.h"
 
+#include "framework/graphics/IMeterControl.h"
 #include "framework/graphics/IOversamplingMenu.h"
 #include "framework/platform/IGraphicsMac.h"
+#include "plugin/FactoryPresetMenu.h"
+#include "plugin/PanelMeters.h"
 
 #include <cmath>
 #include <memory>
@@ -93,7 +96,17 @@ VELTAR::VELTAR(IFxInstanceInfo instanceInfo)
         graphics->AttachControl(
             new ISwitchControl(this, sw.x, sw.y, sw.paramIdx,
                                graphics->LoadIBitmap(sw.bitmapID, sw.file, sw.nFrames)));
+    // The meters come after the seven controls, which keep their places in the list.
+    EnableLevelMeters();
+    const IMeterControl::Face face = {
+        IRECT(kMeterBarLeft, kMeterBarTop, kMeterBarRight, kMeterBarBottom),
+        IRECT(kMeterLampLeft, kMeterLampTop, kMeterLampRight, kMeterLampBottom), kMeterScale};
+    for (const PanelMeterPlace& m : kPanelMeters)
+        graphics->AttachControl(new IMeterControl(
+            this, m.left, m.top, graphics->LoadIBitmap(m.bitmapID, m.file, kMeterFrames), m.side,
+            face));
     graphics->AddPanelMenuSection(std::make_unique<IOversamplingMenu>(this));
+    graphics->AddPanelMenuSection(std::make_unique<FactoryPresetMenu>(this, graphics));
     AttachGraphics(graphics);
     OfferOversampling(Oversampler::kMaxFactor);
 

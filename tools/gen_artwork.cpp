@@ -1,4 +1,4 @@
-// Draws the editor's bitmaps: the panel and the frame strips of its knobs and switches.
+// Draws the editor's bitmaps: the panel and the frame strips of its knobs, switches and meters.
 //
 //   gen_artwork <outdir> [--preview <file.png>]
 //
@@ -28,7 +28,7 @@ bool WritePreview(const char* outDir, const char* path)
         Raster_LoadPNG((std::string(outDir) + "/BG.png").c_str()));
     if (!panel)
         return false;
-    const int shown[] = {18, 36, 12, 44, 1, 0, 1};
+    const int shown[] = {18, 36, 12, 44, 1, 0, 1, 2, 1};
     int n = 0;
     for (const ArtworkControl& c : kArtworkControls)
     {
@@ -69,6 +69,7 @@ int main(int argc, char** argv)
     WriteSwitchStrip(panel, outDir, "BUS.png");
     WriteSwitchStrip(panel, outDir, "XFMR.png");
     WriteModelStrip(panel, outDir);
+    WriteMeterStrips(panel, outDir);
     if (argc == 4 && !WritePreview(outDir, argv[3]))
     {
         std::fprintf(stderr, "gen_artwork: cannot write the preview %s\n", argv[3]);

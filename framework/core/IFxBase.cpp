@@ -369,7 +369,18 @@ void IFxBase::AttachInputBuffers(int idx, int n, float** ppData, int nFrames)
         if (!ch->mConnected)
             continue;
         double* dst = ch->mScratchBuf.Get();
-        kConverters.widen(*ppData++, dst, nFrames);
+        if (mLevelMeters)
+        {
+            if (mWidenedChannels < 0)
+            {
+                mWidenedLevels = ChannelLevels();
+                mWidenedChannels = 0;
+            }
+            kConverters.widenMeasuring(*ppData++, dst, nFrames, &mWidenedLevels);
+            ++mWidenedChannels;
+        }
+        else
+            kConverters.widen(*ppData++, dst, nFrames);
         *ch->mSrc = dst;
     }
 }
@@ -401,8 +412,12 @@ int IFxBase::ClampFrames(int nFrames) const
     return nFrames < 0 ? 0 : (nFrames < mBlockSize ? nFrames : mBlockSize);
 }
 
+// Narrowed, the output is measured as the host gets it; added to the host's buffers, as the
+// plug-in made it (by the caller).
 void IFxBase::WriteFloatOutputs(int nFrames, bool accumulate)
 {
+    ChannelLevels levels;
+    int nMeasured = 0;
     for (int i = 0; i < NOutChannels(); ++i)
     {
         OutChannel* ch = mOutChannels.Get(i);
@@ -413,19 +428,65 @@ void IFxBase::WriteFloatOutputs(int nFrames, bool accumulate)
         if (accumulate)
             for (int s = 0; s < nFrames; ++s)
                 dst[s] += static_cast<float>(src[s]);
+        else if (mLevelMeters && nMeasured < LevelMeters::kMaxChannels)
+        {
+            kConverters.narrowMeasuring(src, dst, nFrames, &levels);
+            ++nMeasured;
+        }
         else
             kConverters.narrow(src, dst, nFrames);
     }
+    if (mLevelMeters && !accumulate)
+        mLevelMeters->Add(LevelMeters::kOutputSide, levels, nMeasured, nFrames, mSampleRate);
 }
 
+void IFxBase::EnableLevelMeters()
+{
+    if (!mLevelMeters)
+        mLevelMeters.reset(new LevelMeters);
+}
+
+void IFxBase::MeasureLevels(int side, int nFrames)
+{
+    if (!mLevelMeters)
+        return;
+    // A 32-bit input was measured as it was widened.
+    if (side == LevelMeters::kInputSide && mWidenedChannels >= 0)
+    {
+        mLevelMeters->Add(side, mWidenedLevels, mWidenedChannels, nFrames, mSampleRate);
+        mWidenedChannels = -1;
+        return;
+    }
+    const double* channels[LevelMeters::kMaxChannels];
+    int n = 0;
+    if (side == LevelMeters::kInputSide)
+    {
+        for (int c = 0; c < NInChannels() && n < LevelMeters::kMaxChannels; ++c)
+            if (mInChannels.Get(c)->mConnected)
+                channels[n++] = mInData[static_cast<size_t>(c)];
+    }
+    else
+    {
+        for (int c = 0; c < NOutChannels() && n < LevelMeters::kMaxChannels; ++c)
+            if (mOutChannels.Get(c)->mConnected)
+                channels[n++] = mOutData[static_cast<size_t>(c)];
+    }
+    mLevelMeters->Measure(side, channels, n, nFrames, mSampleRate);
+}
+
+// The input is measured before processing: a host may hand the same buffer for both.
 void IFxBase::ProcessBuffers(double, int nFrames)
 {
-    ProcessDoubleReplacing(mInData.data(), mOutData.data(), ClampFrames(nFrames));
+    nFrames = ClampFrames(nFrames);
+    MeasureLevels(LevelMeters::kInputSide, nFrames);
+    ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+    MeasureLevels(LevelMeters::kOutputSide, nFrames);
 }
 
 void IFxBase::ProcessBuffers(float, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
+    MeasureLevels(LevelMeters::kInputSide, nFrames);
     ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
     WriteFloatOutputs(nFrames, false);
 }
@@ -433,13 +494,20 @@ void IFxBase::ProcessBuffers(float, int nFrames)
 void IFxBase::ProcessBuffersAccumulating(float, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
-    ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
+    ProcessBuffers(0.0, nFrames);
     WriteFloatOutputs(nFrames, true);
 }
 
 void IFxBase::PassThroughBuffers(double, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
+    MeasureLevels(LevelMeters::kInputSide, nFrames);
+    PassThrough(nFrames);
+    MeasureLevels(LevelMeters::kOutputSide, nFrames);
+}
+
+void IFxBase::PassThrough(int nFrames)
+{
     if (mDelay && mDelayStale.exchange(false))
         mDelay->SetDelay(mLatency);
     if (mDelay && mDelay->GetDelay() > 0)
@@ -461,7 +529,8 @@ void IFxBase::PassThroughBuffers(double, int nFrames)
 void IFxBase::PassThroughBuffers(float, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
-    PassThroughBuffers(0.0, nFrames);
+    MeasureLevels(LevelMeters::kInputSide, nFrames);
+    PassThrough(nFrames);
     WriteFloatOutputs(nFrames, false);
 }
 

@@ -6,6 +6,7 @@
 #include "framework/core/IEditorLink.h"
 #include "framework/core/IFxStructs.h"
 #include "framework/core/IParam.h"
+#include "framework/core/LevelMeters.h"
 #include "framework/core/Oversampling.h"
 #include "util/fxstring.h"
 #include "util/heapbuf.h"
@@ -206,6 +207,14 @@ public:
     void ZeroScratchBuffers();
     double GetSamplesPerBeat();
 
+    // ---- level meters
+    // From now on every block's input and output are measured (the connected channels, at the
+    // host's rate, also while bypassed; a 32-bit host's samples as it gives and gets them, while
+    // they are converted) for meters to read. A plug-in that shows meters calls it in its
+    // constructor.
+    void EnableLevelMeters();
+    LevelMeters* GetLevelMeters() const { return mLevelMeters.get(); }
+
     // ---- state and presets
     bool SerializeParams(ByteChunk* chunk);
     int UnserializeParams(const ByteChunk* chunk, int startPos);
@@ -273,6 +282,8 @@ private:
     // The first free preset, marked initialised and named; null when every preset is in use.
     IPreset* TakeFreePreset(const char* name);
     int ClampFrames(int nFrames) const;
+    void MeasureLevels(int side, int nFrames);
+    void PassThrough(int nFrames);
     void WriteFloatOutputs(int nFrames, bool accumulate);
     bool LoadProgramChunk(const unsigned char* block, int size);
     bool LoadBankChunk(const unsigned char* block, int size);
@@ -313,6 +324,11 @@ private:
     // never sees half of a change.
     std::atomic<int> mOversampling{1};
     std::unique_ptr<IEditorLink> mGraphics;
+    std::unique_ptr<LevelMeters> mLevelMeters;
+    // The levels of the 32-bit input channels the last attach widened, and how many; -1 when
+    // none were (64-bit input is measured where it is processed).
+    ChannelLevels mWidenedLevels;
+    int mWidenedChannels = -1;
     FxPtrList<IParam> mParams;
     FxPtrList<IPreset> mPresets;
     std::vector<double*> mInData;

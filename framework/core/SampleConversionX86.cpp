@@ -2,7 +2,8 @@
 
 #include <immintrin.h>
 
-// x86-64-v3 (AVX2): four samples per instruction, 32 a round.
+// x86-64-v3 (AVX2): four samples per instruction, 32 a round; the measuring forms (AVX2 with FMA)
+// sixteen a round, scanned eight 32-bit samples per instruction.
 
 namespace
 {
@@ -29,12 +30,87 @@ __attribute__((target("avx2"))) void ConvertAvx2(const From* src, To* dst, int n
     ConvertSamples(src + s, dst + s, n - s);
 }
 
+// The levels of the eight 32-bit samples each round carries, in two peaks and two sums of eight
+// lanes. The sums of a block are short enough for single precision.
+struct LevelLanes
+{
+    __m256 peak[2], sum[2];
+};
+
+__attribute__((target("avx2,fma"))) void AddLanes(LevelLanes& lanes, int k, __m256 x)
+{
+    // max answers its second operand when the first is not a number: such samples are skipped,
+    // as the scalar scan skips them.
+    lanes.peak[k] = _mm256_max_ps(_mm256_andnot_ps(_mm256_set1_ps(-0.0f), x), lanes.peak[k]);
+    lanes.sum[k] = _mm256_fmadd_ps(x, x, lanes.sum[k]);
+}
+
+__attribute__((target("avx2,fma"))) void MergeLanes(const LevelLanes& lanes, ChannelLevels* levels)
+{
+    float peak[8], sum[8];
+    _mm256_storeu_ps(peak, _mm256_max_ps(lanes.peak[0], lanes.peak[1]));
+    _mm256_storeu_ps(sum, _mm256_add_ps(lanes.sum[0], lanes.sum[1]));
+    double total = 0.0;
+    for (int k = 0; k < 8; ++k)
+    {
+        levels->peak = peak[k] > levels->peak ? peak[k] : levels->peak;
+        total += sum[k];
+    }
+    levels->sumSquares += total;
+}
+
+__attribute__((target("avx2,fma"))) void WidenMeasuringAvx2(const float* src, double* dst, int n,
+                                                            ChannelLevels* levels)
+{
+    LevelLanes lanes = {{_mm256_setzero_ps(), _mm256_setzero_ps()},
+                        {_mm256_setzero_ps(), _mm256_setzero_ps()}};
+    int s = 0;
+    for (; s + 16 <= n; s += 16)
+        for (int k = 0; k < 2; ++k)
+        {
+            const __m256 x = _mm256_loadu_ps(src + s + 8 * k);
+            _mm256_storeu_pd(dst + s + 8 * k, _mm256_cvtps_pd(_mm256_castps256_ps128(x)));
+            _mm256_storeu_pd(dst + s + 8 * k + 4, _mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)));
+            AddLanes(lanes, k, x);
+        }
+    MergeLanes(lanes, levels);
+    WidenSamplesMeasuring(src + s, dst + s, n - s, levels);
+}
+
+__attribute__((target("avx2,fma"))) void NarrowMeasuringAvx2(const double* src, float* dst, int n,
+                                                             ChannelLevels* levels)
+{
+    LevelLanes lanes = {{_mm256_setzero_ps(), _mm256_setzero_ps()},
+                        {_mm256_setzero_ps(), _mm256_setzero_ps()}};
+    int s = 0;
+    for (; s + 16 <= n; s += 16)
+        for (int k = 0; k < 2; ++k)
+        {
+            const __m128 low = _mm256_cvtpd_ps(_mm256_loadu_pd(src + s + 8 * k));
+            const __m128 high = _mm256_cvtpd_ps(_mm256_loadu_pd(src + s + 8 * k + 4));
+            const __m256 x = _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+            _mm256_storeu_ps(dst + s + 8 * k, x);
+            AddLanes(lanes, k, x);
+        }
+    MergeLanes(lanes, levels);
+    NarrowSamplesMeasuring(src + s, dst + s, n - s, levels);
+}
+
 } // namespace
 
 SampleConverters FastestSampleConverters()
 {
     __builtin_cpu_init();
+    SampleConverters converters = BaselineSampleConverters();
     if (__builtin_cpu_supports("avx2"))
-        return {ConvertAvx2<float, double>, ConvertAvx2<double, float>};
-    return BaselineSampleConverters();
+    {
+        converters.widen = ConvertAvx2<float, double>;
+        converters.narrow = ConvertAvx2<double, float>;
+    }
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
+    {
+        converters.widenMeasuring = WidenMeasuringAvx2;
+        converters.narrowMeasuring = NarrowMeasuringAvx2;
+    }
+    return converters;
 }

@@ -19,6 +19,16 @@ constexpr int kMaxScratchFrames = 8192;
 constexpr int kUnboundedSliceFrames = 1024;
 constexpr int kMaxChannels = 8;
 
+// The output ports of one side's meter.
+int PeakPort(int side)
+{
+    return side == LevelMeters::kInputSide ? kLV2InputPeak : kLV2OutputPeak;
+}
+int RmsPort(int side)
+{
+    return side == LevelMeters::kInputSide ? kLV2InputRms : kLV2OutputRms;
+}
+
 // The host's bufsz:maxBlockLength option; 0 when it gives none that is usable.
 int MaxBlockLength(const LV2_Feature* const* features)
 {
@@ -51,9 +61,10 @@ IFxLV2::IFxLV2(IFxInstanceInfo, int nParams, const char* channelIOStr, int nPres
     : IFxBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion,
               uniqueID, mfrID, latency, plugDoesMidi, plugDoesChunks, plugIsInst, kAPILV2)
 {
-    mPorts.nParams = nParams;
     if (NInChannels())
         CreateBypassDelayLine();
+    for (float& level : mReportedLevels)
+        level = static_cast<float>(kLevelFloorDb);
 }
 
 IFxLV2::~IFxLV2() = default;
@@ -63,8 +74,7 @@ bool IFxLV2::Instantiate(int nChannels, double sampleRate, const LV2_Feature* co
     if (nChannels < 1 || nChannels > kMaxChannels || !LegalIO(nChannels, nChannels) ||
         !(sampleRate > 0.0 && std::isfinite(sampleRate)))
         return false;
-    mPorts.nIn = mPorts.nOut = nChannels;
-    mPorts.oversampling = GetMaxOversampling() > 0;
+    mPorts = PortLayout(nChannels);
     mAudio.assign(static_cast<size_t>(mPorts.nIn + mPorts.nOut), nullptr);
     mControls.assign(static_cast<size_t>(mPorts.nParams), nullptr);
 
@@ -85,6 +95,17 @@ bool IFxLV2::Instantiate(int nChannels, double sampleRate, const LV2_Feature* co
     return true;
 }
 
+// The plug-in has decided on its meters and its oversampling by now: its constructor has run.
+LV2PortLayout IFxLV2::PortLayout(int nChannels) const
+{
+    LV2PortLayout layout;
+    layout.nIn = layout.nOut = nChannels;
+    layout.nParams = NParams();
+    layout.oversampling = GetMaxOversampling() > 0;
+    layout.nMeterPorts = GetLevelMeters() ? kLV2NumMeterPorts : 0;
+    return layout;
+}
+
 void IFxLV2::ConnectPort(uint32_t port, void* data)
 {
     if (port < mPorts.FirstControl())
@@ -93,6 +114,8 @@ void IFxLV2::ConnectPort(uint32_t port, void* data)
         mControls[port - mPorts.FirstControl()] = static_cast<const float*>(data);
     else if (port == mPorts.EnabledPort())
         mEnabled = static_cast<const float*>(data);
+    else if (mPorts.MeterOfPort(port) >= 0)
+        mMeterPorts[mPorts.MeterOfPort(port)] = static_cast<float*>(data);
     else if (mPorts.oversampling && port == mPorts.OversamplingPort())
         mOversampling = static_cast<const float*>(data);
     else if (port == mPorts.LatencyPort())
@@ -165,6 +188,25 @@ void IFxLV2::Run(uint32_t nFrames)
         return;
     for (uint32_t done = 0; done < nFrames; done += slice)
         ProcessSlice(done, static_cast<int>(std::min(slice, nFrames - done)));
+    WriteMeterPorts(nFrames);
+}
+
+void IFxLV2::WriteMeterPorts(uint32_t nFrames)
+{
+    const LevelMeters* meters = GetLevelMeters();
+    if (!meters)
+        return;
+    // The run's own duration paces the fall: the audio thread has no other clock.
+    const double seconds = double(nFrames) / GetSampleRate();
+    for (int side = 0; side < LevelMeters::kNumSides; ++side)
+    {
+        mPortPeaks[side].Advance(mRunPeak[side], seconds);
+        mRunPeak[side] = 0.0;
+        if (float* peak = mMeterPorts[PeakPort(side)])
+            *peak = static_cast<float>(mPortPeaks[side].Db());
+        if (float* rms = mMeterPorts[RmsPort(side)])
+            *rms = static_cast<float>(MeanSquareToDb(meters->MeanSquare(side)));
+    }
 }
 
 void IFxLV2::ProcessSlice(uint32_t offset, int nFrames)
@@ -200,6 +242,9 @@ void IFxLV2::ProcessSlice(uint32_t offset, int nFrames)
         PassThroughBuffers(0.0f, nFrames);
     else
         ProcessBuffers(0.0f, nFrames);
+    if (const LevelMeters* meters = GetLevelMeters())
+        for (int side = 0; side < LevelMeters::kNumSides; ++side)
+            mRunPeak[side] = std::max(mRunPeak[side], meters->LastBlock(side).peak);
 }
 
 bool IFxLV2::SaveStateRecord(ByteChunk* record)
@@ -236,8 +281,7 @@ bool IFxLV2::ServeEditor(int nChannels, ILV2PortWriter* writer)
 {
     if (nChannels < 1 || !LegalIO(nChannels, nChannels))
         return false;
-    mPorts.nIn = mPorts.nOut = nChannels;
-    mPorts.oversampling = GetMaxOversampling() > 0;
+    mPorts = PortLayout(nChannels);
     mWriter = writer;
     return true;
 }
@@ -246,6 +290,16 @@ void IFxLV2::OnPortValue(uint32_t port, float value)
 {
     if (!std::isfinite(value))
         return;
+    const int meterPort = mPorts.MeterOfPort(port);
+    if (meterPort >= 0)
+    {
+        mReportedLevels[meterPort] = value;
+        const int side =
+            meterPort < kLV2OutputPeak ? LevelMeters::kInputSide : LevelMeters::kOutputSide;
+        GetLevelMeters()->ShowReading(side, mReportedLevels[PeakPort(side)],
+                                      mReportedLevels[RmsPort(side)]);
+        return;
+    }
     FxMutexLock lock(mMutex);
     if (mPorts.oversampling && port == mPorts.OversamplingPort())
         ApplyOversampling(value);

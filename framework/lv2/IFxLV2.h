@@ -62,6 +62,8 @@ public:
     void Deactivate();
     void Run(uint32_t nFrames);
     const LV2PortLayout& Ports() const { return mPorts; }
+    // The port order of the variant with nChannels audio inputs and outputs.
+    LV2PortLayout PortLayout(int nChannels) const;
 
     // The state record, as the VST 3 controller state holds it: the plug-in's state chunk, the
     // bypass flag as a 32-bit integer and the settings of the session after them. Restoring refuses
@@ -81,11 +83,19 @@ private:
     // Sets a parameter from a plain value the host gave, as a VST 3 host value is set.
     void ApplyPlainValue(int paramIdx, double plainValue);
     void ProcessSlice(uint32_t offset, int nFrames);
+    // Moves the peak readings on by a run of nFrames and writes the meters' output ports.
+    void WriteMeterPorts(uint32_t nFrames);
 
     LV2PortLayout mPorts;
     std::vector<float*> mAudio;
     std::vector<const float*> mControls;
     const float* mEnabled = nullptr;
+    float* mMeterPorts[kLV2NumMeterPorts] = {};
+    // The highest peak of the slices of one run, and the peak readings the output ports show.
+    double mRunPeak[LevelMeters::kNumSides] = {};
+    PeakHold mPortPeaks[LevelMeters::kNumSides];
+    // The editor's plug-in object: the meter port values the host reported last.
+    float mReportedLevels[kLV2NumMeterPorts];
     const float* mOversampling = nullptr;
     float* mLatency = nullptr;
     // The control values last applied.

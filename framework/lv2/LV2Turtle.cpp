@@ -14,6 +14,7 @@ const char* const kPrefixes = "@prefix doap:  <http://usefulinc.com/ns/doap#> .\
                               "@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .\n"
                               "@prefix opts:  <http://lv2plug.in/ns/ext/options#> .\n"
                               "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+                              "@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .\n"
                               "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
                               "@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                               "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -159,12 +160,52 @@ std::string PluginBlock(const IFxBase& plug, const std::string& uri, const char*
     if (plug.GetMaxOversampling() > 0)
         out += OversamplingPort(plug.GetMaxOversampling(), index++);
     out += "    [\n        a lv2:OutputPort , lv2:ControlPort ;\n        lv2:index " +
-           std::to_string(index) +
+           std::to_string(index++) +
            " ;\n        lv2:symbol \"latency\" ;\n        lv2:name \"Latency\" ;\n"
            "        lv2:designation lv2:latency ;\n"
            "        lv2:portProperty lv2:reportsLatency , lv2:integer ;\n"
-           "        units:unit units:frame\n    ] .\n\n";
+           "        units:unit units:frame\n    ]";
+    for (int k = 0; plug.GetLevelMeters() && k < kLV2NumMeterPorts; ++k)
+        out += " ,\n    [\n        a lv2:OutputPort , lv2:ControlPort ;\n        lv2:index " +
+               std::to_string(index++) + " ;\n        lv2:symbol " +
+               Quoted(kLV2MeterPorts[k].symbol) + " ;\n        lv2:name " +
+               Quoted(kLV2MeterPorts[k].name) + " ;\n        lv2:minimum " + Number(kLevelFloorDb) +
+               " ;\n        lv2:maximum " + Number(kLevelCeilingDb) +
+               " ;\n        units:unit units:db\n    ]";
+    return out + " .\n\n";
+}
+
+// The UI hears of the meters' output ports, which hosts report only when asked.
+std::string MeterNotifications(const IFxBase& plug)
+{
+    std::string out;
+    for (auto make : {LV2PluginURI, LV2MonoURI})
+    {
+        if (!plug.GetLevelMeters() || (make == LV2MonoURI && !LV2HasMonoVariant(plug)))
+            continue;
+        for (const LV2MeterPortInfo& port : kLV2MeterPorts)
+            out += std::string(out.empty() ? " ;\n    ui:portNotification " : " ,\n        ") +
+                   "[ ui:plugin " + URIs(plug, make) + " ; lv2:symbol " + Quoted(port.symbol) +
+                   " ; ui:protocol ui:floatProtocol ]";
+    }
     return out;
+}
+
+std::string PresetURI(const IFxBase& plug, const char* name)
+{
+    std::string slug;
+    for (const char* p = name; *p; ++p)
+        slug += std::isalnum(static_cast<unsigned char>(*p))
+                    ? static_cast<char>(std::tolower(static_cast<unsigned char>(*p)))
+                    : '-';
+    return "<" + LV2PluginURI(plug.GetMfrName(), plug.GetEffectName()) + "#preset-" + slug + ">";
+}
+
+// The plug-in variants a preset applies to.
+std::string PresetTargets(const IFxBase& plug)
+{
+    return URIs(plug, LV2PluginURI) +
+           (LV2HasMonoVariant(plug) ? " , " + URIs(plug, LV2MonoURI) : "");
 }
 } // namespace
 
@@ -196,6 +237,10 @@ std::string LV2ManifestTurtle(const IFxBase& plug, const LV2BundleFiles& files)
         out += URIs(plug, LV2MonoURI) + "\n    a lv2:Plugin ;" + tail;
     out += URIs(plug, LV2UIURI) + "\n    a ui:X11UI ;\n    ui:binary <" + files.uiModule +
            "> ;\n    rdfs:seeAlso <" + files.pluginData + "> .\n";
+    for (const LV2Preset& preset : files.presets)
+        out += "\n" + PresetURI(plug, preset.name.c_str()) +
+               "\n    a pset:Preset ;\n    lv2:appliesTo " + PresetTargets(plug) +
+               " ;\n    rdfs:seeAlso <" + files.presetData + "> .\n";
     return out;
 }
 
@@ -209,6 +254,24 @@ std::string LV2PluginTurtle(const IFxBase& plug, const LV2BundleFiles& files)
     out += URIs(plug, LV2UIURI) + "\n    a ui:X11UI ;\n    ui:binary <" + files.uiModule +
            "> ;\n    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
            "    lv2:optionalFeature ui:touch , ui:resize , ui:noUserResize ;\n"
-           "    lv2:extensionData ui:idleInterface .\n";
+           "    lv2:extensionData ui:idleInterface" +
+           MeterNotifications(plug) + " .\n";
+    return out;
+}
+
+std::string LV2PresetsTurtle(const IFxBase& plug, const std::vector<LV2Preset>& presets)
+{
+    std::string out = kPrefixes;
+    for (const LV2Preset& preset : presets)
+    {
+        out += PresetURI(plug, preset.name.c_str()) + "\n    a pset:Preset ;\n    lv2:appliesTo " +
+               PresetTargets(plug) + " ;\n    rdfs:label " + Quoted(preset.name.c_str()) +
+               " ;\n    rdfs:comment " + Quoted(preset.description.c_str()) + " ;\n    lv2:port ";
+        for (int i = 0; i < plug.NParams() && i < int(preset.values.size()); ++i)
+            out += std::string(i ? " ,\n        " : "") + "[ lv2:symbol " +
+                   Quoted(LV2PortSymbol(plug.GetParam(i)->GetNameForHost()).c_str()) +
+                   " ; pset:value " + Number(preset.values[size_t(i)]) + " ]";
+        out += " .\n\n";
+    }
     return out;
 }

@@ -96,10 +96,15 @@ bool IGraphicsMac::DrawScreen(const IRECT& rect)
     return mActive->GetView() && mActive->Present(GetDrawBitmap(), ScaledRect(rect, GetScale()));
 }
 
+// Each tick first lets the controls that follow something other than a parameter (meters) catch
+// up, then repaints whatever changed.
 void IGraphicsMac::OnViewTimer()
 {
+    if (!mActive->GetView())
+        return;
+    OnGUIIdle();
     IRECT dirty;
-    if (mActive->GetView() && IsDirty(&dirty))
+    if (IsDirty(&dirty))
         mActive->Invalidate(ViewRectFromEditor(Geometry(), dirty));
 }
 

@@ -52,14 +52,6 @@ void CopyField(char8* dst, size_t size, const char* src)
     std::memset(dst, 0, size);
     std::snprintf(dst, size, "%s", src ? src : "");
 }
-
-void PutWord(unsigned char* dst, unsigned int w)
-{
-    dst[0] = static_cast<unsigned char>(w >> 24);
-    dst[1] = static_cast<unsigned char>(w >> 16);
-    dst[2] = static_cast<unsigned char>(w >> 8);
-    dst[3] = static_cast<unsigned char>(w);
-}
 } // namespace
 
 const char* GetModuleResourcesPath()
@@ -137,11 +129,7 @@ extern "C" IPluginFactory* GetPluginFactory()
         gClassInfoOnce,
         []
         {
-            auto* cid = reinterpret_cast<unsigned char*>(gClassInfo.cid);
-            PutWord(cid, GUID_DATA1);
-            PutWord(cid + 4, GUID_DATA2);
-            PutWord(cid + 8, GUID_DATA3);
-            PutWord(cid + 12, GUID_DATA4);
+            PlugClassIDBytes(reinterpret_cast<unsigned char*>(gClassInfo.cid));
             gClassInfo.cardinality = PClassInfo::kManyInstances;
             CopyField(gClassInfo.category, sizeof(gClassInfo.category), kVstAudioEffectClass);
             CopyField(gClassInfo.name, sizeof(gClassInfo.name), kPlugClassRecord.name);

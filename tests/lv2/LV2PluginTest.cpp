@@ -38,11 +38,9 @@ std::unique_ptr<IFxLV2> TablePlug()
     return std::unique_ptr<IFxLV2>(MakePlug());
 }
 
-// The port order of a variant with nChannels, as the module counts its ports.
 LV2PortLayout Layout(int nChannels)
 {
-    const std::unique_ptr<IFxLV2> plug = TablePlug();
-    return {nChannels, nChannels, plug->NParams(), plug->GetMaxOversampling() > 0};
+    return TablePlug()->PortLayout(nChannels);
 }
 
 // ---- the description
@@ -137,6 +135,25 @@ void ExpectPortsMatchTable(const char* uri, int nChannels)
     EXPECT_TRUE(lilv_node_equals(lilv_nodes_get_first(d), enabledURI.node));
     lilv_nodes_free(d);
     EXPECT_EQ(defs[enabledIndex], 1.0f);
+
+    // The meters' levels, in decibels over the range they are kept in.
+    Node output = Uri(LV2_CORE__OutputPort);
+    for (int k = 0; k < kLV2NumMeterPorts; ++k)
+    {
+        SCOPED_TRACE(kLV2MeterPorts[k].symbol);
+        const uint32_t index = layout.MeterPort(k);
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, index);
+        ASSERT_NE(port, nullptr);
+        EXPECT_TRUE(lilv_port_is_a(plugin, port, control.node));
+        EXPECT_TRUE(lilv_port_is_a(plugin, port, output.node));
+        EXPECT_STREQ(lilv_node_as_string(lilv_port_get_symbol(plugin, port)),
+                     kLV2MeterPorts[k].symbol);
+        EXPECT_EQ(mins[index], static_cast<float>(kLevelFloorDb));
+        EXPECT_EQ(maxs[index], static_cast<float>(kLevelCeilingDb));
+        LilvNodes* units = lilv_port_get_value(plugin, port, unit.node);
+        EXPECT_TRUE(units && lilv_node_equals(lilv_nodes_get_first(units), db.node));
+        lilv_nodes_free(units);
+    }
 }
 
 TEST(VeltarLV2Bundle, ControlPortsMatchTheParameterTable)

@@ -1,8 +1,10 @@
 // VELTAR's editor as the LV2 UI of the built bundle, found through lilv and embedded in a host
 // window as an X11 host embeds it: an edit writes the port with touch around it, and a port event
 // from the host redraws the control. Needs an X display (run under xvfb-run); skipped without.
+#include "IFxPlug.h"
 #include "LilvHost.h"
 #include "X11TestDisplay.h"
+#include "framework/lv2/LV2Ports.h"
 
 #include <lv2/ui/ui.h>
 #include <suil/suil.h>
@@ -15,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -126,6 +129,11 @@ bool SameArea(Raster_IBitmap* a, Raster_IBitmap* b, int x, int y, int w, int h)
     return true;
 }
 
+LV2PortLayout Layout(int nChannels)
+{
+    return std::unique_ptr<IFxLV2>(MakePlug())->PortLayout(nChannels);
+}
+
 // What a host has before it opens the UI: a display, the UI module's descriptor with its idle
 // interface, and a parent window.
 class VeltarLV2X11UI : public ::testing::Test
@@ -223,8 +231,10 @@ TEST_F(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
     std::unique_ptr<Raster_IBitmap> before = x->Capture(editor);
     ASSERT_NE(before, nullptr);
 
+    // Ports that no control shows: audio, the enable switch, none at all.
+    const LV2PortLayout mono = Layout(1);
     const float nan = std::nanf(""), quad = 2.0f;
-    for (uint32_t port : {0u, 1u, 9u, 10u, 400u})
+    for (uint32_t port : {0u, 1u, mono.EnabledPort(), mono.NumPorts(), 400u})
         descriptor->port_event(ui, port, sizeof(float), 0, &quad);
     descriptor->port_event(ui, kModelPort - 2, sizeof(float), 0, &nan);
     descriptor->port_event(ui, kModelPort - 2, 2, 0, &quad);
@@ -245,6 +255,55 @@ TEST_F(VeltarLV2X11UI, MonoVariantWritesAndReadsItsOwnPortNumbers)
     const std::vector<std::pair<uint32_t, float>> writes = {{kBusPort - 2, 0.0f}};
     EXPECT_EQ(host.log.writes, writes);
 
+    descriptor->cleanup(ui);
+}
+
+// The meters show what the host reports of the meter ports: bars and a lit lamp for a peak above
+// full scale; the lamp stays lit when the levels fall, until it is clicked, and a held peak that
+// the host reports again does not light it anew.
+TEST_F(VeltarLV2X11UI, MetersShowTheLevelsTheHostReports)
+{
+    DirectHost host(parent);
+    LV2UI_Widget widget = nullptr;
+    LV2UI_Handle ui = host.Open(descriptor, lv2test::kStereoURI, &widget);
+    ASSERT_NE(ui, nullptr);
+    const unsigned long editor = reinterpret_cast<uintptr_t>(widget);
+    const auto report = [&](int meterPort, float db)
+    { descriptor->port_event(ui, Layout(2).MeterPort(meterPort), sizeof(float), 0, &db); };
+    Pump(*x, idle, ui);
+    std::unique_ptr<Raster_IBitmap> quiet = x->Capture(editor);
+    ASSERT_NE(quiet, nullptr);
+    const int lamp[] = {32, 242, 14, 14}, bar[] = {31, 259, 16, 78};
+
+    report(kLV2InputPeak, 1.5f);
+    report(kLV2InputRms, -10.0f);
+    Pump(*x, idle, ui);
+    std::unique_ptr<Raster_IBitmap> loud = x->Capture(editor);
+    ASSERT_NE(loud, nullptr);
+    EXPECT_FALSE(SameArea(quiet.get(), loud.get(), bar[0], bar[1], bar[2], bar[3]));
+    EXPECT_FALSE(SameArea(quiet.get(), loud.get(), lamp[0], lamp[1], lamp[2], lamp[3]));
+    // The output meter stays as it was.
+    EXPECT_TRUE(SameArea(quiet.get(), loud.get(), 305, 241, 16, 96));
+
+    report(kLV2InputPeak, -70.0f);
+    report(kLV2InputRms, -70.0f);
+    Pump(*x, idle, ui);
+    std::unique_ptr<Raster_IBitmap> fallen = x->Capture(editor);
+    ASSERT_NE(fallen, nullptr);
+    EXPECT_TRUE(SameArea(quiet.get(), fallen.get(), bar[0], bar[1], bar[2], bar[3]));
+    EXPECT_FALSE(SameArea(quiet.get(), fallen.get(), lamp[0], lamp[1], lamp[2], lamp[3]));
+
+    report(kLV2InputPeak, 0.5f);
+    Pump(*x, idle, ui);
+    x->Press(editor, 1, 39, 300);
+    x->Release(editor, 1, 39, 300);
+    Pump(*x, idle, ui);
+    report(kLV2InputPeak, 0.5f);
+    Pump(*x, idle, ui);
+    std::unique_ptr<Raster_IBitmap> cleared = x->Capture(editor);
+    ASSERT_NE(cleared, nullptr);
+    EXPECT_TRUE(SameArea(quiet.get(), cleared.get(), lamp[0], lamp[1], lamp[2], lamp[3]));
+    EXPECT_TRUE(host.log.writes.empty());
     descriptor->cleanup(ui);
 }
 

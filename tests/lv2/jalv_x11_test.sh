@@ -1,7 +1,8 @@
 #!/bin/bash
 # jalv.gtk3, the LV2 reference host, runs VELTAR from the build folder on a JACK server with the
 # dummy driver and opens its editor: the X11 UI must appear inside jalv's window at its own size,
-# and the host must still be running (processing audio) a few seconds later.
+# the host must still be running (processing audio) a few seconds later, it must have loaded the
+# factory preset named on its command line, and it must have read the meters' output ports.
 # Usage: jalv_x11_test.sh LV2_PATH. Exit 77 (skipped) without a display.
 set -u
 lv2path=$1
@@ -23,7 +24,9 @@ cleanup() {
 trap cleanup EXIT
 sleep 1
 
-LV2_PATH=$lv2path stdbuf -oL jalv.gtk3 urn:com.QuillstoneAudio:VELTAR > "$work/jalv.log" 2>&1 &
+LV2_PATH=$lv2path stdbuf -oL jalv.gtk3 --print-controls \
+  --preset 'urn:com.QuillstoneAudio:VELTAR#preset-warm-tube' urn:com.QuillstoneAudio:VELTAR \
+  > "$work/jalv.log" 2>&1 &
 host=$!
 # The editor is a 352x568 child window of jalv's own 352x568 socket window.
 found=""
@@ -40,5 +43,7 @@ status=0
 [ -n "$found" ] || { echo "the editor did not open in jalv's window"; status=1; }
 kill -0 "$host" 2> /dev/null || { echo "jalv is no longer running"; status=1; }
 grep -q "^model = 0.000000" "$work/jalv.log" || { echo "jalv did not read the ports"; status=1; }
+grep -q "^input = 18.000000" "$work/jalv.log" || { echo "jalv did not load the preset"; status=1; }
+grep -q "^out_rms = -70.000000" "$work/jalv.log" || { echo "jalv did not read the meters"; status=1; }
 [ $status -eq 0 ] || { cat "$work/jalv.log"; xwininfo -root -tree; }
 exit $status

@@ -15,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -232,5 +234,159 @@ TEST(VeltarX11Editor, ContentScale2)
     plug.controller->setComponentHandler(nullptr);
     x->DestroyWindow(parent);
 }
+
+// The editor of an instance opened in a window of a host whose desktop has that scale, with the
+// host's run loop; closed and released with the holder.
+struct OpenEditor
+{
+    OpenEditor(X11TestDisplay& display, HostedPlugin& plug, float scale) : x(display)
+    {
+        frame = std::make_unique<vst3host::PlugFrame>(&loop);
+        view = plug.controller->createView(Vst::ViewType::kEditor);
+        view->setFrame(frame.get());
+        FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+        scaling->setContentScaleFactor(scale);
+        ViewRect size;
+        view->getSize(&size);
+        parent = x.CreateWindow(size.getWidth(), size.getHeight());
+        view->attached(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)),
+                       kPlatformTypeX11EmbedWindowID);
+        window = x.Children(parent).at(0);
+    }
+    ~OpenEditor()
+    {
+        view->removed();
+        view->release();
+        x.DestroyWindow(parent);
+    }
+    // One turn of the host's loop: events, then the editor's timer, which reads the meters.
+    void Pump()
+    {
+        x.Sync();
+        loop.FireEvents();
+        loop.FireTimers();
+    }
+
+    X11TestDisplay& x;
+    vst3host::RunLoop loop;
+    std::unique_ptr<vst3host::PlugFrame> frame;
+    IPlugView* view = nullptr;
+    unsigned long parent = 0, window = 0;
+};
+
+// Where the meters and their lamps are on the panel (editor pixels).
+struct Area
+{
+    int x, y, w, h;
+};
+constexpr Area kInputMeter = {31, 241, 16, 96}, kOutputMeter = {305, 241, 16, 96};
+constexpr Area kInputLamp = {32, 242, 14, 14}, kInputBar = {31, 259, 16, 78};
+
+bool SameArea(Raster_IBitmap* a, Raster_IBitmap* b, const Area& area, int scale)
+{
+    return SameArea(a, b, area.x * scale, area.y * scale, area.w * scale, area.h * scale);
+}
+
+// The host plays until the editor shows what done(capture) asks for, a block a turn of its
+// loop and a turn every timer period, for at most ten seconds.
+template <class Done>
+std::unique_ptr<Raster_IBitmap> PlayUntil(OpenEditor& editor, HostedPlugin& plug,
+                                          const veltartest::Stereo& block, Done done)
+{
+    std::unique_ptr<Raster_IBitmap> capture;
+    for (int i = 0; i < 250; ++i)
+    {
+        plug.Process(block, {int(block.Size())});
+        editor.Pump();
+        capture = editor.x.Capture(editor.window);
+        if (!capture || done(capture.get()))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    return capture;
+}
+
+veltartest::Stereo Tone(double db, double hz, int frames)
+{
+    veltartest::Stereo s(static_cast<size_t>(frames));
+    const double a = std::pow(10.0, db / 20.0);
+    for (int n = 0; n < frames; ++n)
+        s.left[size_t(n)] = s.right[size_t(n)] =
+            a * std::sin(2.0 * std::acos(-1.0) * hz * n / 48000.0);
+    return s;
+}
+
+class VeltarX11Meters : public ::testing::TestWithParam<int>
+{
+};
+
+// The meters rise with a -6 dBFS tone in and out and fall back to the unlit face in silence; a
+// full-scale sample lights the input's lamp, which stays lit through the silence until it is
+// clicked. Pictures, not times: the ballistics' own figures are tested on the meters alone.
+TEST_P(VeltarX11Meters, FollowTheSignalAndTheClipLampWaitsForAClick)
+{
+    std::unique_ptr<X11TestDisplay> x = X11TestDisplay::Open();
+    if (!x)
+        GTEST_SKIP() << "no X display";
+    const int scale = GetParam();
+    HostedPlugin plug;
+    ASSERT_EQ(plug.Setup(48000.0, Vst::kSample64, 1024), kResultOk);
+    OpenEditor editor(*x, plug, float(scale));
+    const veltartest::Stereo silence(960), tone = Tone(-6.0, 997.0, 960);
+    std::unique_ptr<Raster_IBitmap> quiet = PlayUntil(
+        editor, plug, silence, [&](Raster_IBitmap* c) { return Colours(c, 0, 0, 352, 100) > 50u; });
+    ASSERT_NE(quiet, nullptr);
+
+    std::unique_ptr<Raster_IBitmap> playing =
+        PlayUntil(editor, plug, tone,
+                  [&](Raster_IBitmap* c)
+                  {
+                      return !SameArea(quiet.get(), c, kInputMeter, scale) &&
+                             !SameArea(quiet.get(), c, kOutputMeter, scale);
+                  });
+    ASSERT_NE(playing, nullptr);
+    EXPECT_FALSE(SameArea(quiet.get(), playing.get(), kInputMeter, scale));
+    EXPECT_FALSE(SameArea(quiet.get(), playing.get(), kOutputMeter, scale));
+    EXPECT_TRUE(SameArea(quiet.get(), playing.get(), kInputLamp, scale));
+    EXPECT_TRUE(Raster_WritePNG(("veltar_x11_meters@" + std::to_string(scale) + "x.png").c_str(),
+                                playing.get()));
+
+    std::unique_ptr<Raster_IBitmap> fallen =
+        PlayUntil(editor, plug, silence,
+                  [&](Raster_IBitmap* c)
+                  {
+                      return SameArea(quiet.get(), c, kInputMeter, scale) &&
+                             SameArea(quiet.get(), c, kOutputMeter, scale);
+                  });
+    ASSERT_NE(fallen, nullptr);
+    EXPECT_TRUE(SameArea(quiet.get(), fallen.get(), kInputMeter, scale));
+    EXPECT_TRUE(SameArea(quiet.get(), fallen.get(), kOutputMeter, scale));
+
+    veltartest::Stereo clip = silence;
+    clip.left[100] = 1.0;
+    plug.Process(clip, {int(clip.Size())});
+    std::unique_ptr<Raster_IBitmap> lit =
+        PlayUntil(editor, plug, silence,
+                  [&](Raster_IBitmap* c) { return !SameArea(quiet.get(), c, kInputLamp, scale); });
+    ASSERT_NE(lit, nullptr);
+    EXPECT_FALSE(SameArea(quiet.get(), lit.get(), kInputLamp, scale));
+    // Long after the peak has fallen, the lamp is still lit.
+    std::unique_ptr<Raster_IBitmap> later =
+        PlayUntil(editor, plug, silence,
+                  [&](Raster_IBitmap* c) { return SameArea(quiet.get(), c, kInputBar, scale); });
+    ASSERT_NE(later, nullptr);
+    EXPECT_FALSE(SameArea(quiet.get(), later.get(), kInputLamp, scale));
+
+    const int cx = (kInputMeter.x + kInputMeter.w / 2) * scale, cy = 300 * scale;
+    x->Press(editor.window, 1, cx, cy);
+    x->Release(editor.window, 1, cx, cy);
+    std::unique_ptr<Raster_IBitmap> cleared =
+        PlayUntil(editor, plug, silence,
+                  [&](Raster_IBitmap* c) { return SameArea(quiet.get(), c, kInputLamp, scale); });
+    ASSERT_NE(cleared, nullptr);
+    EXPECT_TRUE(SameArea(quiet.get(), cleared.get(), kInputMeter, scale));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, VeltarX11Meters, ::testing::Values(1, 2));
 
 } // namespace

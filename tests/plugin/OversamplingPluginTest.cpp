@@ -1,12 +1,9 @@
 // Oversampling in the plug-in object, linked in and driven as a host and a user drive it: the
 // panel menu, what the host hears of a change (latency, a changed project), the process mode's
 // factor, and a factor changed between blocks.
-#include "framework/platform/HeadlessNativeLayer.h"
-#include "framework/platform/IGraphicsMac.h"
-#include "framework/vst3/PlugModule.h"
 #include "plugin/VELTAR.h"
 
-#include "ComponentHandler.h"
+#include "HeadlessPanelTest.h"
 #include "StereoSignal.h"
 
 #include <gtest/gtest.h>
@@ -23,60 +20,8 @@ using namespace Steinberg::Vst;
 namespace
 {
 
-struct PlugDeleter
+class OversamplingPlugin : public HeadlessPanelTest
 {
-    void operator()(IFxVST3* plug) const { plug->release(); }
-};
-using PlugPtr = std::unique_ptr<IFxVST3, PlugDeleter>;
-
-const IMouseMod kRight(false, true);
-
-class OversamplingPlugin : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        SetPlatformResourceRoot(VELTAR_SOURCE_DIR);
-        mPlug->initialize(nullptr);
-        mPlug->setComponentHandler(&mHandler);
-        mEditor = dynamic_cast<IGraphicsMac*>(mPlug->GetEditor());
-        ASSERT_NE(mEditor, nullptr);
-        ASSERT_NE(mEditor->OpenWindow(nullptr), nullptr);
-        mLayer = static_cast<HeadlessNativeLayer*>(mEditor->GetNativeLayer());
-    }
-    void TearDown() override
-    {
-        mEditor->CloseWindow();
-        mPlug->setComponentHandler(nullptr);
-    }
-
-    // The panel menu as a right-click on the panel shows it.
-    std::vector<HeadlessNativeLayer::ShownMenuItem> ShowMenu()
-    {
-        mLayer->SetNextMenuChoice(-1);
-        mLayer->MouseDown(10, 10, kRight);
-        return mLayer->GetLastMenu();
-    }
-
-    // The entry of a submenu chosen by their texts; false when the menu has no such entry.
-    bool Choose(const std::string& item, const std::string& entry)
-    {
-        const auto menu = ShowMenu();
-        for (size_t i = 0; i < menu.size(); ++i)
-            for (size_t j = 0; menu[i].text == item && j < menu[i].submenu.size(); ++j)
-                if (menu[i].submenu[j].text == entry)
-                {
-                    mLayer->SetNextMenuChoice(static_cast<int>(i), static_cast<int>(j));
-                    mLayer->MouseDown(10, 10, kRight);
-                    return true;
-                }
-        return false;
-    }
-
-    PlugPtr mPlug{MakePlug()};
-    vst3test::ComponentHandler mHandler;
-    IGraphicsMac* mEditor = nullptr;
-    HeadlessNativeLayer* mLayer = nullptr;
 };
 
 // Texts and ticks of a submenu, a tick shown as "*" before the text.
@@ -90,63 +35,64 @@ std::vector<std::string> Ticked(const HeadlessNativeLayer::ShownMenuItem& item)
 
 TEST_F(OversamplingPlugin, PanelMenuOffersBothFactorsBelowTheZoomWithTheChoiceTicked)
 {
-    auto menu = ShowMenu();
-    ASSERT_EQ(menu.size(), 6u);
+    auto menu = Menu();
+    ASSERT_EQ(menu.size(), 8u);
     EXPECT_EQ(menu[0].text, "Zoom 100%");
     EXPECT_EQ(menu[4].text, "Oversampling");
     EXPECT_EQ(Ticked(menu[4]), (std::vector<std::string>{"*Off", "2×", "4×", "8×"}));
     EXPECT_EQ(menu[5].text, "Oversampling when rendering");
     EXPECT_EQ(Ticked(menu[5]), (std::vector<std::string>{"*Same", "2×", "4×", "8×"}));
+    EXPECT_EQ(menu[7].text, "Presets");
 
     ASSERT_TRUE(Choose("Oversampling", "4×"));
     ASSERT_TRUE(Choose("Oversampling when rendering", "8×"));
-    menu = ShowMenu();
+    menu = Menu();
     EXPECT_EQ(Ticked(menu[4]), (std::vector<std::string>{"Off", "2×", "*4×", "8×"}));
     EXPECT_EQ(Ticked(menu[5]), (std::vector<std::string>{"Same", "2×", "4×", "*8×"}));
-    EXPECT_EQ(mPlug->GetOversampling(), (OversamplingChoice{4, 8}));
+    EXPECT_EQ(plug->GetOversampling(), (OversamplingChoice{4, 8}));
 }
 
 TEST_F(OversamplingPlugin, ChoiceInTheEditorTellsTheHostTheNewLatencyAndAChangedProject)
 {
-    EXPECT_EQ(mPlug->getLatencySamples(), 0u);
+    EXPECT_EQ(plug->getLatencySamples(), 0u);
     for (const char* factor : {"2×", "4×", "8×", "Off"})
     {
         SCOPED_TRACE(factor);
-        mHandler.Clear();
+        handler.Clear();
         ASSERT_TRUE(Choose("Oversampling", factor));
         const int chosen = factor[0] == 'O' ? 1 : factor[0] - '0';
-        EXPECT_EQ(mPlug->getLatencySamples(),
+        EXPECT_EQ(plug->getLatencySamples(),
                   static_cast<uint32>(Oversampler::LatencyFrames(chosen)));
-        EXPECT_EQ(mHandler.GetRestartFlags(), std::vector<int32>{kLatencyChanged});
-        EXPECT_EQ(mHandler.GetRestartThreads(),
+        EXPECT_EQ(handler.GetRestartFlags(), std::vector<int32>{kLatencyChanged});
+        EXPECT_EQ(handler.GetRestartThreads(),
                   std::vector<std::thread::id>{std::this_thread::get_id()});
-        EXPECT_EQ(mHandler.GetDirtyMarks(), std::vector<bool>{true});
+        EXPECT_EQ(handler.GetDirtyMarks(), std::vector<bool>{true});
     }
     // The factor for rendering does not change the realtime latency; the same choice again is no
     // change at all.
-    mHandler.Clear();
+    handler.Clear();
     ASSERT_TRUE(Choose("Oversampling when rendering", "8×"));
     ASSERT_TRUE(Choose("Oversampling", "Off"));
-    EXPECT_TRUE(mHandler.GetRestartFlags().empty());
-    EXPECT_EQ(mHandler.GetDirtyMarks(), std::vector<bool>{true});
+    EXPECT_TRUE(handler.GetRestartFlags().empty());
+    EXPECT_EQ(handler.GetDirtyMarks(), std::vector<bool>{true});
 }
 
 TEST_F(OversamplingPlugin, TheProcessModeSaysWhichFactorIsInEffect)
 {
-    mPlug->SetOversampling({2, 8});
+    plug->SetOversampling({2, 8});
     ProcessSetup offline = {kOffline, kSample32, 512, 48000.0};
     ProcessSetup realtime = {kRealtime, kSample32, 512, 48000.0};
-    mHandler.Clear();
-    ASSERT_EQ(mPlug->setupProcessing(offline), kResultOk);
-    EXPECT_EQ(mPlug->getLatencySamples(), static_cast<uint32>(Oversampler::LatencyFrames(8)));
-    ASSERT_EQ(mPlug->setupProcessing(realtime), kResultOk);
-    EXPECT_EQ(mPlug->getLatencySamples(), static_cast<uint32>(Oversampler::LatencyFrames(2)));
+    handler.Clear();
+    ASSERT_EQ(plug->setupProcessing(offline), kResultOk);
+    EXPECT_EQ(plug->getLatencySamples(), static_cast<uint32>(Oversampler::LatencyFrames(8)));
+    ASSERT_EQ(plug->setupProcessing(realtime), kResultOk);
+    EXPECT_EQ(plug->getLatencySamples(), static_cast<uint32>(Oversampler::LatencyFrames(2)));
     // The host reads the latency after a setup of its own; a choice made offline is announced.
-    EXPECT_TRUE(mHandler.GetRestartFlags().empty());
-    ASSERT_EQ(mPlug->setupProcessing(offline), kResultOk);
-    mPlug->SetOversamplingFromGUI({2, OversamplingChoice::kSameAsRealtime});
-    EXPECT_EQ(mPlug->getLatencySamples(), static_cast<uint32>(Oversampler::LatencyFrames(2)));
-    EXPECT_EQ(mHandler.GetRestartFlags(), std::vector<int32>{kLatencyChanged});
+    EXPECT_TRUE(handler.GetRestartFlags().empty());
+    ASSERT_EQ(plug->setupProcessing(offline), kResultOk);
+    plug->SetOversamplingFromGUI({2, OversamplingChoice::kSameAsRealtime});
+    EXPECT_EQ(plug->getLatencySamples(), static_cast<uint32>(Oversampler::LatencyFrames(2)));
+    EXPECT_EQ(handler.GetRestartFlags(), std::vector<int32>{kLatencyChanged});
 }
 
 TEST_F(OversamplingPlugin, AFactorChangedBetweenBlocksTakesEffectAtTheNextOne)
@@ -157,7 +103,7 @@ TEST_F(OversamplingPlugin, AFactorChangedBetweenBlocksTakesEffectAtTheNextOne)
     veltartest::Stereo in(kFrames), out(kFrames);
     for (size_t n = 0; n < kFrames; ++n)
         in.left[n] = in.right[n] = 0.01 * std::sin(6.283185307179586 * 1000.0 / 48000.0 * n);
-    mPlug->SetSampleRate(48000.0);
+    plug->SetSampleRate(48000.0);
     ChannelStrip chain;
     const veltartest::Stereo reference =
         veltartest::RunChain(chain, in, {48000.0, 1.0, 1.0, 0.5, 0.5, 1, 1, 0});
@@ -165,10 +111,10 @@ TEST_F(OversamplingPlugin, AFactorChangedBetweenBlocksTakesEffectAtTheNextOne)
     for (size_t pos = 0; pos < kFrames; pos += 500)
     {
         if (pos == half)
-            mPlug->SetOversamplingFromGUI({4, OversamplingChoice::kSameAsRealtime});
+            plug->SetOversamplingFromGUI({4, OversamplingChoice::kSameAsRealtime});
         double* inputs[2] = {in.left.data() + pos, in.right.data() + pos};
         double* outputs[2] = {out.left.data() + pos, out.right.data() + pos};
-        mPlug->ProcessDoubleReplacing(inputs, outputs, 500);
+        plug->ProcessDoubleReplacing(inputs, outputs, 500);
     }
     for (size_t n = 0; n < half; ++n)
         ASSERT_EQ(out.left[n], reference.left[n]) << n;
@@ -185,19 +131,19 @@ TEST_F(OversamplingPlugin, AFactorChangedBetweenBlocksTakesEffectAtTheNextOne)
 
 TEST_F(OversamplingPlugin, ProgramFilesAndPresetsLeaveTheSessionsFactorsAlone)
 {
-    mPlug->SetOversampling({4, 8});
+    plug->SetOversampling({4, 8});
     ByteChunk program;
-    ASSERT_TRUE(mPlug->SaveProgramToChunk(&program));
+    ASSERT_TRUE(plug->SaveProgramToChunk(&program));
     EXPECT_EQ(program.Size(), 84);
     PlugPtr other(MakePlug());
     other->initialize(nullptr);
     ASSERT_TRUE(
         other->LoadProgramFromMemory(program.GetBytes(), static_cast<size_t>(program.Size())));
     EXPECT_EQ(other->GetOversampling(), OversamplingChoice());
-    mPlug->SetOversampling({2, OversamplingChoice::kSameAsRealtime});
+    plug->SetOversampling({2, OversamplingChoice::kSameAsRealtime});
     ASSERT_TRUE(
-        mPlug->LoadProgramFromMemory(program.GetBytes(), static_cast<size_t>(program.Size())));
-    EXPECT_TRUE(mPlug->RestorePreset(0));
-    EXPECT_EQ(mPlug->GetOversampling(),
+        plug->LoadProgramFromMemory(program.GetBytes(), static_cast<size_t>(program.Size())));
+    EXPECT_TRUE(plug->RestorePreset(0));
+    EXPECT_EQ(plug->GetOversampling(),
               (OversamplingChoice{2, OversamplingChoice::kSameAsRealtime}));
 }

@@ -13,10 +13,11 @@
 namespace
 {
 
-const char* const kFiles[] = {"BG.png",      "IN.png",     "OUT.png",     "LOW.png",
-                              "HIGH.png",    "BUS.png",    "XFMR.png",    "MODEL.png",
-                              "BG@2x.png",   "IN@2x.png",  "OUT@2x.png",  "LOW@2x.png",
-                              "HIGH@2x.png", "BUS@2x.png", "XFMR@2x.png", "MODEL@2x.png"};
+const char* const kFiles[] = {
+    "BG.png",     "IN.png",      "OUT.png",      "LOW.png",         "HIGH.png",
+    "BUS.png",    "XFMR.png",    "MODEL.png",    "METER_IN.png",    "METER_OUT.png",
+    "BG@2x.png",  "IN@2x.png",   "OUT@2x.png",   "LOW@2x.png",      "HIGH@2x.png",
+    "BUS@2x.png", "XFMR@2x.png", "MODEL@2x.png", "METER_IN@2x.png", "METER_OUT@2x.png"};
 
 std::vector<char> ReadFile(const std::string& path)
 {
@@ -127,9 +128,17 @@ TEST(Artwork, FramesOfConsecutivePositionsDiffer)
 
 TEST(Artwork, ControlsLieInsideThePanelWithoutOverlapping)
 {
-    // The left and top edges the editor places its controls at.
-    const int places[][2] = {{102, 19},  {102, 187}, {47, 347}, {217, 347},
-                             {278, 144}, {5, 144},   {105, 455}};
+    // The left and top edges the editor places its controls at (the meters' come from the
+    // layout the editor and the generator share).
+    const int places[][2] = {{102, 19},
+                             {102, 187},
+                             {47, 347},
+                             {217, 347},
+                             {278, 144},
+                             {5, 144},
+                             {105, 455},
+                             {kPanelMeters[0].left, kPanelMeters[0].top},
+                             {kPanelMeters[1].left, kPanelMeters[1].top}};
     int i = 0;
     for (const ArtworkControl& c : kArtworkControls)
     {

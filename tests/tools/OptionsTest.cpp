@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "plugin/FactoryPresets.h"
+
 #include <gtest/gtest.h>
 
 using namespace veltar_render;
@@ -188,4 +190,29 @@ TEST(RenderOptions, SnapshotTakesSettingsAProgramAndAPluginButNoRenderOptions)
     {
         EXPECT_NE(ParseError(args).find("does not go with it"), std::string::npos) << args[0];
     }
+}
+
+// A preset's values come first, by parameter ID, however the options are ordered, so that --set
+// changes single values of it.
+TEST(RenderOptions, APresetPutsItsValuesBeforeTheSettings)
+{
+    const Options options = Parse(
+        {"--set", "Input=3", "--in", "a.wav", "--out", "b.wav", "--preset", "mastering-SHEEN"});
+    EXPECT_EQ(options.preset, "Mastering Sheen");
+    ASSERT_EQ(options.settings.size(), size_t(kNumParams) + 1);
+    const FactoryPreset* sheen = FindFactoryPreset("Mastering Sheen");
+    ASSERT_NE(sheen, nullptr);
+    for (int i = 0; i < kNumParams; ++i)
+    {
+        EXPECT_EQ(options.settings[size_t(i)].paramId, i);
+        EXPECT_EQ(std::stod(options.settings[size_t(i)].text), sheen->values[i]);
+    }
+    EXPECT_EQ(options.settings.back().name, "Input");
+    EXPECT_EQ(options.settings.back().paramId, -1);
+    EXPECT_TRUE(Parse({"--list-presets"}).listPresets);
+    EXPECT_EQ(ParseError({"--preset", "nothing", "--demo"}).rfind("unknown preset 'nothing'", 0),
+              0u);
+    EXPECT_EQ(ParseError({"--preset", "Dark Bass", "--load-fxp", "a.fxp", "--demo"}),
+              "--preset and --load-fxp each set every parameter; give one of them");
+    EXPECT_FALSE(PresetListText().empty());
 }

@@ -120,7 +120,8 @@ TEST(RenderSettings, SwitchesTakeTheirNamesInAnyCase)
 TEST(RenderSettings, TheProgramChooserIsRefused)
 {
     EXPECT_EQ(ResolveError({{"preset", "1"}}),
-              "Preset cannot be set from the command line; load a program with --load-fxp FILE");
+              "Preset cannot be set from the command line; start from a preset with --preset "
+              "NAME or load a program with --load-fxp FILE");
 }
 
 TEST(RenderSettings, DescriptionListsRangesUnitsNamesAndDefaults)
@@ -131,4 +132,22 @@ TEST(RenderSettings, DescriptionListsRangesUnitsNamesAndDefaults)
         << text;
     EXPECT_NE(text.find("Bus          in (0), out (1); default 1\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Preset"), std::string::npos) << text;
+}
+
+// A preset names its parameters by ID; the values are checked as typed ones are.
+TEST(RenderSettings, SettingsByIDFindTheirParameterWhateverTheName)
+{
+    std::vector<ResolvedSetting> resolved;
+    std::string error;
+    ASSERT_TRUE(ResolveSettings(Parameters(), {{"Bus Glue", "-6.5", 1000}, {"Bus Glue", "1", 6}},
+                                resolved, error))
+        << error;
+    ASSERT_EQ(resolved.size(), 2u);
+    EXPECT_EQ(resolved[0].title, "Output");
+    EXPECT_EQ(resolved[0].value, -6.5);
+    EXPECT_EQ(resolved[1].title, "Model");
+    EXPECT_EQ(ResolveError({{"Bus Glue", "1", 99}}),
+              "the plug-in has no parameter 99 for Bus Glue");
+    EXPECT_EQ(ResolveError({{"Bus Glue", "30", 1000}}),
+              "Output=30 is out of range: Output takes -24 to 24");
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # cmake --install of a built tree: where things land is decided at install time (the user's
-# folders without --prefix, P/lib/vst3, P/lib/lv2 and P/bin with --prefix P), DESTDIR is honoured, and each
-# installed renderer finds the bundle installed with it. Everything goes under DESTDIR in a
-# temporary folder, so a fault cannot write into the machine's own folders.
+# folders without --prefix, P/lib/vst3, P/lib/lv2, P/share/vst3/presets and P/bin with --prefix P),
+# DESTDIR is honoured, and each installed renderer finds the bundle installed with it. Everything
+# goes under DESTDIR in a temporary folder, so a fault cannot write into the machine's own folders.
 set -euo pipefail
 build="$1"
 tmp="$(mktemp -d)"
@@ -14,7 +14,7 @@ home="$tmp/home"
 mkdir -p "$home"
 HOME="$home" DESTDIR="$tmp/user" cmake --install "$build" >/dev/null
 for f in .vst3/VELTAR.vst3/Contents/x86_64-linux/VELTAR.so .lv2/VELTAR.lv2/manifest.ttl \
-         .local/bin/veltar-render \
+         ".vst3/presets/QuillstoneAudio/VELTAR/Warm Tube.vstpreset" .local/bin/veltar-render \
          .local/share/man/man1/veltar-render.1; do
   [ -e "$tmp/user$home/$f" ] || fail "user install lacks ~/$f"
 done
@@ -24,7 +24,7 @@ done
 # A prefix given at install time, under DESTDIR.
 HOME="$home" DESTDIR="$tmp/dest" cmake --install "$build" --prefix /usr >/dev/null
 for f in lib/vst3/VELTAR.vst3/Contents/x86_64-linux/VELTAR.so lib/lv2/VELTAR.lv2/manifest.ttl \
-         bin/veltar-render \
+         "share/vst3/presets/QuillstoneAudio/VELTAR/Warm Tube.vstpreset" bin/veltar-render \
          share/man/man1/veltar-render.1; do
   [ -e "$tmp/dest/usr/$f" ] || fail "prefix install lacks /usr/$f"
 done

@@ -44,6 +44,12 @@ struct KnobStyle
 };
 
 void WriteKnobStrip(Canvas& panel, const char* outDir, const char* file, const KnobStyle& style);
+// A round lamp with a chrome bezel; lit, it glows onto the panel up to glow beyond its radius.
+void PaintLamp(Canvas& canvas, double cx, double cy, double r, Rgb colour, bool lit,
+               double glow = 10.0);
 // The two transformer switches: a lamp, a toggle and its legend.
 void WriteSwitchStrip(Canvas& panel, const char* outDir, const char* file);
 void WriteModelStrip(Canvas& panel, const char* outDir);
+// The two level meters: their strips, and the scales and legends the panel prints beside them.
+void WriteMeterStrips(Canvas& panel, const char* outDir);
+void PaintMeterScales(Canvas& panel);

@@ -174,6 +174,8 @@ void PaintPanel(Canvas& canvas)
     Text(canvas, "BUS", CentreX(bus), bus.top - 8, 8, true, kInk);
     Text(canvas, "MODEL", CentreX(model), model.top + model.frameHeight - 6, 9, true, kInk);
 
+    PaintMeterScales(canvas);
+
     PaintRule(canvas, 22, kPanelWidth - 22, (out.top + out.frameHeight + low.top) / 2.0 - 1);
     PaintRule(canvas, 22, kPanelWidth - 22, (low.top + low.frameHeight + model.top) / 2.0);
 }

@@ -1,18 +1,15 @@
 #include "tools/artwork/Controls.h"
 
-namespace
+void PaintLamp(Canvas& canvas, double cx, double cy, double r, Rgb colour, bool lit, double glow)
 {
-
-// A round lamp with a chrome bezel; lit, it glows onto the panel round it.
-void PaintLamp(Canvas& canvas, double cx, double cy, double r, Rgb colour, bool lit)
-{
-    canvas.Paint(cx - r - 10, cy - r - 10, cx + r + 10, cy + r + 10,
+    canvas.Paint(cx - r - glow, cy - r - glow, cx + r + glow, cy + r + glow,
                  [&](double x, double y, double* cover)
                  {
                      const double dx = x - cx, dy = y - cy, d = std::sqrt(dx * dx + dy * dy);
                      if (d > r + 2.0)
                      {
-                         *cover = lit ? 0.45 * std::exp(-(d - r - 2.0) / 3.5) : 0.0;
+                         *cover =
+                             lit && d <= r + glow ? 0.45 * std::exp(-(d - r - 2.0) / 3.5) : 0.0;
                          return colour;
                      }
                      *cover = 1.0;
@@ -27,6 +24,9 @@ void PaintLamp(Canvas& canvas, double cx, double cy, double r, Rgb colour, bool 
                      return Mix(c, Rgb{255, 255, 255}, glint * (lit ? 0.5 : 0.35));
                  });
 }
+
+namespace
+{
 
 // A bat-handle toggle: chrome bushing, lever up or down.
 void PaintToggle(Canvas& canvas, double cx, double cy, bool up)

@@ -1,6 +1,10 @@
 #include "Options.h"
 
+#include "plugin/FactoryPresets.h"
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace veltar_render
@@ -72,6 +76,42 @@ bool ApplySet(Options& options, const std::string& text, std::string& error)
     }
     options.settings.push_back({text.substr(0, equals), text.substr(equals + 1)});
     return true;
+}
+
+bool ApplyPreset(Options& options, const std::string& text, std::string& error)
+{
+    const FactoryPreset* preset = FindFactoryPreset(text.c_str());
+    if (preset == nullptr)
+    {
+        std::string names;
+        for (int i = 0; i < kNumFactoryPresets; ++i)
+        {
+            names += std::string(i == 0 ? "" : ", ") + kFactoryPresets[i].name;
+        }
+        error = "unknown preset '" + text + "'; the presets are: " + names;
+        return false;
+    }
+    options.preset = preset->name;
+    return true;
+}
+
+// The preset's values, as settings by parameter ID (the plug-in publishes its parameters under
+// their indices), ahead of the --set options, which may change single values of it.
+void PutPresetFirst(Options& options)
+{
+    const FactoryPreset* preset = FindFactoryPreset(options.preset.c_str());
+    if (preset == nullptr)
+    {
+        return;
+    }
+    std::vector<Setting> settings;
+    for (int i = 0; i < kNumParams; ++i)
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", preset->values[i]);
+        settings.push_back({preset->name, text, i});
+    }
+    options.settings.insert(options.settings.begin(), settings.begin(), settings.end());
 }
 
 bool ApplyBlock(Options& options, const std::string& text, std::string& error)
@@ -158,6 +198,8 @@ const OptionSpec kOptions[] = {
     {"--no-preroll", nullptr, false, Use::Render, VELTAR_FLAG_OPTION(preroll, false)},
     {"--set", nullptr, true, Use::Any, ApplySet},
     {"--load-fxp", nullptr, true, Use::Any, VELTAR_TEXT_OPTION("--load-fxp", loadFxp)},
+    {"--preset", nullptr, true, Use::Any, ApplyPreset},
+    {"--list-presets", nullptr, false, Use::Any, VELTAR_FLAG_OPTION(listPresets, true)},
     {"--save-fxp", nullptr, true, Use::Render, VELTAR_TEXT_OPTION("--save-fxp", saveFxp)},
     {"--block", nullptr, true, Use::Render, ApplyBlock},
     {"--oversample", nullptr, true, Use::Render, ApplyOversample},
@@ -201,6 +243,11 @@ bool EndsWithPng(const std::string& path)
 
 bool CheckCombination(const Options& options, const std::string& renderOnly, std::string& error)
 {
+    if (!options.preset.empty() && !options.loadFxp.empty())
+    {
+        error = "--preset and --load-fxp each set every parameter; give one of them";
+        return false;
+    }
     if (options.scale != 0.0 && options.snapshot.empty())
     {
         error = "--scale goes with --snapshot";
@@ -325,7 +372,16 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             return false;
         }
     }
-    return options.help || options.version || CheckCombination(options, renderOnly, error);
+    if (options.help || options.version || options.listPresets)
+    {
+        return true;
+    }
+    if (!CheckCombination(options, renderOnly, error))
+    {
+        return false;
+    }
+    PutPresetFirst(options);
+    return true;
 }
 
 bool OnlySavesProgram(const Options& options)
@@ -352,6 +408,7 @@ std::string UsageText()
            "       veltar-render --save-fxp FILE [--load-fxp FILE] [--set NAME=VALUE ...]\n"
            "       veltar-render --snapshot FILE.png [--scale F] [--load-fxp FILE]\n"
            "                     [--set NAME=VALUE ...]\n"
+           "       veltar-render --list-presets\n"
            "\n"
            "Runs audio files through the VELTAR VST 3 plug-in, hosted as a DAW hosts it. The\n"
            "output has the input's sample rate, channel count (mono or stereo) and length.\n"
@@ -380,6 +437,9 @@ std::string UsageText()
            "                    does: the gains and tone controls fade in over about a second\n"
            "  --set NAME=VALUE  sets a parameter by its name (any case) to a number in its own\n"
            "                    units or to one of its value names; repeatable; see below\n"
+           "  --preset NAME     starts from a factory preset (name in any case, '-' for a\n"
+           "                    space), before the --set options\n"
+           "  --list-presets    lists the factory presets with what each is for\n"
            "  --load-fxp FILE   applies a program file (.fxp, as the plug-in saves it) before\n"
            "                    the --set options; Bypass is not part of a program\n"
            "  --save-fxp FILE   writes the parameter values after --load-fxp and --set as a\n"
@@ -412,6 +472,23 @@ std::string UsageText()
            "infinite input samples and clipped output samples.\n"
            "Exit status: 0 on success; 1 when the plug-in produced NaN or infinite samples\n"
            "(the file is kept for inspection); 2 on any error (nothing is written then).\n";
+}
+
+std::string PresetListText()
+{
+    size_t width = 0;
+    for (int i = 0; i < kNumFactoryPresets; ++i)
+    {
+        width = std::max(width, std::string(kFactoryPresets[i].name).size());
+    }
+    std::string text;
+    for (int i = 0; i < kNumFactoryPresets; ++i)
+    {
+        std::string line = std::string("  ") + kFactoryPresets[i].name;
+        line.resize(width + 4, ' ');
+        text += line + kFactoryPresets[i].description + "\n";
+    }
+    return text;
 }
 
 } // namespace veltar_render

@@ -7,11 +7,12 @@ namespace veltar_render
 {
 
 // One --set NAME=VALUE: a parameter title and its value as typed, a number in the parameter's own
-// units or one of its value names.
+// units or one of its value names. A preset's values name their parameter by its ID instead.
 struct Setting
 {
     std::string name;
     std::string text;
+    int paramId = -1; // when not negative, the parameter's ID, and name is not looked at
 };
 
 struct Options
@@ -23,6 +24,7 @@ struct Options
     std::vector<std::string> inputs;
     std::string snapshot; // non-empty: draw the editor into this PNG file instead of rendering
     std::string loadFxp;  // program file applied before the settings
+    std::string preset;   // factory preset whose values come before the settings
     std::string saveFxp;  // program file written with the settings of the render
     std::string format;   // empty: from the output's extension
     std::string bits;     // empty: the format's default
@@ -39,6 +41,7 @@ struct Options
     bool quiet = false;
     bool help = false;
     bool version = false;
+    bool listPresets = false;
 };
 
 constexpr const char* kDemoOutput = "veltar-demo.wav";
@@ -58,5 +61,7 @@ bool OnlySavesProgram(const Options& options);
 // appended by the caller, who knows the plug-in.
 std::string ShortUsageText();
 std::string UsageText();
+// The factory presets with their descriptions, one a line.
+std::string PresetListText();
 
 } // namespace veltar_render

@@ -134,9 +134,20 @@ bool ResolveSettings(const std::vector<HostParameter>& parameters,
     resolved.clear();
     for (const Setting& setting : settings)
     {
-        const auto match = std::find_if(parameters.begin(), parameters.end(),
-                                        [&](const HostParameter& parameter)
-                                        { return SameTitle(parameter.title, setting.name); });
+        const auto match =
+            std::find_if(parameters.begin(), parameters.end(),
+                         [&](const HostParameter& parameter)
+                         {
+                             return setting.paramId >= 0
+                                        ? parameter.id == static_cast<uint32_t>(setting.paramId)
+                                        : SameTitle(parameter.title, setting.name);
+                         });
+        if (match == parameters.end() && setting.paramId >= 0)
+        {
+            error = "the plug-in has no parameter " + std::to_string(setting.paramId) + " for " +
+                    setting.name;
+            return false;
+        }
         if (match == parameters.end())
         {
             error = "unknown parameter '" + setting.name +
@@ -145,8 +156,8 @@ bool ResolveSettings(const std::vector<HostParameter>& parameters,
         }
         if (match->isProgramChange)
         {
-            error = match->title + " cannot be set from the command line; load a program with "
-                                   "--load-fxp FILE";
+            error = match->title + " cannot be set from the command line; start from a preset "
+                                   "with --preset NAME or load a program with --load-fxp FILE";
             return false;
         }
         double value = 0.0;

@@ -19,10 +19,10 @@ struct ResolvedSetting
     double value = 0.0;
 };
 
-// Matches each setting to a parameter by title, ignoring case, takes its value as a number or as
-// one of the parameter's value names, and checks it against the parameter's range and, for stepped
-// parameters, its steps. The program chooser is refused: a program comes with --load-fxp. Answers
-// false with a message that names the valid titles or the valid values.
+// Matches each setting to a parameter by title, ignoring case (or by ID), takes its value as a
+// number or as one of the parameter's value names, and checks it against the parameter's range and,
+// for stepped parameters, its steps. The program chooser is refused: a program comes with
+// --load-fxp. Answers false with a message that names the valid titles or the valid values.
 bool ResolveSettings(const std::vector<HostParameter>& parameters,
                      const std::vector<Setting>& settings, std::vector<ResolvedSetting>& resolved,
                      std::string& error);

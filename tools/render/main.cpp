@@ -117,6 +117,7 @@ int ShowHelp(const Options& options)
     std::printf("\nParameters of %s (%s); a program sets all but Bypass:\n%s",
                 host.GetPluginName().c_str(), pluginPath.c_str(),
                 DescribeParameters(host.GetParameters()).c_str());
+    std::printf("\nFactory presets (--preset NAME):\n%s", PresetListText().c_str());
     return kSuccess;
 }
 
@@ -322,6 +323,11 @@ int main(int argc, char** argv)
     if (options.version)
     {
         return ShowVersion(options);
+    }
+    if (options.listPresets)
+    {
+        std::fputs(PresetListText().c_str(), stdout);
+        return kSuccess;
     }
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
     {

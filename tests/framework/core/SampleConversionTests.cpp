@@ -52,3 +52,44 @@ TEST(SampleConversion, FastestPathGivesTheBaselineBitsForEveryLengthAndValue)
                 << "widening " << n << " samples from " << offset;
         }
 }
+
+// The measuring forms convert to the same bits and find the peak of the 32-bit samples exactly;
+// their sums of squares may round differently (single precision lanes), never by more than a
+// meter could show.
+TEST(SampleConversion, MeasuringFormsConvertAlikeAndMeasureThe32BitSamples)
+{
+    const SampleConverters fast = FastestSampleConverters();
+    const SampleConverters base = BaselineSampleConverters();
+    const std::vector<double> doubles = HardValues();
+    std::vector<float> floats(doubles.size());
+    base.narrow(doubles.data(), floats.data(), static_cast<int>(doubles.size()));
+    const auto sameLevels = [](const ChannelLevels& a, const ChannelLevels& b)
+    {
+        const bool sums = std::isfinite(a.sumSquares)
+                              ? std::fabs(a.sumSquares - b.sumSquares) <= 1e-6 * b.sumSquares
+                              : !std::isfinite(b.sumSquares);
+        return a.peak == b.peak && sums;
+    };
+    for (int offset = 0; offset < 3; ++offset)
+        for (int n = 0; n + offset <= static_cast<int>(doubles.size()); n += 5)
+        {
+            std::vector<float> narrowed(doubles.size(), 1.0f), plain(doubles.size(), 1.0f);
+            ChannelLevels fastLevels, baseLevels;
+            fast.narrowMeasuring(doubles.data() + offset, narrowed.data(), n, &fastLevels);
+            base.narrowMeasuring(doubles.data() + offset, plain.data(), n, &baseLevels);
+            EXPECT_EQ(std::memcmp(narrowed.data(), floats.data() + offset, size_t(n) * 4), 0);
+            EXPECT_TRUE(sameLevels(fastLevels, baseLevels))
+                << "narrowing " << n << " from " << offset;
+
+            std::vector<double> widened(floats.size(), 1.0);
+            ChannelLevels widenLevels;
+            fast.widenMeasuring(floats.data() + offset, widened.data(), n, &widenLevels);
+            for (int s = 0; s < n; ++s)
+            {
+                const double exact = static_cast<double>(floats[size_t(offset + s)]);
+                ASSERT_EQ(std::memcmp(&widened[size_t(s)], &exact, sizeof exact), 0) << s;
+            }
+            EXPECT_TRUE(sameLevels(widenLevels, baseLevels))
+                << "widening " << n << " from " << offset;
+        }
+}

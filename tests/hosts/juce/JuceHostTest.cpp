@@ -1,7 +1,9 @@
 // What a host built on JUCE's VST 3 hosting code shows of the plug-in: the values at creation,
-// after a restore of a project or of a record stored elsewhere, the texts of its generic
-// controls, its bypass, the latency of an oversampling factor, and instances that come and go.
+// after a restore of a project, of a record stored elsewhere or of a factory preset's file, the
+// texts of its generic controls, its bypass, the latency of an oversampling factor, and instances
+// that come and go.
 #include "JuceHostSupport.h"
+#include "plugin/FactoryPresets.h"
 
 #include "framework/core/StateExtension.h"
 #include "plugin/Oversampler.h"
@@ -152,6 +154,46 @@ TEST(JuceHost, AStoredRecordRestoresAloneOnAFreshInstance)
         EXPECT_FLOAT_EQ(shown[1], 0.375f);
         EXPECT_EQ(shown[4], 0.0f);
         EXPECT_EQ(shown[6], 1.0f);
+    }
+}
+
+// Loads a .vstpreset file's contents through JUCE's VST 3 client of the instance.
+bool LoadPresetFile(juce::AudioPluginInstance& plug, const juce::MemoryBlock& file)
+{
+    struct Loader : juce::ExtensionsVisitor
+    {
+        explicit Loader(const juce::MemoryBlock& data) : file(data) {}
+        void visitVST3Client(const VST3Client& client) override { loaded = client.setPreset(file); }
+        const juce::MemoryBlock& file;
+        bool loaded = false;
+    } loader(file);
+    plug.getExtensions(loader);
+    return loader.loaded;
+}
+
+// The factory presets' files, each loaded as JUCE loads a .vstpreset into a fresh instance.
+TEST(JuceHost, FactoryPresetFilesLoadOnAFreshInstance)
+{
+    const char* const switchTexts[] = {"in", "out"};
+    const char* const modelTexts[] = {"SRPP", "QUAD", "NK"};
+    for (int p = 0; p < kNumFactoryPresets; ++p)
+    {
+        const FactoryPreset& preset = kFactoryPresets[p];
+        SCOPED_TRACE(preset.name);
+        juce::MemoryBlock file;
+        ASSERT_TRUE(juce::File(juce::String(VELTAR_VST3_PRESETS) + "/" + preset.name + ".vstpreset")
+                        .loadFileAsData(file));
+        auto plug = CreateVeltar();
+        ASSERT_TRUE(LoadPresetFile(*plug, file));
+        Pump(20);
+        std::vector<std::string> expected;
+        for (int i = kInput; i <= kHigh; ++i)
+            expected.push_back(juce::String(preset.values[i], 2).toStdString());
+        expected.push_back(switchTexts[int(preset.values[kTransformer])]);
+        expected.push_back(switchTexts[int(preset.values[kBus])]);
+        expected.push_back(modelTexts[int(preset.values[kModel])]);
+        EXPECT_EQ(Texts(*plug), expected);
+        EXPECT_EQ(plug->getBypassParameter()->getValue(), 0.0f);
     }
 }
 
