@@ -301,4 +301,17 @@ private:
     }
 };
 
+// The table of a path whose functions are the static members of Kernels.
+template <typename Kernels> constexpr HalfbandPath PathOf()
+{
+    return {{Kernels::template Up<0, float>, Kernels::template Up<1, float>},
+            {Kernels::template Up<0, double>, Kernels::template Up<1, double>,
+             Kernels::template Up<2, double>},
+            {Kernels::template Down<1, float>, Kernels::template Down<2, float>},
+            Kernels::template Down<0, double>,
+            Kernels::template Split<double>,
+            Kernels::template Split<float>,
+            Kernels::Narrow};
+}
+
 } // namespace halfband
