@@ -26,9 +26,12 @@ namespace halfband
 template <int Width> struct Floats
 {
     typedef float Lanes __attribute__((vector_size(4 * Width)));
-    // Half the lanes, as floats and as doubles: a vector of doubles as wide as the floats' one.
-    typedef float Half __attribute__((vector_size(2 * Width)));
-    typedef double Doubles __attribute__((vector_size(4 * Width)));
+    // As many doubles, and half as many in a vector as wide as the floats' one. gcc converts
+    // between Lanes and Doubles a machine vector at a time, where it would take a vector of
+    // floats apart through memory; Doubles are stored as two HalfDoubles, since gcc stores a
+    // vector wider than the machine's through the stack.
+    typedef double Doubles __attribute__((vector_size(8 * Width)));
+    typedef double HalfDoubles __attribute__((vector_size(4 * Width)));
 };
 template <> struct Floats<1>
 {
@@ -47,11 +50,6 @@ template <typename V, typename Sample> HALFBAND_INLINE V Load(const Sample* p)
 template <typename V, typename Sample> HALFBAND_INLINE void Store(Sample* p, V v)
 {
     std::memcpy(p, &v, sizeof v);
-}
-
-template <typename V> HALFBAND_INLINE V Zero()
-{
-    return V{};
 }
 
 // The stages in the order the signal goes up through them: host rate <-> 2x, 2x <-> 4x, 4x <-> 8x.
@@ -79,6 +77,24 @@ constexpr std::array<float, kPairs<Stage> * Width> TapLanes(float gain)
     return taps;
 }
 
+// Keeps v in a register at this point of the program, in the order of the program: without it,
+// gcc is free to load a value again rather than keep it, and to finish one sum before it starts
+// the next, so that every addition waits for the one before.
+template <typename L> HALFBAND_INLINE void Pin(L& v)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __asm__ volatile("" : "+x"(v));
+#elif defined(__aarch64__)
+    __asm__ volatile("" : "+w"(v));
+#endif
+}
+
+// The pairs of taps go in strides of kStride, the first of every stride, then the second of
+// every stride ...: between pairs kStride apart the windows of runs kStride samples apart are the
+// same, so each step loads only the samples that the runs have not yet loaded, instead of two
+// vectors per run. The order is the same at every width, so all paths give the same bits.
+constexpr int kStride = 8;
+
 // The filter's side taps at Count consecutive runs of lanes of L: x holds 2 * Pairs - 1 samples
 // of history before the first output's own sample, and the taps pair up around the middle of each
 // window. The sums are independent, so that their additions need not wait for each other.
@@ -87,15 +103,57 @@ HALFBAND_INLINE void SideTaps(const float* x, const std::array<float, Taps>& tap
 {
     constexpr int width = kWidth<L>;
     constexpr int pairs = static_cast<int>(Taps) / width;
-    for (int s = 0; s < Count; ++s)
-        sums[s] = Zero<L>();
-    for (int i = 0; i < pairs; ++i)
+    // Runs between the windows of one run at pairs i and i + kStride.
+    constexpr int shift = kStride / width;
+    // The first pair's products start the sums: one addition fewer than adding them to zero.
+    if constexpr (pairs <= kStride)
     {
-        const L tap = Load<L>(taps.data() + i * width);
-        for (int s = 0; s < Count; ++s)
+        // A stride or less: every window is loaded once anyway.
+        for (int i = 0; i < pairs; ++i)
         {
-            const float* w = x + s * width;
-            sums[s] += tap * (Load<L>(w + pairs + i) + Load<L>(w + pairs - 1 - i));
+            const L tap = Load<L>(taps.data() + i * width);
+            for (int s = 0; s < Count; ++s)
+            {
+                const float* w = x + s * width;
+                const L product = tap * (Load<L>(w + pairs + i) + Load<L>(w + pairs - 1 - i));
+                sums[s] = i == 0 ? product : sums[s] + product;
+            }
+        }
+    }
+    else
+    {
+#pragma GCC unroll 8
+        for (int first = 0; first < kStride && first < pairs; ++first)
+        {
+            L right[Count], left[Count];
+#pragma GCC unroll 8
+            for (int i = first; i < pairs; i += kStride)
+            {
+                const bool reuse = i != first;
+#pragma GCC unroll 8
+                for (int s = 0; s < Count; ++s)
+                {
+                    right[s] = reuse && s + shift < Count ? right[s + shift]
+                                                          : Load<L>(x + s * width + pairs + i);
+                    Pin(right[s]);
+                }
+#pragma GCC unroll 8
+                for (int s = Count - 1; s >= 0; --s)
+                {
+                    left[s] = reuse && s >= shift ? left[s - shift]
+                                                  : Load<L>(x + s * width + pairs - 1 - i);
+                    Pin(left[s]);
+                }
+                L tap = Load<L>(taps.data() + i * width);
+                Pin(tap);
+#pragma GCC unroll 8
+                for (int s = 0; s < Count; ++s)
+                {
+                    const L product = tap * (right[s] + left[s]);
+                    sums[s] = i == 0 ? product : sums[s] + product;
+                    Pin(sums[s]);
+                }
+            }
         }
     }
 }
@@ -106,8 +164,10 @@ template <int Width> struct HalfbandLanes
     // Independent sums in flight: the additions of one sum wait for each other.
     static constexpr int kSums = 4;
 
-    // out[2k] is the filter, out[2k + 1] the input delayed to the filter's centre.
-    template <int Stage> static HALFBAND_INLINE void Up(const float* in, float* out, int n)
+    // out[2k] is the filter, out[2k + 1] the input delayed to the filter's centre. Out is float
+    // for the next stage, double for the process.
+    template <int Stage, typename Out>
+    static HALFBAND_INLINE void Up(const float* in, Out* out, int n)
     {
         constexpr int pairs = kPairs<Stage>;
         Filter<Stage, 2>(in, n,
@@ -115,8 +175,8 @@ template <int Width> struct HalfbandLanes
                          {
                              if constexpr (std::is_same_v<decltype(sum), float>)
                              {
-                                 out[2 * k] = sum;
-                                 out[2 * k + 1] = in[k + pairs];
+                                 out[2 * k] = static_cast<Out>(sum);
+                                 out[2 * k + 1] = static_cast<Out>(in[k + pairs]);
                              }
                              else
                                  Interleave(out + 2 * k, sum, Load<V>(in + k + pairs));
@@ -124,15 +184,15 @@ template <int Width> struct HalfbandLanes
     }
 
     // The filter at every second input: the even phase through the side taps, plus the centre
-    // tap's half of the odd phase.
-    template <int Stage>
-    static HALFBAND_INLINE void Down(const float* even, const float* odd, float* out, int n)
+    // tap's half of the odd phase. Out is float for the next stage, double for the host.
+    template <int Stage, typename Out>
+    static HALFBAND_INLINE void Down(const float* even, const float* odd, Out* out, int n)
     {
         Filter<Stage, 1>(even, n,
                          [&](int k, auto sum)
                          {
                              using L = decltype(sum);
-                             Store(out + k, sum + 0.5f * Load<L>(odd + k + kPairs<Stage> - 1));
+                             Put(out + k, sum + 0.5f * Load<L>(odd + k + kPairs<Stage> - 1));
                          });
     }
 
@@ -155,20 +215,11 @@ template <int Width> struct HalfbandLanes
         }
     }
 
-    static HALFBAND_INLINE void Widen(const float* in, double* out, int n)
-    {
-        int k = 0;
-        for (; k + Width / 2 <= n; k += Width / 2)
-            Store(out + k, __builtin_convertvector(Load<H>(in + k), D));
-        for (; k < n; ++k)
-            out[k] = static_cast<double>(in[k]);
-    }
-
     static HALFBAND_INLINE void Narrow(const double* in, float* out, int n)
     {
         int k = 0;
-        for (; k + Width / 2 <= n; k += Width / 2)
-            Store(out + k, __builtin_convertvector(Load<D>(in + k), H));
+        for (; k + Width <= n; k += Width)
+            Store(out + k, Narrowed(in + k));
         for (; k < n; ++k)
             out[k] = static_cast<float>(in[k]);
     }
@@ -197,22 +248,15 @@ private:
         }
     }
 
-    using H = typename Floats<Width>::Half;
     using D = typename Floats<Width>::Doubles;
+    using HalfD = typename Floats<Width>::HalfDoubles;
     using Indices = std::make_index_sequence<Width>;
+    using HalfIndices = std::make_index_sequence<Width / 2>;
 
     static HALFBAND_INLINE V Narrowed(const float* in) { return Load<V>(in); }
     static HALFBAND_INLINE V Narrowed(const double* in)
     {
-        const H low = __builtin_convertvector(Load<D>(in), H);
-        const H high = __builtin_convertvector(Load<D>(in + Width / 2), H);
-        return Join(low, high, Indices());
-    }
-
-    template <size_t... Lane>
-    static HALFBAND_INLINE V Join(H low, H high, std::index_sequence<Lane...>)
-    {
-        return __builtin_shufflevector(low, high, Lane...);
+        return __builtin_convertvector(Load<D>(in), V);
     }
 
     // Every second lane of a then b, from lane phase on.
@@ -225,10 +269,28 @@ private:
 
     // filtered[0], delayed[0], filtered[1], delayed[1] ... into 2 * Width samples, a vector at a
     // time: gcc builds shuffles into a vector wider than the machine's lane by lane.
-    static HALFBAND_INLINE void Interleave(float* out, V filtered, V delayed)
+    template <typename Out> static HALFBAND_INLINE void Interleave(Out* out, V filtered, V delayed)
     {
-        Store(out, Zip(filtered, delayed, Indices(), 0));
-        Store(out + Width, Zip(filtered, delayed, Indices(), Width / 2));
+        Put(out, Zip(filtered, delayed, Indices(), 0));
+        Put(out + Width, Zip(filtered, delayed, Indices(), Width / 2));
+    }
+
+    // Stores v, widened where the samples are doubles: exactly, so the bits are the filters'.
+    static HALFBAND_INLINE void Put(float* out, float v) { *out = v; }
+    static HALFBAND_INLINE void Put(double* out, float v) { *out = static_cast<double>(v); }
+    static HALFBAND_INLINE void Put(float* out, V v) { Store(out, v); }
+    static HALFBAND_INLINE void Put(double* out, V v)
+    {
+        const D wide = __builtin_convertvector(v, D);
+        Store(out, Half(wide, HalfIndices(), 0));
+        Store(out + Width / 2, Half(wide, HalfIndices(), Width / 2));
+    }
+
+    template <size_t... Lane>
+    static HALFBAND_INLINE HalfD Half(D wide, std::index_sequence<Lane...>, int from)
+    {
+        return from ? __builtin_shufflevector(wide, wide, (Width / 2 + Lane)...)
+                    : __builtin_shufflevector(wide, wide, Lane...);
     }
 
     template <size_t... Lane>
@@ -238,5 +300,18 @@ private:
                     : __builtin_shufflevector(a, b, (Lane / 2 + (Lane % 2) * Width)...);
     }
 };
+
+// The table of a path whose functions are the static members of Kernels.
+template <typename Kernels> constexpr HalfbandPath PathOf()
+{
+    return {{Kernels::template Up<0, float>, Kernels::template Up<1, float>},
+            {Kernels::template Up<0, double>, Kernels::template Up<1, double>,
+             Kernels::template Up<2, double>},
+            {Kernels::template Down<1, float>, Kernels::template Down<2, float>},
+            Kernels::template Down<0, double>,
+            Kernels::template Split<double>,
+            Kernels::template Split<float>,
+            Kernels::Narrow};
+}
 
 } // namespace halfband

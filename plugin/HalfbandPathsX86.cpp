@@ -9,38 +9,35 @@ namespace
 
 using Lanes = halfband::HalfbandLanes<8>;
 
-template <int Stage>
-__attribute__((target("avx2"), flatten)) void Up(const float* in, float* out, int n)
+struct Avx2
 {
-    Lanes::Up<Stage>(in, out, n);
-}
+    template <int Stage, typename Out>
+    __attribute__((target("avx2"), flatten)) static void Up(const float* in, Out* out, int n)
+    {
+        Lanes::Up<Stage>(in, out, n);
+    }
 
-template <int Stage>
-__attribute__((target("avx2"), flatten)) void Down(const float* even, const float* odd, float* out,
-                                                   int n)
-{
-    Lanes::Down<Stage>(even, odd, out, n);
-}
+    template <int Stage, typename Out>
+    __attribute__((target("avx2"), flatten)) static void Down(const float* even, const float* odd,
+                                                              Out* out, int n)
+    {
+        Lanes::Down<Stage>(even, odd, out, n);
+    }
 
-template <typename Sample>
-__attribute__((target("avx2"), flatten)) void Split(const Sample* in, float* even, float* odd,
-                                                    int n)
-{
-    Lanes::Split(in, even, odd, n);
-}
+    template <typename Sample>
+    __attribute__((target("avx2"), flatten)) static void Split(const Sample* in, float* even,
+                                                               float* odd, int n)
+    {
+        Lanes::Split(in, even, odd, n);
+    }
 
-__attribute__((target("avx2"), flatten)) void Widen(const float* in, double* out, int n)
-{
-    Lanes::Widen(in, out, n);
-}
+    __attribute__((target("avx2"), flatten)) static void Narrow(const double* in, float* out, int n)
+    {
+        Lanes::Narrow(in, out, n);
+    }
+};
 
-__attribute__((target("avx2"), flatten)) void Narrow(const double* in, float* out, int n)
-{
-    Lanes::Narrow(in, out, n);
-}
-
-const HalfbandPath kAvx2 = {
-    {Up<0>, Up<1>, Up<2>}, {Down<0>, Down<1>, Down<2>}, Split<double>, Split<float>, Widen, Narrow};
+const HalfbandPath kAvx2 = halfband::PathOf<Avx2>();
 
 const HalfbandPath& Select()
 {

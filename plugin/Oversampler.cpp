@@ -49,16 +49,17 @@ Oversampler::Oversampler()
 {
     for (Channel& c : mChannels)
     {
+        // Each stage's slower side takes at most half the top rate's samples.
+        const size_t lower = kTopSliceFrames / 2;
         for (int s = 0; s < kHalfbandStages; ++s)
         {
-            const size_t lower = static_cast<size_t>(kSliceFrames) << s;
             c.up[s].assign(static_cast<size_t>(History(s)) + lower, 0.0f);
             c.downEven[s].assign(static_cast<size_t>(History(s)) + lower, 0.0f);
             c.downOdd[s].assign(static_cast<size_t>(History(s)) + lower, 0.0f);
-            c.downOut[s].assign(lower, 0.0f);
+            if (s + 1 < kHalfbandStages)
+                c.downOut[s].assign(2 * lower, 0.0f);
         }
-        const size_t top = static_cast<size_t>(kSliceFrames) * kMaxFactor;
-        c.upOut.assign(top, 0.0f);
+        const size_t top = kTopSliceFrames;
         c.topIn.assign(top, 0.0);
         c.topOut.assign(top + static_cast<size_t>(kMaxFactor), 0.0);
     }
@@ -115,12 +116,13 @@ void Oversampler::Up(const double* const* in, int nFrames)
         int n = nFrames;
         for (int s = 0; s < stages; ++s)
         {
-            float* next = s + 1 < stages ? c.up[s + 1].data() + History(s + 1) : c.upOut.data();
-            mPath->up[s](c.up[s].data(), next, n);
+            if (s + 1 < stages)
+                mPath->up[s](c.up[s].data(), c.up[s + 1].data() + History(s + 1), n);
+            else
+                mPath->upTop[s](c.up[s].data(), c.topIn.data(), n);
             KeepHistory(c.up[s], History(s), n);
             n *= 2;
         }
-        mPath->widen(c.upOut.data(), c.topIn.data(), n);
     }
 }
 
@@ -138,12 +140,15 @@ void Oversampler::Down(double* const* out, int nFrames)
             if (s == stages - 1)
                 mPath->splitTop(c.topOut.data(), even, odd, n);
             else
-                mPath->split(c.downOut[s + 1].data(), even, odd, n);
-            mPath->down[s](c.downEven[s].data(), c.downOdd[s].data(), c.downOut[s].data(), n);
+                mPath->split(c.downOut[s].data(), even, odd, n);
+            if (s > 0)
+                mPath->down[s - 1](c.downEven[s].data(), c.downOdd[s].data(),
+                                   c.downOut[s - 1].data(), n);
+            else
+                mPath->downHost(c.downEven[s].data(), c.downOdd[s].data(), out[ch], n);
             KeepHistory(c.downEven[s], History(s), n);
             KeepHistory(c.downOdd[s], History(s), n);
         }
-        mPath->widen(c.downOut[0].data(), out[ch], nFrames);
         KeepHistory(c.topOut, mPad, nFrames * mFactor);
     }
 }

@@ -16,8 +16,10 @@ class Oversampler
 {
 public:
     static constexpr int kMaxFactor = 8;
-    // Host frames per pass through the stages; longer blocks go through in slices.
-    static constexpr int kSliceFrames = 256;
+    // Frames at the top rate per pass through the stages, at every factor; longer blocks go
+    // through in slices. The process and every stage run once per slice, so the fewer slices the
+    // less their setting up costs.
+    static constexpr int kTopSliceFrames = 2048;
 
     Oversampler();
 
@@ -43,9 +45,10 @@ public:
             process(in, out, nFrames);
             return;
         }
-        for (int done = 0; done < nFrames; done += kSliceFrames)
+        const int slice = kTopSliceFrames / mFactor;
+        for (int done = 0; done < nFrames; done += slice)
         {
-            const int n = nFrames - done < kSliceFrames ? nFrames - done : kSliceFrames;
+            const int n = nFrames - done < slice ? nFrames - done : slice;
             const double* sliceIn[2] = {in[0] + done, in[1] + done};
             double* sliceOut[2] = {out[0] + done, out[1] + done};
             Up(sliceIn, n);
@@ -64,8 +67,8 @@ private:
     {
         std::vector<float> up[kHalfbandStages];
         std::vector<float> downEven[kHalfbandStages], downOdd[kHalfbandStages];
-        // The outputs of the stages on the way down, and of the last stage on the way up.
-        std::vector<float> downOut[kHalfbandStages], upOut;
+        // On the way down, the output of stage s + 1: the input of stage s.
+        std::vector<float> downOut[kHalfbandStages - 1];
         std::vector<double> topIn, topOut;
     };
 
