@@ -311,6 +311,9 @@ struct HostBuffers
     float controls[kSlots] = {};
     // Per port: an audio buffer (0 to kBuffers - 1), a control slot (kBuffers and up), or none.
     std::vector<int> connections;
+    // Samples that are not numbers have gone in, which a bypass that delays by the latency may
+    // still be handing on.
+    bool fedNonFinite = false;
 };
 
 // A value for a control port: one on or just past the edges of the parameter's range or between
@@ -441,8 +444,10 @@ void RunBlock(FuzzedDataProvider& in, Instance& plug, HostBuffers& buffers)
             offered = offered || latency == l;
         FUZZ_CHECK(offered);
     }
-    // Bypassed, the plug-in hands its input on unchanged, samples that are not numbers included.
-    if (!inputFinite && bypassed != 0)
+    // Bypassed, the plug-in hands its input on unchanged, samples that are not numbers included;
+    // with a latency, the input of earlier blocks too.
+    buffers.fedNonFinite = buffers.fedNonFinite || !inputFinite;
+    if (buffers.fedNonFinite && bypassed != 0)
         return;
     for (int c = plug.Channels(); c < 2 * plug.Channels(); ++c)
         if (const int b = buffers.connections[static_cast<size_t>(c)]; b >= 0)
