@@ -9,6 +9,8 @@
 #include <cmath>
 #include <complex>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -200,13 +202,23 @@ TEST(Oversampler, SlicesPathsAndInPlaceBuffersGiveTheSameBits)
 
 TEST(Oversampler, NewFactorStartsWithEmptyFiltersAndFactorOneIsTheProcessItself)
 {
+    // After any factor, a new one gives the bits of a fresh oversampler, and silence stays silent.
     Oversampler os;
-    os.SetFactor(4);
-    RunAll(os, Noise(1000, 3), 300, Copy);
-    os.SetFactor(8);
-    const Stereo silence = RunAll(os, Stereo(1000), 300, Copy);
-    EXPECT_TRUE(
-        std::all_of(silence.left.begin(), silence.left.end(), [](double x) { return x == 0.0; }));
+    const Stereo later = Noise(1000, 4);
+    for (auto [from, to] : {std::pair{4, 8}, {8, 2}, {2, 4}, {8, 8}})
+    {
+        SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+        os.SetFactor(from);
+        RunAll(os, Noise(1000, 3), 300, Copy);
+        os.SetFactor(to);
+        const Stereo silence = RunAll(os, Stereo(1000), 300, Copy);
+        EXPECT_TRUE(std::all_of(silence.left.begin(), silence.left.end(),
+                                [](double x) { return x == 0.0; }));
+        os.SetFactor(to);
+        Oversampler fresh;
+        fresh.SetFactor(to);
+        EXPECT_EQ(RunAll(os, later, 300, Copy).left, RunAll(fresh, later, 300, Copy).left);
+    }
 
     // An unknown factor is 1: the process sees the caller's own buffers.
     os.SetFactor(3);
