@@ -74,4 +74,11 @@ private:
                vst3host::ParameterChanges* changes, Steinberg::int32 sampleSize);
 };
 
+// What the chain makes of the input with the plug-in's present settings, from a fresh state.
+inline Stereo ChainOutput(HostedPlugin& p, const Stereo& in, double fs)
+{
+    ChannelStrip chain;
+    return RunChain(chain, in, p.Settings(fs));
+}
+
 } // namespace veltartest
