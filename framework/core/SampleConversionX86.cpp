@@ -59,40 +59,60 @@ __attribute__((target("avx2,fma"))) void MergeLanes(const LevelLanes& lanes, Cha
     levels->sumSquares += total;
 }
 
-__attribute__((target("avx2,fma"))) void WidenMeasuringAvx2(const float* src, double* dst, int n,
-                                                            ChannelLevels* levels)
+// Sixteen samples a round through convert8, which converts and stores the eight from a sample
+// and answers them in single precision, into the levels; answers how many samples it took.
+template <class Convert8>
+__attribute__((target("avx2,fma"), always_inline)) inline int
+ConvertMeasuring(int n, ChannelLevels* levels, const Convert8& convert8)
 {
     LevelLanes lanes = {{_mm256_setzero_ps(), _mm256_setzero_ps()},
                         {_mm256_setzero_ps(), _mm256_setzero_ps()}};
     int s = 0;
     for (; s + 16 <= n; s += 16)
         for (int k = 0; k < 2; ++k)
-        {
-            const __m256 x = _mm256_loadu_ps(src + s + 8 * k);
-            _mm256_storeu_pd(dst + s + 8 * k, _mm256_cvtps_pd(_mm256_castps256_ps128(x)));
-            _mm256_storeu_pd(dst + s + 8 * k + 4, _mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)));
-            AddLanes(lanes, k, x);
-        }
+            AddLanes(lanes, k, convert8(s + 8 * k));
     MergeLanes(lanes, levels);
+    return s;
+}
+
+struct Widen8
+{
+    const float* src;
+    double* dst;
+    __attribute__((target("avx2"), always_inline)) __m256 operator()(int at) const
+    {
+        const __m256 x = _mm256_loadu_ps(src + at);
+        _mm256_storeu_pd(dst + at, _mm256_cvtps_pd(_mm256_castps256_ps128(x)));
+        _mm256_storeu_pd(dst + at + 4, _mm256_cvtps_pd(_mm256_extractf128_ps(x, 1)));
+        return x;
+    }
+};
+
+struct Narrow8
+{
+    const double* src;
+    float* dst;
+    __attribute__((target("avx2"), always_inline)) __m256 operator()(int at) const
+    {
+        const __m128 low = _mm256_cvtpd_ps(_mm256_loadu_pd(src + at));
+        const __m128 high = _mm256_cvtpd_ps(_mm256_loadu_pd(src + at + 4));
+        const __m256 x = _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+        _mm256_storeu_ps(dst + at, x);
+        return x;
+    }
+};
+
+__attribute__((target("avx2,fma"))) void WidenMeasuringAvx2(const float* src, double* dst, int n,
+                                                            ChannelLevels* levels)
+{
+    const int s = ConvertMeasuring(n, levels, Widen8{src, dst});
     WidenSamplesMeasuring(src + s, dst + s, n - s, levels);
 }
 
 __attribute__((target("avx2,fma"))) void NarrowMeasuringAvx2(const double* src, float* dst, int n,
                                                              ChannelLevels* levels)
 {
-    LevelLanes lanes = {{_mm256_setzero_ps(), _mm256_setzero_ps()},
-                        {_mm256_setzero_ps(), _mm256_setzero_ps()}};
-    int s = 0;
-    for (; s + 16 <= n; s += 16)
-        for (int k = 0; k < 2; ++k)
-        {
-            const __m128 low = _mm256_cvtpd_ps(_mm256_loadu_pd(src + s + 8 * k));
-            const __m128 high = _mm256_cvtpd_ps(_mm256_loadu_pd(src + s + 8 * k + 4));
-            const __m256 x = _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
-            _mm256_storeu_ps(dst + s + 8 * k, x);
-            AddLanes(lanes, k, x);
-        }
-    MergeLanes(lanes, levels);
+    const int s = ConvertMeasuring(n, levels, Narrow8{src, dst});
     NarrowSamplesMeasuring(src + s, dst + s, n - s, levels);
 }
 

@@ -1,6 +1,7 @@
 // The module's handling of the host's buffers: blocks larger than announced, missing or surplus
 // channel pointers, processing in place, inactive buses and buffers of the other sample size.
 #include "HostedPlugin.h"
+#include "ProcessBlock.h"
 
 #include <gtest/gtest.h>
 
@@ -47,26 +48,10 @@ TEST(VeltarBuffers, MissingChannelPointersAreNotDereferenced)
         double* outs64[2] = {out64.data(), nullptr};
         float* ins32[2] = {nullptr, in32.data()};
         float* outs32[2] = {out32.data(), nullptr};
-        AudioBusBuffers inBus = {};
-        AudioBusBuffers outBus = {};
-        inBus.numChannels = outBus.numChannels = 2;
-        if (size == kSample64)
-        {
-            inBus.channelBuffers64 = ins64;
-            outBus.channelBuffers64 = outs64;
-        }
-        else
-        {
-            inBus.channelBuffers32 = ins32;
-            outBus.channelBuffers32 = outs32;
-        }
-        ProcessData data;
-        data.symbolicSampleSize = size;
-        data.numSamples = 256;
-        data.numInputs = data.numOutputs = 1;
-        data.inputs = &inBus;
-        data.outputs = &outBus;
-        for (int block = 0; block < 4; ++block)
+        vst3host::MainBusBlock block(kRealtime, size);
+        ProcessData& data =
+            size == kSample64 ? block.Set(ins64, outs64, 2, 256) : block.Set(ins32, outs32, 2, 256);
+        for (int n = 0; n < 4; ++n)
             ASSERT_EQ(p.processor->process(data), kResultOk);
         for (int i = 0; i < 256; ++i)
         {
@@ -75,8 +60,7 @@ TEST(VeltarBuffers, MissingChannelPointersAreNotDereferenced)
         }
 
         // No pointer arrays at all, and buses the host claims to have but does not pass.
-        inBus.channelBuffers64 = nullptr;
-        outBus.channelBuffers64 = nullptr;
+        block.Set(static_cast<const double* const*>(nullptr), nullptr, 2, 256);
         EXPECT_EQ(p.processor->process(data), kResultOk);
         data.inputs = nullptr;
         data.outputs = nullptr;
@@ -93,18 +77,8 @@ TEST(VeltarBuffers, ChannelsBeyondThePlugInsAreLeftAlone)
     std::vector<double> left(512), right(512), centre(512, 4.0);
     double* ins[3] = {inL.data(), inR.data(), inC.data()};
     double* outs[3] = {left.data(), right.data(), centre.data()};
-    AudioBusBuffers inBus = {};
-    AudioBusBuffers outBus = {};
-    inBus.numChannels = outBus.numChannels = 3;
-    inBus.channelBuffers64 = ins;
-    outBus.channelBuffers64 = outs;
-    ProcessData data;
-    data.symbolicSampleSize = kSample64;
-    data.numSamples = 512;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
-    ASSERT_EQ(p.processor->process(data), kResultOk);
+    vst3host::MainBusBlock block(kRealtime, kSample64);
+    ASSERT_EQ(p.processor->process(block.Set(ins, outs, 3, 512)), kResultOk);
     const Stereo expected = ChainOutput(p, in, 48000.0);
     EXPECT_EQ(left, expected.left);
     EXPECT_EQ(right, expected.right);
@@ -188,17 +162,8 @@ TEST(VeltarBuffers, InactiveOutputBusLeavesTheHostBufferAlone)
     std::vector<double> inL = in.left, inR = in.right;
     double* ins[2] = {inL.data(), inR.data()};
     double* outs[2] = {left.data(), right.data()};
-    AudioBusBuffers inBus = {};
-    AudioBusBuffers outBus = {};
-    inBus.numChannels = outBus.numChannels = 2;
-    inBus.channelBuffers64 = ins;
-    outBus.channelBuffers64 = outs;
-    ProcessData data;
-    data.symbolicSampleSize = kSample64;
-    data.numSamples = 512;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
+    vst3host::MainBusBlock block(kRealtime, kSample64);
+    ProcessData& data = block.Set(ins, outs, 2, 512);
     ASSERT_EQ(p.processor->process(data), kResultOk);
     EXPECT_EQ(left, std::vector<double>(512, 3.0));
     EXPECT_EQ(right, std::vector<double>(512, 3.0));
@@ -224,18 +189,8 @@ TEST(VeltarBuffers, BlocksOfAnotherSampleSizeThanSetUpAreNotTouched)
     std::vector<float> inL(64, 0.25f), inR(64, 0.25f), left(64, 3.0f), right(64, 3.0f);
     float* ins[2] = {inL.data(), inR.data()};
     float* outs[2] = {left.data(), right.data()};
-    AudioBusBuffers inBus = {};
-    AudioBusBuffers outBus = {};
-    inBus.numChannels = outBus.numChannels = 2;
-    inBus.channelBuffers32 = ins;
-    outBus.channelBuffers32 = outs;
-    ProcessData data;
-    data.symbolicSampleSize = kSample32;
-    data.numSamples = 64;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
-    EXPECT_EQ(p.processor->process(data), kResultOk);
+    vst3host::MainBusBlock block(kRealtime, kSample32);
+    EXPECT_EQ(p.processor->process(block.Set(ins, outs, 2, 64)), kResultOk);
     EXPECT_EQ(left, std::vector<float>(64, 3.0f));
     EXPECT_EQ(right, std::vector<float>(64, 3.0f));
 }

@@ -1,6 +1,7 @@
 // The module driven as hosts drive it: initialisation, buses, processing setup, blocks and the
 // parameter changes that arrive with them.
 #include "HostedPlugin.h"
+#include "ProcessBlock.h"
 
 #include <gtest/gtest.h>
 
@@ -163,18 +164,9 @@ TEST(VeltarBuses, MonoProcessingGivesTheLeftChannelOfTheChain)
     std::vector<double> outL(in.Size(), -7.0);
     double* ins[1] = {inL.data()};
     double* outs[1] = {outL.data()};
-    AudioBusBuffers inBus = {};
-    AudioBusBuffers outBus = {};
-    inBus.numChannels = outBus.numChannels = 1;
-    inBus.channelBuffers64 = ins;
-    outBus.channelBuffers64 = outs;
-    ProcessData data;
-    data.symbolicSampleSize = kSample64;
-    data.numSamples = static_cast<int32>(in.Size());
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
-    ASSERT_EQ(p.processor->process(data), kResultOk);
+    vst3host::MainBusBlock block(kRealtime, kSample64);
+    ASSERT_EQ(p.processor->process(block.Set(ins, outs, 1, static_cast<int32>(in.Size()))),
+              kResultOk);
     // Each channel of the chain depends only on its own input.
     const Stereo expected = ChainOutput(p, in, 44100.0);
     EXPECT_EQ(outL, expected.left);
