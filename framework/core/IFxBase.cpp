@@ -180,14 +180,22 @@ void IFxBase::OnParamReset()
 
 void IFxBase::SetLatency(int samples)
 {
+    const int before = GetLatency();
     mLatency = samples;
-    mDelayStale = true;
+    if (GetLatency() != before)
+        InformHostOfLatencyChange();
+}
+
+int IFxBase::GetLatency() const
+{
+    return mLatency.load() + OversamplingLatency(GetOversamplingInEffect());
 }
 
 void IFxBase::CreateBypassDelayLine()
 {
     mDelay.reset(new ChannelDelayLine(NInChannels(), NOutChannels()));
-    mDelay->SetDelay(mLatency);
+    mDelayLatency = GetLatency();
+    mDelay->SetDelay(mDelayLatency);
 }
 
 void IFxBase::SetBlockSize(int blockSize)
@@ -508,8 +516,12 @@ void IFxBase::PassThroughBuffers(double, int nFrames)
 
 void IFxBase::PassThrough(int nFrames)
 {
-    if (mDelay && mDelayStale.exchange(false))
-        mDelay->SetDelay(mLatency);
+    const int latency = GetLatency();
+    if (mDelay && latency != mDelayLatency)
+    {
+        mDelayLatency = latency;
+        mDelay->SetDelay(latency);
+    }
     if (mDelay && mDelay->GetDelay() > 0)
     {
         mDelay->Process(mInData.data(), mOutData.data(), nFrames);

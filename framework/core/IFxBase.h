@@ -100,7 +100,7 @@ public:
     virtual void InformHostOfParamChange(int paramIdx, double normalizedValue) = 0;
     virtual void EndInformHostOfParamChange(int paramIdx) = 0;
     virtual void InformHostOfProgramChange() = 0;
-    virtual bool IsRenderingOffline() { return false; }
+    virtual bool IsRenderingOffline() const { return false; }
     virtual int GetSamplePos() = 0;
     virtual double GetTempo() = 0;
     virtual void GetTimeSig(int* numerator, int* denominator) = 0;
@@ -111,9 +111,12 @@ public:
     virtual void HostSpecificInit() {}
     // Takes ownership of the editor.
     virtual void AttachGraphics(IEditorLink* graphics);
-    // Any thread: the bypass delay line follows at the next bypassed block, on the audio thread,
-    // without allocating up to the longest latency reserved by OfferOversampling.
-    virtual void SetLatency(int samples);
+    // The plug-in's own latency, before any oversampling adds its filters' delay. Any thread: the
+    // bypass delay line follows at the next bypassed block, on the audio thread, without
+    // allocating up to the longest latency reserved by OfferOversampling.
+    void SetLatency(int samples);
+    // The latency the host reads changed through SetLatency or an oversampling choice.
+    virtual void InformHostOfLatencyChange() {}
     virtual bool SendMidiMsg(IMidiMsg* msg) = 0;
     virtual bool SendSysEx(ISysEx*) { return false; }
     virtual void RedrawParamControls();
@@ -134,7 +137,7 @@ public:
     // The user's choice in the editor, which the host is also told of.
     void SetOversamplingFromGUI(const OversamplingChoice& choice);
     // The factor a block runs at now: the offline one while the host renders offline.
-    int GetOversamplingInEffect();
+    int GetOversamplingInEffect() const;
     // The plug-in's latency in host frames when it runs at factor.
     virtual int OversamplingLatency(int /*factor*/) const { return 0; }
     virtual void InformHostOfOversamplingChange() {}
@@ -157,7 +160,9 @@ public:
     int GetMfrID() const { return mMfrID; }
     double GetSampleRate() const { return mSampleRate; }
     int GetBlockSize() const { return mBlockSize; }
-    int GetLatency() const { return mLatency.load(); }
+    // Derived from the choice in effect whenever it is read, so that no thread can leave behind
+    // the latency of a choice another thread has since replaced.
+    int GetLatency() const;
     int GetTailSize() const { return mTailSize; }
     bool IsInst() const { return mIsInst; }
     bool DoesMIDI() const { return mDoesMIDI; }
@@ -268,10 +273,6 @@ protected:
     // Called in the plug-in's constructor: factors 2, 4 ... up to maxFactor become choices, and
     // the bypass delay line gets room for the longest latency among them.
     void OfferOversampling(int maxFactor);
-    // Sets the latency of the factor in effect, through the adapter's SetLatency (which tells the
-    // host) when announce is set. A choice made on another thread meanwhile is caught, so that
-    // whoever finishes last leaves the latency of the last choice.
-    void FollowOversamplingLatency(bool announce);
     FxPtrList<IPreset>* GetPresetList() { return &mPresets; }
 
     FxMutex mMutex;
@@ -317,8 +318,8 @@ private:
     std::atomic<int> mLatency;
     int mTailSize = 0;
     std::unique_ptr<ChannelDelayLine> mDelay;
-    // The latency changed since the delay line was last set to it.
-    std::atomic<bool> mDelayStale{false};
+    // The latency the delay line was last set for; the audio thread's own once processing runs.
+    int mDelayLatency = 0;
     int mMaxOversampling = 0;
     // The realtime factor in the low 16 bits, the offline one above: one word, so that a reader
     // never sees half of a change.

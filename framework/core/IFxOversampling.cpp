@@ -41,25 +41,11 @@ bool IFxBase::SetOversampling(const OversamplingChoice& choice)
 {
     if (mMaxOversampling < 1 || !choice.IsValid(mMaxOversampling))
         return false;
+    const int before = GetLatency();
     mOversampling = Pack(choice);
-    FollowOversamplingLatency(true);
+    if (GetLatency() != before)
+        InformHostOfLatencyChange();
     return true;
-}
-
-void IFxBase::FollowOversamplingLatency(bool announce)
-{
-    for (int word = mOversampling.load();;)
-    {
-        const int latency = OversamplingLatency(Unpack(word).InEffect(IsRenderingOffline()));
-        if (announce)
-            SetLatency(latency);
-        else
-            IFxBase::SetLatency(latency);
-        const int now = mOversampling.load();
-        if (now == word)
-            return;
-        word = now;
-    }
 }
 
 void IFxBase::SetOversamplingFromGUI(const OversamplingChoice& choice)
@@ -68,7 +54,7 @@ void IFxBase::SetOversamplingFromGUI(const OversamplingChoice& choice)
         InformHostOfOversamplingChange();
 }
 
-int IFxBase::GetOversamplingInEffect()
+int IFxBase::GetOversamplingInEffect() const
 {
     return GetOversampling().InEffect(IsRenderingOffline());
 }

@@ -38,7 +38,7 @@ public:
     void EndInformHostOfParamChange(int idx) override;
     void InformHostOfProgramChange() override;
     void PresetsChangedByHost() override;
-    bool IsRenderingOffline() override;
+    bool IsRenderingOffline() const override;
     bool CanTellOfflineRendering() const override { return true; }
     void InformHostOfOversamplingChange() override;
     int GetSamplePos() override;
@@ -47,7 +47,7 @@ public:
     void GetTime(ITimeInfo* timeInfo) override;
     void ResizeGraphics(int width, int height) override;
     void PopupHostContextMenuForParam(int paramIdx, int x, int y) override;
-    void SetLatency(int samples) override;
+    void InformHostOfLatencyChange() override;
     bool SendMidiMsg(IMidiMsg*) override { return false; }
 
     // ---- IComponent / IAudioProcessor

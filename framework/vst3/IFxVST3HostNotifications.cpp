@@ -51,11 +51,8 @@ void IFxVST3::EndInformHostOfParamChange(int idx)
     endEdit(static_cast<ParamID>(idx));
 }
 
-void IFxVST3::SetLatency(int samples)
+void IFxVST3::InformHostOfLatencyChange()
 {
-    if (samples == GetLatency())
-        return;
-    IFxBase::SetLatency(samples);
     AnnounceRestart(kLatencyChanged);
 }
 

@@ -233,7 +233,7 @@ void IFxVST3::ApplyEvents(IEventList* events)
 
 // ---- the transport as the host reported it with the last block
 
-bool IFxVST3::IsRenderingOffline()
+bool IFxVST3::IsRenderingOffline() const
 {
     return mOffline;
 }

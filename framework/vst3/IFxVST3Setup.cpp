@@ -200,11 +200,9 @@ tresult PLUGIN_API IFxVST3::setupProcessing(ProcessSetup& setup)
     SetSampleRate(setup.sampleRate);
     SetIsBypassed(false);
     SetBlockSize(std::min<int>(setup.maxSamplesPerBlock, kMaxScratchFrames));
-    mOffline = setup.processMode == kOffline;
     // Hosts read the latency after the setup, once they activate the plug-in: a latency that
     // changes with the process mode needs no announcement of its own.
-    if (GetMaxOversampling() > 0)
-        FollowOversamplingLatency(false);
+    mOffline = setup.processMode == kOffline;
     Reset();
     processSetup = setup;
     return kResultOk;

@@ -92,11 +92,13 @@ public:
         OfferOversampling(8);
     }
     int OversamplingLatency(int factor) const override { return factor > 1 ? 10 * factor : 0; }
-    bool IsRenderingOffline() override { return offline; }
+    bool IsRenderingOffline() const override { return offline; }
     void InformHostOfOversamplingChange() override { ++informed; }
+    void InformHostOfLatencyChange() override { ++latencyChanges; }
 
     bool offline = false;
     int informed = 0;
+    int latencyChanges = 0;
 };
 
 TEST(Oversampling, ChoiceOfOfferedFactorsSetsTheLatencyOfTheFactorInEffect)
@@ -129,6 +131,24 @@ TEST(Oversampling, ChoiceOfOfferedFactorsSetsTheLatencyOfTheFactorInEffect)
     plug.SetOversamplingFromGUI({2, 8});
     plug.SetOversamplingFromGUI({5, 8});
     EXPECT_EQ(plug.informed, 1);
+}
+
+TEST(Oversampling, TheLatencyAddsTheFiltersToThePlugInsOwnAndTheHostHearsOfEachChange)
+{
+    OversamplingPlug plug;
+    plug.SetLatency(5);
+    EXPECT_EQ(plug.GetLatency(), 5);
+    EXPECT_EQ(plug.latencyChanges, 1);
+    plug.SetOversampling({2, OversamplingChoice::kSameAsRealtime});
+    EXPECT_EQ(plug.GetLatency(), 25);
+    EXPECT_EQ(plug.latencyChanges, 2);
+    // Choices and settings that leave the latency as it is are not news to the host.
+    plug.SetLatency(5);
+    plug.SetOversampling({2, 8});
+    EXPECT_EQ(plug.latencyChanges, 2);
+    // The process mode changes it at once; hosts read it when they set up processing.
+    plug.offline = true;
+    EXPECT_EQ(plug.GetLatency(), 85);
 }
 
 TEST(Oversampling, StateExtensionRoundTripsAndAnythingUnreadableRestoresTheDefault)
