@@ -6,10 +6,10 @@
 // The two are also measured in pairs ("AdapterOverhead"): short runs of blocks through each
 // alternate, so that a change in the machine's speed while the benchmark runs (a core shared with
 // other guests) weighs on both alike. Counter "overhead_pct" is the adapter's time over the
-// chain's, in percent. "MeteringOverhead" pairs the chain with the chain between the level
-// meters' measurements of its input and output, as the base makes them every block for a 64-bit
-// host; "MeteringOverhead32" the chain between a 32-bit host's conversions with the same chain
-// between the conversions that also measure.
+// chain's, in percent. "MeteringOverhead" pairs the chain with the chain measuring the levels of
+// its input and output as they pass, handed to the meters as the plug-in does every block for a
+// 64-bit host; "MeteringOverhead32" the chain between a 32-bit host's conversions with the same
+// chain between the conversions that also measure.
 
 #include "PairedRuns.h"
 #include "ParameterChanges.h"
@@ -104,8 +104,20 @@ ChannelStripSettings BlockSettings(int n)
     return {kRate, 1.0, std::pow(10.0, outputDb / 20.0), 0.5, 0.5, 1, 1, 0};
 }
 
-// The chain alone, with the settings the hosted one gets; with meters, measured as the base
-// measures a block.
+// The levels of two channels together, as the base adds them up.
+ChannelLevels Both(const ChannelLevels (&channels)[2])
+{
+    ChannelLevels both;
+    for (const ChannelLevels& c : channels)
+    {
+        both.peak = c.peak > both.peak ? c.peak : both.peak;
+        both.sumSquares += c.sumSquares;
+    }
+    return both;
+}
+
+// The chain alone, with the settings the hosted one gets; with meters, measuring as the plug-in
+// does for a 64-bit host.
 class BareChain
 {
 public:
@@ -116,14 +128,18 @@ public:
 
     void Block()
     {
+        ChannelStripLevels levels;
+        mChain.Process(mAudio.ins, mAudio.outs, mFrames, BlockSettings(mBlocks++),
+                       mMeters ? &levels : nullptr);
         if (mMeters)
-            mMeters->Measure(LevelMeters::kInputSide, mAudio.ins, 2, mFrames, kRate);
-        mChain.Process(mAudio.ins, mAudio.outs, mFrames, BlockSettings(mBlocks++));
-        if (mMeters)
-            mMeters->Measure(LevelMeters::kOutputSide, mAudio.outs, 2, mFrames, kRate);
+        {
+            mMeters->Add(LevelMeters::kInputSide, Both(levels.in), 2, mFrames, kRate);
+            mMeters->Add(LevelMeters::kOutputSide, Both(levels.out), 2, mFrames, kRate);
+        }
         benchmark::DoNotOptimize(mAudio.outL.data());
     }
 
+private:
 private:
     int mFrames;
     StereoBlock<double> mAudio;

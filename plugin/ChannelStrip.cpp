@@ -60,6 +60,20 @@ double SafeTarget(double target, const ParamSmoother& smoother)
     return std::isfinite(target) ? target : smoother.z;
 }
 
+// Levels where the chain does not run: the input as it is, the silent output.
+void MeasureInputAlone(const double* const* inputs, int nFrames, ChannelStripLevels& levels)
+{
+    levels = ChannelStripLevels();
+    for (int c = 0; c < 2; ++c)
+        for (int n = 0; n < nFrames; ++n)
+        {
+            const double x = inputs[c][n];
+            const double magnitude = std::fabs(x);
+            levels.in[c].peak = magnitude > levels.in[c].peak ? magnitude : levels.in[c].peak;
+            levels.in[c].sumSquares += x * x;
+        }
+}
+
 // A filter driven beyond its stable range can overflow; start it afresh rather than carry
 // infinities or NaNs into every later block.
 void RecoverIfNonFinite(Biquad& f)
@@ -72,13 +86,19 @@ void RecoverIfNonFinite(Biquad& f)
 } // namespace
 
 void ChannelStrip::Process(const double* const* inputs, double* const* outputs, int nFrames,
-                           const ChannelStripSettings& s)
+                           const ChannelStripSettings& s, ChannelStripLevels* levels)
 {
     if (nFrames < 1)
+    {
+        if (levels)
+            *levels = ChannelStripLevels();
         return;
+    }
     const double fs = s.sampleRate;
     if (!(fs > 0.0 && fs <= kMaxSampleRate))
     {
+        if (levels)
+            MeasureInputAlone(inputs, nFrames, *levels);
         for (int n = 0; n < nFrames; ++n)
             outputs[0][n] = outputs[1][n] = 0.0;
         return;
@@ -115,7 +135,8 @@ void ChannelStrip::Process(const double* const* inputs, double* const* outputs, 
                                      SafeTarget(s.high, mHighSmoother) * mPoleB,
                                      s.transformer,
                                      s.bus,
-                                     s.model};
+                                     s.model,
+                                     levels};
     mPath(*this, block);
 
     for (Biquad* f : {static_cast<Biquad*>(&mHighL), static_cast<Biquad*>(&mHighR),

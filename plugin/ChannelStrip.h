@@ -3,10 +3,18 @@
 #include "Coeffs/ParamSmoother.h"
 #include "plugin/H73.h"
 #include "plugin/L7360.h"
+#include "util/channellevels.h"
 
 #include <limits>
 
 struct ChannelStrip;
+
+// The levels of a block's samples, channel by channel, measured as the chain passes them: there
+// the measurement costs little, its work fitting into the time the filters wait on each other.
+struct ChannelStripLevels
+{
+    ChannelLevels in[2], out[2];
+};
 
 // One block for a code path of the chain, once the smoothing pole, the smoothers' constant
 // products (target times b) and the switches are known.
@@ -18,6 +26,7 @@ struct ChannelStripBlock
     double fs, a;
     double inputStep, outputStep, lowStep, highStep;
     int transformer, bus, model;
+    ChannelStripLevels* levels; // null: not measured
 };
 
 // A code path of the chain: the same results bit for bit, built for a different instruction set.
@@ -60,9 +69,10 @@ struct ChannelStrip
     // (in place, or with the channels swapped), but must not overlap it at an offset. A sample
     // rate that is not a positive number up to a gigahertz yields silence and leaves the state
     // alone; a non-finite gain or shelf position holds its smoother where it is. Subnormal numbers
-    // are flushed to zero during the call (the caller's floating-point mode is restored).
+    // are flushed to zero during the call (the caller's floating-point mode is restored). With
+    // levels, the levels of the block's input and output as well.
     void Process(const double* const* inputs, double* const* outputs, int nFrames,
-                 const ChannelStripSettings& s);
+                 const ChannelStripSettings& s, ChannelStripLevels* levels = nullptr);
 
     // Which code path Process runs (tests pin each one).
     ChannelStripPath mPath = FastestChannelStripPath();

@@ -5,6 +5,9 @@
 
 #include "Coeffs/Lanes.h"
 #include "plugin/Biquad.h"
+#include "util/channellevels.h"
+
+#include <cmath>
 
 namespace strip_lanes
 {
@@ -95,7 +98,42 @@ struct State
     Pair stage1, tube, out;
     // The filters run on the settled coefficient sets, which stay for the rest of the block.
     bool filtersHoldSettled;
+    // The levels of the input and output as they pass, when asked for; lanes as the chunks'
+    // (left, right, left, right), a frame at a time filling the first two.
+    bool measure;
+    Quad inPeakSquared, inSum, outPeakSquared, outSum;
 };
+
+template <typename V> LANE_INLINE Quad Widen(V x)
+{
+    if constexpr (lanes::kWidth<V> == 4)
+        return x;
+    else
+        return __builtin_shufflevector(x, Pair{}, 0, 1, 2, 3);
+}
+
+// The peak is kept squared, one operation fewer a vector: the square root of a rounded square is
+// the magnitude again, exactly. Samples that are not numbers leave the peak (the comparison
+// fails) but not the sum.
+template <typename V> LANE_INLINE void AddLevels(Quad& peakSquared, Quad& sum, V x)
+{
+    const Quad wide = Widen(x);
+    const Quad square = wide * wide;
+    peakSquared = square > peakSquared ? square : peakSquared;
+    sum += square;
+}
+
+// The levels of the lanes, channel by channel.
+LANE_INLINE void MergeLevels(const Quad& peakSquared, const Quad& sum, ChannelLevels (&levels)[2])
+{
+    for (int c = 0; c < 2; ++c)
+    {
+        const double largest =
+            peakSquared[c + 2] > peakSquared[c] ? peakSquared[c + 2] : peakSquared[c];
+        levels[c].peak = std::sqrt(largest);
+        levels[c].sumSquares = sum[c] + sum[c + 2];
+    }
+}
 
 // One frame's pair repeated across a vector.
 template <typename V> LANE_INLINE V Repeat(Pair p)

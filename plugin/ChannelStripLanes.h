@@ -69,6 +69,11 @@ private:
         }
         HoldLastFrame<Model>(st, *last, lastInput);
         Save(st, strip);
+        if (b.levels)
+        {
+            strip_lanes::MergeLevels(st.inPeakSquared, st.inSum, b.levels->in);
+            strip_lanes::MergeLevels(st.outPeakSquared, st.outSum, b.levels->out);
+        }
     }
 
     // The stages that can hold their last frame's result, for the next blocks: the output stage
@@ -265,6 +270,8 @@ private:
         st.lowStep = b.lowStep;
         st.highStep = b.highStep;
         st.filtersHoldSettled = false;
+        st.measure = b.levels != nullptr;
+        st.inPeakSquared = st.inSum = st.outPeakSquared = st.outSum = strip_lanes::Quad{};
         st.transformer = b.transformer;
         st.bus = b.bus;
         st.zIn = strip.mInputGainSmoother.z;

@@ -34,6 +34,16 @@ LANE_INLINE void Smoothers(State& st, Chunk& c, int k)
     c.high.Advance<V>(st.zHigh, st.a, st.highStep, k);
 }
 
+// Frame n of the input and the frames after it that fill V.
+template <typename V> LANE_INLINE V Input(const State& st, int n)
+{
+    if constexpr (lanes::kWidth<V> == 2)
+        return V{st.inLeft[n], st.inRight[n]};
+    else
+        return __builtin_shufflevector(Load<Pair>(st.inLeft + n), Load<Pair>(st.inRight + n), 0, 2,
+                                       1, 3);
+}
+
 // 2. The input transformer, and the coefficient sets of both shelves from the smoothed
 // positions (throughput work that fills the time of the filters).
 template <typename V, int Moving = -1> LANE_INLINE void InputTransformer(State& st, Chunk& c, int k)
@@ -47,16 +57,18 @@ template <typename V, int Moving = -1> LANE_INLINE void InputTransformer(State& 
     V x;
     if (st.transformer == 0 || st.transformer == 1)
     {
-        if constexpr (lanes::kWidth<V> == 2)
-            x = V{st.inLeft[n], st.inRight[n]};
-        else
-            x = __builtin_shufflevector(Load<Pair>(st.inLeft + n), Load<Pair>(st.inRight + n), 0, 2,
-                                        1, 3);
+        x = Input<V>(st, n);
+        if (st.measure)
+            AddLevels(st.inPeakSquared, st.inSum, x);
         if (st.transformer == 0)
             x = TransformerStage(x);
     }
     else
+    {
+        if (st.measure)
+            AddLevels(st.inPeakSquared, st.inSum, Input<V>(st, n));
         x = Repeat<V>(st.stage1);
+    }
     Store(c.signal + 2 * k, x);
 }
 
@@ -103,6 +115,8 @@ template <typename V> LANE_INLINE void OutputTransformer(State& st, Chunk& c, in
     else if (st.bus != 1)
         y = Repeat<V>(st.out);
     const int n = c.start + k;
+    if (st.measure)
+        AddLevels(st.outPeakSquared, st.outSum, y);
     if constexpr (lanes::kWidth<V> == 2)
     {
         st.outLeft[n] = y[0];

@@ -6,7 +6,9 @@
 #include "plugin/FactoryPresetMenu.h"
 #include "plugin/PanelMeters.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
 
 namespace
@@ -98,6 +100,7 @@ VELTAR::VELTAR(IFxInstanceInfo instanceInfo)
                                graphics->LoadIBitmap(sw.bitmapID, sw.file, sw.nFrames)));
     // The meters come after the seven controls, which keep their places in the list.
     EnableLevelMeters();
+    MeasureLevelsInProcessing();
     const IMeterControl::Face face = {
         IRECT(kMeterBarLeft, kMeterBarTop, kMeterBarRight, kMeterBarBottom),
         IRECT(kMeterLampLeft, kMeterLampTop, kMeterLampRight, kMeterLampBottom), kMeterScale};
@@ -175,9 +178,28 @@ void VELTAR::ProcessDoubleReplacing(double** inputs, double** outputs, int nFram
         GetParam(kBus)->Int(),
         GetParam(kModel)->Int(),
     };
+    ChannelLevels* inLevels = LevelsToMeasure(LevelMeters::kInputSide);
+    ChannelLevels* outLevels = LevelsToMeasure(LevelMeters::kOutputSide);
+    // At the host's rate the chain measures the samples as they pass; oversampled, it sees
+    // others than the host's.
+    if (factor == 1)
+    {
+        ChannelStripLevels levels;
+        mChain.Process(inputs, outputs, nFrames, settings, inLevels ? &levels : nullptr);
+        if (inLevels)
+        {
+            std::copy(std::begin(levels.in), std::end(levels.in), inLevels);
+            std::copy(std::begin(levels.out), std::end(levels.out), outLevels);
+        }
+        return;
+    }
+    if (inLevels)
+        ScanEachChannel(inputs, 2, nFrames, inLevels);
     mOversampler.Run(inputs, outputs, nFrames,
                      [&](const double* const* in, double* const* out, int n)
                      { mChain.Process(in, out, n, settings); });
+    if (outLevels)
+        ScanEachChannel(outputs, 2, nFrames, outLevels);
 }
 
 IFxPlug* MakePlug()

@@ -1,15 +1,11 @@
 #pragma once
 
+#include "util/channellevels.h"
+
 // A level meter reads every sample of every channel of every block, so the scan runs over each
 // side's channels once a block and must stay a small part of the signal chain's cost. The paths
 // of a CPU may differ in the last bits of the sum (a meter shows tenths of a decibel), never in
 // the peak.
-struct ChannelLevels
-{
-    double peak = 0.0;       // the largest magnitude; samples that are not numbers are skipped
-    double sumSquares = 0.0; // over all channels; not a number when a sample is not
-};
-
 using ChannelLevelScan = ChannelLevels (*)(const double* const* channels, int nChannels, int n);
 
 // Adds n samples (64-bit, or a 32-bit host's own) to four peaks and four sums side by side, so
@@ -66,3 +62,6 @@ inline ChannelLevels ScanChannelLevels(const double* const* channels, int nChann
 
 // The fastest scan of this CPU, chosen once when the module loads (one file per architecture).
 ChannelLevelScan FastestChannelLevelScan();
+
+// The levels of each of nChannels channels of n samples on its own, with the fastest scan.
+void ScanEachChannel(const double* const* channels, int nChannels, int n, ChannelLevels* levels);

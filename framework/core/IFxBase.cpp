@@ -448,44 +448,15 @@ void IFxBase::WriteFloatOutputs(int nFrames, bool accumulate)
         mLevelMeters->Add(LevelMeters::kOutputSide, levels, nMeasured, nFrames, mSampleRate);
 }
 
-void IFxBase::EnableLevelMeters()
-{
-    if (!mLevelMeters)
-        mLevelMeters.reset(new LevelMeters);
-}
-
-void IFxBase::MeasureLevels(int side, int nFrames)
-{
-    if (!mLevelMeters)
-        return;
-    // A 32-bit input was measured as it was widened.
-    if (side == LevelMeters::kInputSide && mWidenedChannels >= 0)
-    {
-        mLevelMeters->Add(side, mWidenedLevels, mWidenedChannels, nFrames, mSampleRate);
-        mWidenedChannels = -1;
-        return;
-    }
-    const double* channels[LevelMeters::kMaxChannels];
-    int n = 0;
-    if (side == LevelMeters::kInputSide)
-    {
-        for (int c = 0; c < NInChannels() && n < LevelMeters::kMaxChannels; ++c)
-            if (mInChannels.Get(c)->mConnected)
-                channels[n++] = mInData[static_cast<size_t>(c)];
-    }
-    else
-    {
-        for (int c = 0; c < NOutChannels() && n < LevelMeters::kMaxChannels; ++c)
-            if (mOutChannels.Get(c)->mConnected)
-                channels[n++] = mOutData[static_cast<size_t>(c)];
-    }
-    mLevelMeters->Measure(side, channels, n, nFrames, mSampleRate);
-}
-
 // The input is measured before processing: a host may hand the same buffer for both.
 void IFxBase::ProcessBuffers(double, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
+    if (mLevelMeters && mLevelsInProcessing && mWidenedChannels < 0)
+    {
+        ProcessMeasuring(nFrames);
+        return;
+    }
     MeasureLevels(LevelMeters::kInputSide, nFrames);
     ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
     MeasureLevels(LevelMeters::kOutputSide, nFrames);

@@ -219,6 +219,11 @@ public:
     // constructor.
     void EnableLevelMeters();
     LevelMeters* GetLevelMeters() const { return mLevelMeters.get(); }
+    // A plug-in whose processing passes every sample anyway calls it in its constructor, after
+    // EnableLevelMeters, to measure the levels there, where the work costs least: for a 64-bit
+    // block the base then measures nothing itself, and ProcessDoubleReplacing fills the levels
+    // LevelsToMeasure points to.
+    void MeasureLevelsInProcessing() { mLevelsInProcessing = true; }
 
     // ---- state and presets
     bool SerializeParams(ByteChunk* chunk);
@@ -273,6 +278,10 @@ protected:
     // Called in the plug-in's constructor: factors 2, 4 ... up to maxFactor become choices, and
     // the bypass delay line gets room for the longest latency among them.
     void OfferOversampling(int maxFactor);
+    // During ProcessDoubleReplacing: where the levels of the block's channels of a side go, one
+    // entry per channel of the plug-in (up to LevelMeters::kMaxChannels), every one to be
+    // filled; null when this block is measured elsewhere or not at all.
+    ChannelLevels* LevelsToMeasure(int side);
     FxPtrList<IPreset>* GetPresetList() { return &mPresets; }
 
     FxMutex mMutex;
@@ -284,6 +293,7 @@ private:
     IPreset* TakeFreePreset(const char* name);
     int ClampFrames(int nFrames) const;
     void MeasureLevels(int side, int nFrames);
+    void ProcessMeasuring(int nFrames);
     void PassThrough(int nFrames);
     void WriteFloatOutputs(int nFrames, bool accumulate);
     bool LoadProgramChunk(const unsigned char* block, int size);
@@ -330,6 +340,10 @@ private:
     // none were (64-bit input is measured where it is processed).
     ChannelLevels mWidenedLevels;
     int mWidenedChannels = -1;
+    bool mLevelsInProcessing = false;
+    // The levels the processing measures, channel by channel, and whether it is asked to.
+    ChannelLevels mProcessLevels[2][LevelMeters::kMaxChannels];
+    bool mMeasuringInProcessing = false;
     FxPtrList<IParam> mParams;
     FxPtrList<IPreset> mPresets;
     std::vector<double*> mInData;

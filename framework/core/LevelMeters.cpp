@@ -10,6 +10,12 @@ namespace
 const ChannelLevelScan kScan = FastestChannelLevelScan();
 } // namespace
 
+void ScanEachChannel(const double* const* channels, int nChannels, int n, ChannelLevels* levels)
+{
+    for (int c = 0; c < nChannels; ++c)
+        levels[c] = kScan(channels + c, 1, n);
+}
+
 double LevelToDb(double magnitude)
 {
     if (!(magnitude > 0.0))

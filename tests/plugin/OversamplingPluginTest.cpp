@@ -1,6 +1,6 @@
 // Oversampling in the plug-in object, linked in and driven as a host and a user drive it: the
 // panel menu, what the host hears of a change (latency, a changed project), the process mode's
-// factor, and a factor changed between blocks.
+// factor, a factor changed between blocks, and the meters at every factor.
 #include "plugin/VELTAR.h"
 
 #include "HeadlessPanelTest.h"
@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -125,6 +126,48 @@ TEST_F(OversamplingPlugin, AFactorChangedBetweenBlocksTakesEffectAtTheNextOne)
         ASSERT_LT(std::fabs(out.left[n]), 1e-6) << n;
     for (size_t n = half + 2 * latency; n < kFrames; ++n)
         ASSERT_NEAR(out.left[n], reference.left[n - latency], 1e-4) << n;
+}
+
+// At the host's rate the chain measures as it goes, oversampled the plug-in scans the host's
+// buffers: either way the meters read the samples the host gave and got.
+TEST_F(OversamplingPlugin, TheMetersReadTheHostsSamplesAtEveryFactor)
+{
+    constexpr int kBlock = 256;
+    plug->SetSampleRate(48000.0);
+    plug->SetBlockSize(kBlock);
+    plug->SetInputChannelConnections(0, 2, true);
+    plug->SetOutputChannelConnections(0, 2, true);
+    veltartest::Stereo in(kBlock), out(kBlock);
+    for (size_t n = 0; n < kBlock; ++n)
+    {
+        in.left[n] = 0.8 * std::sin(0.3 * double(n));
+        in.right[n] = -0.3 * std::cos(0.11 * double(n));
+    }
+    const auto expectLevels = [](const LevelBlock& block, const veltartest::Stereo& signal)
+    {
+        double peak = 0.0, sum = 0.0;
+        for (const std::vector<double>* channel : {&signal.left, &signal.right})
+            for (double x : *channel)
+            {
+                peak = std::max(peak, std::fabs(x));
+                sum += x * x;
+            }
+        EXPECT_EQ(block.peak, peak);
+        EXPECT_NEAR(block.meanSquare, sum / (2 * kBlock), 1e-12);
+    };
+    for (int factor : {1, 2, 8, 1})
+    {
+        SCOPED_TRACE(factor);
+        ASSERT_TRUE(plug->SetOversampling({factor, OversamplingChoice::kSameAsRealtime}));
+        double* inputs[2] = {in.left.data(), in.right.data()};
+        double* outputs[2] = {out.left.data(), out.right.data()};
+        plug->AttachInputBuffers(0, 2, inputs, kBlock);
+        plug->AttachOutputBuffers(0, 2, outputs);
+        plug->ProcessBuffers(0.0, kBlock);
+        const LevelMeters& meters = *plug->GetLevelMeters();
+        expectLevels(meters.LastBlock(LevelMeters::kInputSide), in);
+        expectLevels(meters.LastBlock(LevelMeters::kOutputSide), out);
+    }
 }
 
 } // namespace

@@ -338,3 +338,73 @@ TEST(LevelMeters, TheBaseMeasuresConnectedChannelsInAndOutAlsoWhenBypassed)
         }
     }
 }
+
+// A plug-in that measures in its own processing: for a 64-bit block the base hands it the levels
+// to fill and counts the connected channels among them; 32-bit blocks the conversions measure.
+class HalvingPlug : public TestAdapter
+{
+public:
+    HalvingPlug() : TestAdapter(0, "2-2")
+    {
+        EnableLevelMeters();
+        MeasureLevelsInProcessing();
+    }
+    void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override
+    {
+        ChannelLevels* in = LevelsToMeasure(LevelMeters::kInputSide);
+        ChannelLevels* out = LevelsToMeasure(LevelMeters::kOutputSide);
+        asked = in != nullptr && out != nullptr;
+        if (in)
+            ScanEachChannel(inputs, 2, nFrames, in);
+        for (int c = 0; c < 2; ++c)
+            for (int s = 0; s < nFrames; ++s)
+                outputs[c][s] = 0.5 * inputs[c][s];
+        if (out)
+            ScanEachChannel(outputs, 2, nFrames, out);
+    }
+    bool asked = false;
+};
+
+TEST(LevelMeters, APlugInMeasuringItsOwnBlocksIsAskedOnlyForThoseNotMeasuredElsewhere)
+{
+    HalvingPlug plug;
+    plug.SetSampleRate(kRate);
+    plug.SetBlockSize(64);
+    std::vector<double> left = Sine(-6.0, 997.0, 64), right(64, 0.0);
+    const double peak = std::pow(10.0, ReferencePeakDb(left) / 20.0);
+    const double meanSquare = std::pow(10.0, ReferenceRmsDb(left) / 10.0);
+    const LevelMeters& meters = *plug.GetLevelMeters();
+    // The right channel is not connected: only the left counts, processed in place.
+    plug.SetInputChannelConnections(0, 1, true);
+    plug.SetInputChannelConnections(1, 1, false);
+    plug.SetOutputChannelConnections(0, 1, true);
+    plug.SetOutputChannelConnections(1, 1, false);
+    double* data[1] = {left.data()};
+    plug.AttachInputBuffers(0, 1, data, 64);
+    plug.AttachOutputBuffers(0, 1, data);
+    plug.ProcessBuffers(0.0, 64);
+    EXPECT_TRUE(plug.asked);
+    EXPECT_NEAR(meters.LastBlock(LevelMeters::kInputSide).peak, peak, 1e-12);
+    EXPECT_NEAR(meters.LastBlock(LevelMeters::kInputSide).meanSquare, meanSquare, 1e-12);
+    EXPECT_NEAR(meters.LastBlock(LevelMeters::kOutputSide).peak, 0.5 * peak, 1e-12);
+    EXPECT_NEAR(meters.LastBlock(LevelMeters::kOutputSide).meanSquare, 0.25 * meanSquare, 1e-12);
+
+    // 32-bit blocks, also those a host adds to its buffers, are measured as they are converted.
+    std::vector<float> input(64, 0.5f), output(64, 0.0f);
+    float* in[1] = {input.data()};
+    float* out[1] = {output.data()};
+    for (bool accumulate : {false, true})
+    {
+        SCOPED_TRACE(accumulate);
+        plug.AttachInputBuffers(0, 1, in, 64);
+        plug.AttachOutputBuffers(0, 1, out);
+        if (accumulate)
+            plug.ProcessBuffersAccumulating(0.0f, 64);
+        else
+            plug.ProcessBuffers(0.0f, 64);
+        EXPECT_FALSE(plug.asked);
+        EXPECT_EQ(meters.LastBlock(LevelMeters::kInputSide).peak, 0.5);
+        EXPECT_EQ(meters.LastBlock(LevelMeters::kInputSide).meanSquare, 0.25);
+        EXPECT_EQ(meters.LastBlock(LevelMeters::kOutputSide).peak, 0.25);
+    }
+}
