@@ -60,20 +60,6 @@ double SafeTarget(double target, const ParamSmoother& smoother)
     return std::isfinite(target) ? target : smoother.z;
 }
 
-// Levels where the chain does not run: the input as it is, the silent output.
-void MeasureInputAlone(const double* const* inputs, int nFrames, ChannelStripLevels& levels)
-{
-    levels = ChannelStripLevels();
-    for (int c = 0; c < 2; ++c)
-        for (int n = 0; n < nFrames; ++n)
-        {
-            const double x = inputs[c][n];
-            const double magnitude = std::fabs(x);
-            levels.in[c].peak = magnitude > levels.in[c].peak ? magnitude : levels.in[c].peak;
-            levels.in[c].sumSquares += x * x;
-        }
-}
-
 // A filter driven beyond its stable range can overflow; start it afresh rather than carry
 // infinities or NaNs into every later block.
 void RecoverIfNonFinite(Biquad& f)
@@ -97,8 +83,13 @@ void ChannelStrip::Process(const double* const* inputs, double* const* outputs, 
     const double fs = s.sampleRate;
     if (!(fs > 0.0 && fs <= kMaxSampleRate))
     {
+        // The input as it is, the output silent.
         if (levels)
-            MeasureInputAlone(inputs, nFrames, *levels);
+        {
+            *levels = ChannelStripLevels();
+            for (int c = 0; c < 2; ++c)
+                AddSampleLevels(inputs[c], nFrames, &levels->in[c]);
+        }
         for (int n = 0; n < nFrames; ++n)
             outputs[0][n] = outputs[1][n] = 0.0;
         return;

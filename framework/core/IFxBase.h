@@ -279,8 +279,8 @@ protected:
     // the bypass delay line gets room for the longest latency among them.
     void OfferOversampling(int maxFactor);
     // During ProcessDoubleReplacing: where the levels of the block's channels of a side go, one
-    // entry per channel of the plug-in (up to LevelMeters::kMaxChannels), every one to be
-    // filled; null when this block is measured elsewhere or not at all.
+    // entry per channel of the plug-in, every one to be filled; null when this block is measured
+    // elsewhere or not at all.
     ChannelLevels* LevelsToMeasure(int side);
     FxPtrList<IPreset>* GetPresetList() { return &mPresets; }
 
@@ -292,6 +292,9 @@ private:
     // The first free preset, marked initialised and named; null when every preset is in use.
     IPreset* TakeFreePreset(const char* name);
     int ClampFrames(int nFrames) const;
+    // The connected channels of a side the meters count (the first LevelMeters::kMaxChannels),
+    // into indices; answers how many.
+    int MeteredChannels(int side, int* indices) const;
     void MeasureLevels(int side, int nFrames);
     void ProcessMeasuring(int nFrames);
     void PassThrough(int nFrames);
@@ -341,8 +344,9 @@ private:
     ChannelLevels mWidenedLevels;
     int mWidenedChannels = -1;
     bool mLevelsInProcessing = false;
-    // The levels the processing measures, channel by channel, and whether it is asked to.
-    ChannelLevels mProcessLevels[2][LevelMeters::kMaxChannels];
+    // The levels the processing measures, channel by channel (input, output), and whether it is
+    // asked to.
+    std::vector<ChannelLevels> mProcessLevels[2];
     bool mMeasuringInProcessing = false;
     FxPtrList<IParam> mParams;
     FxPtrList<IPreset> mPresets;

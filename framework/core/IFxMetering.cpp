@@ -7,8 +7,22 @@
 
 void IFxBase::EnableLevelMeters()
 {
-    if (!mLevelMeters)
-        mLevelMeters.reset(new LevelMeters);
+    if (mLevelMeters)
+        return;
+    mLevelMeters.reset(new LevelMeters);
+    mProcessLevels[0].resize(static_cast<size_t>(NInChannels()));
+    mProcessLevels[1].resize(static_cast<size_t>(NOutChannels()));
+}
+
+int IFxBase::MeteredChannels(int side, int* indices) const
+{
+    const bool input = side == LevelMeters::kInputSide;
+    int n = 0;
+    for (int c = 0; c < (input ? NInChannels() : NOutChannels()) && n < LevelMeters::kMaxChannels;
+         ++c)
+        if (input ? mInChannels.Get(c)->mConnected : mOutChannels.Get(c)->mConnected)
+            indices[n++] = c;
+    return n;
 }
 
 void IFxBase::MeasureLevels(int side, int nFrames)
@@ -22,52 +36,39 @@ void IFxBase::MeasureLevels(int side, int nFrames)
         mWidenedChannels = -1;
         return;
     }
+    const std::vector<double*>& data = side == LevelMeters::kInputSide ? mInData : mOutData;
+    int indices[LevelMeters::kMaxChannels];
     const double* channels[LevelMeters::kMaxChannels];
-    int n = 0;
-    if (side == LevelMeters::kInputSide)
-    {
-        for (int c = 0; c < NInChannels() && n < LevelMeters::kMaxChannels; ++c)
-            if (mInChannels.Get(c)->mConnected)
-                channels[n++] = mInData[static_cast<size_t>(c)];
-    }
-    else
-    {
-        for (int c = 0; c < NOutChannels() && n < LevelMeters::kMaxChannels; ++c)
-            if (mOutChannels.Get(c)->mConnected)
-                channels[n++] = mOutData[static_cast<size_t>(c)];
-    }
+    const int n = MeteredChannels(side, indices);
+    for (int i = 0; i < n; ++i)
+        channels[i] = data[static_cast<size_t>(indices[i])];
     mLevelMeters->Measure(side, channels, n, nFrames, mSampleRate);
 }
 
 ChannelLevels* IFxBase::LevelsToMeasure(int side)
 {
-    return mMeasuringInProcessing ? mProcessLevels[side == LevelMeters::kOutputSide ? 1 : 0]
+    return mMeasuringInProcessing ? mProcessLevels[side == LevelMeters::kOutputSide ? 1 : 0].data()
                                   : nullptr;
 }
 
 void IFxBase::ProcessMeasuring(int nFrames)
 {
-    for (auto& side : mProcessLevels)
-        std::fill(std::begin(side), std::end(side), ChannelLevels());
+    for (std::vector<ChannelLevels>& side : mProcessLevels)
+        std::fill(side.begin(), side.end(), ChannelLevels());
     mMeasuringInProcessing = true;
     ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
     mMeasuringInProcessing = false;
-    // The connected channels count, as in the base's own scans.
     for (int side : {LevelMeters::kInputSide, LevelMeters::kOutputSide})
     {
-        const bool input = side == LevelMeters::kInputSide;
-        const int channels =
-            std::min(input ? NInChannels() : NOutChannels(), int(LevelMeters::kMaxChannels));
+        int indices[LevelMeters::kMaxChannels];
+        const int n = MeteredChannels(side, indices);
         ChannelLevels levels;
-        int n = 0;
-        for (int c = 0; c < channels; ++c)
+        for (int i = 0; i < n; ++i)
         {
-            if (!(input ? mInChannels.Get(c)->mConnected : mOutChannels.Get(c)->mConnected))
-                continue;
-            const ChannelLevels& channel = mProcessLevels[input ? 0 : 1][c];
+            const ChannelLevels& channel =
+                mProcessLevels[side == LevelMeters::kOutputSide ? 1 : 0][size_t(indices[i])];
             levels.peak = channel.peak > levels.peak ? channel.peak : levels.peak;
             levels.sumSquares += channel.sumSquares;
-            ++n;
         }
         mLevelMeters->Add(side, levels, n, nFrames, mSampleRate);
     }

@@ -5,63 +5,43 @@
 // every clip and the loudest peak.
 #include "framework/core/LevelMeters.h"
 #include "framework/graphics/IMeterControl.h"
-#include "framework/platform/HeadlessNativeLayer.h"
-#include "framework/platform/IGraphicsMac.h"
-#include "framework/vst3/PlugModule.h"
 
-#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "StressHost.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <memory>
 #include <random>
 #include <thread>
 #include <vector>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
+using stresstest::StressInstance;
 
 namespace
 {
-constexpr int kMaxBlock = 512;
 constexpr double kRate = 48000.0;
 
-struct PlugRelease
-{
-    void operator()(IFxVST3* plug) const { plug->release(); }
-};
-
 // Plays a tone of random level in blocks of random length; every 50th block clips.
-void Play(IFxVST3& plug, unsigned seed, const std::atomic<bool>& stop, long& blocks)
+void Play(StressInstance& instance, unsigned seed, const std::atomic<bool>& stop, long& blocks)
 {
     std::mt19937 rng(seed);
-    std::vector<float> left(kMaxBlock), right(kMaxBlock);
-    float* ins[2] = {left.data(), right.data()};
-    std::vector<float> outLeft(kMaxBlock), outRight(kMaxBlock);
-    float* outs[2] = {outLeft.data(), outRight.data()};
-    AudioBusBuffers in, out;
-    in.numChannels = out.numChannels = 2;
-    in.channelBuffers32 = ins;
-    out.channelBuffers32 = outs;
-    ProcessData data;
-    data.symbolicSampleSize = kSample32;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &in;
-    data.outputs = &out;
+    std::vector<double> in[2];
     double phase = 0.0;
     while (!stop)
     {
-        const int n = int(rng() % (kMaxBlock + 1));
+        const size_t n = rng() % (StressInstance::kMaxBlock + 1);
         const double level = std::uniform_real_distribution<double>(0.01, 0.9)(rng);
-        for (int s = 0; s < n; ++s, phase += 0.07)
-            left[size_t(s)] = right[size_t(s)] = float(level * std::sin(phase));
+        in[0].resize(n);
+        for (size_t s = 0; s < n; ++s, phase += 0.07)
+            in[0][s] = level * std::sin(phase);
         if (++blocks % 50 == 0 && n > 0)
-            left[0] = 1.0f;
-        data.numSamples = n;
-        plug.process(data);
+            in[0][0] = 1.0;
+        in[1] = in[0];
+        instance.Process(in, nullptr);
     }
 }
 
@@ -69,27 +49,22 @@ void Play(IFxVST3& plug, unsigned seed, const std::atomic<bool>& stop, long& blo
 
 TEST(MeterStress, AudioAndEditorThreadsShareTheMetersWithoutALock)
 {
-    SetPlatformResourceRoot(VELTAR_SOURCE_DIR);
-    std::unique_ptr<IFxVST3, PlugRelease> plug(MakePlug());
-    SetPlatformResourceRoot(nullptr);
-    ASSERT_EQ(plug->initialize(nullptr), kResultOk);
-    ProcessSetup setup = {kRealtime, kSample32, kMaxBlock, kRate};
-    ASSERT_EQ(plug->setupProcessing(setup), kResultOk);
-    ASSERT_EQ(plug->setActive(true), kResultOk);
-    auto* editor = dynamic_cast<IGraphicsMac*>(plug->GetGUI());
+    StressInstance instance(nullptr);
+    ASSERT_NE(instance.Layer(), nullptr);
+    instance.SetUp(kSample32);
+    auto* editor = dynamic_cast<IGraphicsMac*>(instance.Plug().GetGUI());
     ASSERT_NE(editor, nullptr);
-    auto* layer = static_cast<HeadlessNativeLayer*>(editor->GetNativeLayer());
+    HeadlessNativeLayer* layer = instance.Layer();
     auto* inputMeter = dynamic_cast<IMeterControl*>(editor->GetControl(editor->GetNControls() - 2));
     ASSERT_NE(inputMeter, nullptr);
 
     std::atomic<bool> stop{false};
     long blocks = 0;
-    std::thread audio(Play, std::ref(*plug), 11u, std::cref(stop), std::ref(blocks));
+    std::thread audio(Play, std::ref(instance), 11u, std::cref(stop), std::ref(blocks));
     long frames = 0, lampsSeen = 0;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (std::chrono::steady_clock::now() < end)
     {
-        ASSERT_NE(editor->OpenWindow(nullptr), nullptr);
         for (int i = 0; i < 20; ++i, ++frames)
         {
             layer->RunFrame();
@@ -103,14 +78,13 @@ TEST(MeterStress, AudioAndEditorThreadsShareTheMetersWithoutALock)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         editor->CloseWindow();
+        ASSERT_NE(editor->OpenWindow(nullptr), nullptr);
     }
     stop = true;
     audio.join();
     EXPECT_GT(blocks, 100);
     EXPECT_GT(frames, 100);
     EXPECT_GT(lampsSeen, 2);
-    plug->setActive(false);
-    plug->terminate();
 }
 
 // Measured on one thread, read on another as fast as it goes: the loudest peak and a clip reach
