@@ -124,7 +124,7 @@ void CheckStateRoundTrips(IFxVST3& plug)
         !std::memcmp(again.getData(), saved.getData(), static_cast<size_t>(saved.getSize())));
 }
 
-std::vector<double> CheckProcessesFinite(IFxVST3& plug)
+std::vector<double> CheckProcessesFinite(IFxVST3& plug, IParameterChanges* changes)
 {
     constexpr int kFrames = 64;
     ProcessSetup setup = {kRealtime, kSample64, kFrames, 48000.0};
@@ -138,7 +138,9 @@ std::vector<double> CheckProcessesFinite(IFxVST3& plug)
     double* inPtrs[2] = {in[0], in[1]};
     double* outPtrs[2] = {out[0], out[1]};
     vst3host::MainBusBlock block(kRealtime, kSample64);
-    FUZZ_CHECK(plug.process(block.Set(inPtrs, outPtrs, 2, kFrames)) == kResultOk);
+    ProcessData& data = block.Set(inPtrs, outPtrs, 2, kFrames);
+    data.inputParameterChanges = changes;
+    FUZZ_CHECK(plug.process(data) == kResultOk);
     std::vector<double> played;
     for (auto& channel : out)
         for (double v : channel)

@@ -54,8 +54,10 @@ void CheckStateRoundTrips(IFxVST3& plug);
 void CheckOversampling(IFxVST3& plug);
 
 // One block of silence-free test tone through a stereo 64-bit setup with the main buses switched
-// on; the output must be finite. Answers the output, left channel then right.
-std::vector<double> CheckProcessesFinite(IFxVST3& plug);
+// on, with these changes if any; the output must be finite. Answers the output, left channel then
+// right.
+std::vector<double> CheckProcessesFinite(IFxVST3& plug,
+                                         Steinberg::Vst::IParameterChanges* changes = nullptr);
 
 // The changes of one block, with any parameter ID and any value, as a careless host sends them:
 // a queue of its own for every Add, even for an ID that has one already.

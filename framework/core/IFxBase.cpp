@@ -488,7 +488,7 @@ void IFxBase::PassThroughBuffers(double, int nFrames)
 void IFxBase::PassThrough(int nFrames)
 {
     const int latency = GetLatency();
-    if (mDelay && latency != mDelayLatency)
+    if (mDelay && (latency != mDelayLatency || mDelayRestart.exchange(false)))
     {
         mDelayLatency = latency;
         mDelay->SetDelay(latency);

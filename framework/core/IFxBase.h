@@ -275,6 +275,10 @@ public:
 
 protected:
     void CreateBypassDelayLine();
+    // Any thread, when the host starts processing afresh: the bypass delay line forgets what it
+    // holds at the next bypassed block, on the audio thread, so that nothing from before (a
+    // host's non-finite samples included) comes out after the restart.
+    void RestartBypassDelay() { mDelayRestart = true; }
     // Called in the plug-in's constructor: factors 2, 4 ... up to maxFactor become choices, and
     // the bypass delay line gets room for the longest latency among them.
     void OfferOversampling(int maxFactor);
@@ -333,6 +337,7 @@ private:
     std::unique_ptr<ChannelDelayLine> mDelay;
     // The latency the delay line was last set for; the audio thread's own once processing runs.
     int mDelayLatency = 0;
+    std::atomic<bool> mDelayRestart{false};
     int mMaxOversampling = 0;
     // The realtime factor in the low 16 bits, the offline one above: one word, so that a reader
     // never sees half of a change.

@@ -125,6 +125,7 @@ void IFxLV2::ConnectPort(uint32_t port, void* data)
 // An activated instance starts afresh: the plug-in's Reset hook is where it forgets its history.
 void IFxLV2::Activate()
 {
+    RestartBypassDelay();
     Reset();
     OnActivate(true);
 }

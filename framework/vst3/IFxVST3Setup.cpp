@@ -185,6 +185,8 @@ tresult PLUGIN_API IFxVST3::setBusArrangements(SpeakerArrangement* inputs, int32
 
 tresult PLUGIN_API IFxVST3::setActive(TBool state)
 {
+    if (state)
+        RestartBypassDelay();
     OnActivate(state != 0);
     return kResultOk;
 }
@@ -203,6 +205,7 @@ tresult PLUGIN_API IFxVST3::setupProcessing(ProcessSetup& setup)
     // Hosts read the latency after the setup, once they activate the plug-in: a latency that
     // changes with the process mode needs no announcement of its own.
     mOffline = setup.processMode == kOffline;
+    RestartBypassDelay();
     Reset();
     processSetup = setup;
     return kResultOk;

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -85,6 +86,23 @@ TEST(VeltarLV2Oversampling, LatencyOutputFollowsTheControlFromTheNextRun)
         EXPECT_EQ(lv2.Control("latency"), static_cast<float>(Oversampler::LatencyFrames(a.second)))
             << a.first;
     }
+}
+
+// A host that deactivates and activates an instance starts it afresh: a bypassed instance hands on
+// nothing of what it was given before.
+TEST(VeltarLV2Oversampling, ActivatingAgainEmptiesTheBypassDelay)
+{
+    Instance lv2(kStereoURI, 48000.0, 256);
+    ASSERT_TRUE(lv2.Ok());
+    lv2.Control("oversampling") = 4.0f;
+    lv2.Control("enabled") = 0.0f;
+    Stereo tone(256), silence(256);
+    std::fill(tone.left.begin(), tone.left.end(), 0.5);
+    tone.right = tone.left;
+    lv2.Process(tone, 256);
+    lilv_instance_deactivate(lv2.Lilv());
+    lilv_instance_activate(lv2.Lilv());
+    EXPECT_EQ(FirstDifference(lv2.Process(silence, 256), silence), -1);
 }
 
 // The controls and the factor a state section carries, in both formats, at 32-bit.

@@ -3,10 +3,14 @@
 #include "HostedPlugin.h"
 #include "ProcessBlock.h"
 
+#include "framework/core/StateExtension.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -284,6 +288,39 @@ TEST(VeltarProcess, BypassNeedsMoreThanHalf)
     EXPECT_EQ(p.controller->getParamNormalized(kBypassID), 0.0);
     p.Set(kBypassID, 1.0);
     EXPECT_EQ(veltartest::FirstDifference(p.Process32(in), ToFloatPrecision(in)), -1);
+}
+
+// Bypassed with a latency, the plug-in delays the input; what it holds is the last session's once
+// the host starts again, and a host's NaN in it would come out into the next.
+TEST(VeltarProcess, TheBypassDelayStartsSilentWheneverTheHostStartsAgain)
+{
+    HostedPlugin p;
+    std::vector<char> state = p.SaveState();
+    const std::vector<uint8_t> fourTimes =
+        EncodeOversamplingSection({4, OversamplingChoice::kSameAsRealtime});
+    state.insert(state.end(), fourTimes.begin(), fourTimes.end());
+    ASSERT_EQ(p.LoadState(state), kResultOk);
+    Stereo notNumbers(512), silence(512);
+    std::fill(notNumbers.left.begin(), notNumbers.left.end(),
+              std::numeric_limits<double>::quiet_NaN());
+    notNumbers.right = notNumbers.left;
+    for (bool setUpAgain : {true, false})
+    {
+        ASSERT_EQ(p.Setup(48000.0), kResultOk);
+        ASSERT_GT(p.processor->getLatencySamples(), 0u);
+        p.component->setActive(true);
+        p.Set(kBypassID, 1.0);
+        p.Process(notNumbers);
+        p.component->setActive(false);
+        if (setUpAgain)
+        {
+            ASSERT_EQ(p.Setup(48000.0), kResultOk);
+        }
+        p.component->setActive(true);
+        p.Set(kBypassID, 1.0);
+        EXPECT_EQ(veltartest::FirstDifference(p.Process(silence), silence), -1) << setUpAgain;
+        p.component->setActive(false);
+    }
 }
 
 TEST(VeltarProcess, PresetChangeRestoresOnlyExistingPresets)
