@@ -3,7 +3,9 @@
 #include "util/heapbuf.h"
 
 // Delays every input channel by the plug-in's latency while bypassed, so that a bypassed plug-in
-// stays time-aligned with the host's latency compensation. One lane per input channel.
+// stays time-aligned with the host's latency compensation. One lane per input channel. It takes in
+// the blocks the plug-in processes too, so that a bypass switched on goes on from the input of
+// just before, not from whatever the last bypass left.
 class ChannelDelayLine
 {
 public:
@@ -37,6 +39,15 @@ public:
 
     void Process(double** inputs, double** outputs, int nFrames)
     {
+        Run<true>(inputs, outputs, nFrames);
+    }
+
+    // Takes in a block that the plug-in hands on processed.
+    void Write(double** inputs, int nFrames) { Run<false>(inputs, nullptr, nFrames); }
+
+private:
+    template <bool kHandOn> void Run(double** inputs, double** outputs, int nFrames)
+    {
         if (mDelay <= 0)
             return;
         int nLanes = mNIn < mNOut ? mNIn : mNOut;
@@ -47,7 +58,8 @@ public:
             {
                 double* slot = lanes + static_cast<long>(c) * mDelay + mWritePos;
                 double in = inputs[c][s];
-                outputs[c][s] = *slot;
+                if (kHandOn)
+                    outputs[c][s] = *slot;
                 *slot = in;
             }
             if (++mWritePos >= mDelay)
@@ -55,7 +67,6 @@ public:
         }
     }
 
-private:
     FxTypedBuf<double> mBuf;
     long mWritePos = 0;
     int mNIn;

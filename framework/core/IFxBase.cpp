@@ -452,6 +452,7 @@ void IFxBase::WriteFloatOutputs(int nFrames, bool accumulate)
 void IFxBase::ProcessBuffers(double, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
+    FeedBypassDelay(nFrames);
     if (mLevelMeters && mLevelsInProcessing && mWidenedChannels < 0)
     {
         ProcessMeasuring(nFrames);
@@ -465,6 +466,7 @@ void IFxBase::ProcessBuffers(double, int nFrames)
 void IFxBase::ProcessBuffers(float, int nFrames)
 {
     nFrames = ClampFrames(nFrames);
+    FeedBypassDelay(nFrames);
     MeasureLevels(LevelMeters::kInputSide, nFrames);
     ProcessDoubleReplacing(mInData.data(), mOutData.data(), nFrames);
     WriteFloatOutputs(nFrames, false);
@@ -485,14 +487,26 @@ void IFxBase::PassThroughBuffers(double, int nFrames)
     MeasureLevels(LevelMeters::kOutputSide, nFrames);
 }
 
-void IFxBase::PassThrough(int nFrames)
+void IFxBase::FollowLatencyInBypassDelay()
 {
     const int latency = GetLatency();
-    if (mDelay && (latency != mDelayLatency || mDelayRestart.exchange(false)))
+    if (mDelay && (latency != mDelayLatency || (mDelayRestart && mDelayRestart.exchange(false))))
     {
         mDelayLatency = latency;
         mDelay->SetDelay(latency);
     }
+}
+
+void IFxBase::FeedBypassDelay(int nFrames)
+{
+    FollowLatencyInBypassDelay();
+    if (mDelay && mDelay->GetDelay() > 0)
+        mDelay->Write(mInData.data(), nFrames);
+}
+
+void IFxBase::PassThrough(int nFrames)
+{
+    FollowLatencyInBypassDelay();
     if (mDelay && mDelay->GetDelay() > 0)
     {
         mDelay->Process(mInData.data(), mOutData.data(), nFrames);

@@ -112,7 +112,7 @@ public:
     // Takes ownership of the editor.
     virtual void AttachGraphics(IEditorLink* graphics);
     // The plug-in's own latency, before any oversampling adds its filters' delay. Any thread: the
-    // bypass delay line follows at the next bypassed block, on the audio thread, without
+    // bypass delay line follows at the next block, on the audio thread, without
     // allocating up to the longest latency reserved by OfferOversampling.
     void SetLatency(int samples);
     // The latency the host reads changed through SetLatency or an oversampling choice.
@@ -276,8 +276,8 @@ public:
 protected:
     void CreateBypassDelayLine();
     // Any thread, when the host starts processing afresh: the bypass delay line forgets what it
-    // holds at the next bypassed block, on the audio thread, so that nothing from before (a
-    // host's non-finite samples included) comes out after the restart.
+    // holds at the next block, on the audio thread, so that nothing from before (a host's
+    // non-finite samples included) comes out after the restart.
     void RestartBypassDelay() { mDelayRestart = true; }
     // Called in the plug-in's constructor: factors 2, 4 ... up to maxFactor become choices, and
     // the bypass delay line gets room for the longest latency among them.
@@ -302,6 +302,10 @@ private:
     void MeasureLevels(int side, int nFrames);
     void ProcessMeasuring(int nFrames);
     void PassThrough(int nFrames);
+    // On the audio thread: the bypass delay line takes the latency in effect, or starts silent
+    // after a restart, and takes in a block the plug-in processes.
+    void FollowLatencyInBypassDelay();
+    void FeedBypassDelay(int nFrames);
     void WriteFloatOutputs(int nFrames, bool accumulate);
     bool LoadProgramChunk(const unsigned char* block, int size);
     bool LoadBankChunk(const unsigned char* block, int size);

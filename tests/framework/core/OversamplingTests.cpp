@@ -196,4 +196,33 @@ TEST(Oversampling, BypassDelayFollowsTheLatencyFromTheNextBlock)
     }
 }
 
+// A bypass switched on after processed blocks hands on the input of just before, delayed by the
+// latency, as a host compensating that latency expects: no gap, and nothing of an older bypass.
+TEST(Oversampling, ABypassGoesOnFromTheInputOfTheBlocksProcessedBeforeIt)
+{
+    OversamplingPlug plug;
+    plug.SetBlockSize(64);
+    plug.SetInputChannelConnections(0, 1, true);
+    plug.SetOutputChannelConnections(0, 1, true);
+    plug.SetOversampling({4, 0});
+    const int latency = plug.GetLatency();
+    double in[256], out[256];
+    for (int i = 0; i < 256; ++i)
+        in[i] = 1.0 + i;
+    for (int block = 0; block < 4; ++block)
+    {
+        double* pi[] = {in + 64 * block};
+        double* po[] = {out + 64 * block};
+        plug.AttachInputBuffers(0, 1, pi, 64);
+        plug.AttachOutputBuffers(0, 1, po);
+        // An old bypass first, then two processed blocks, then the bypass again.
+        if (block == 0 || block == 3)
+            plug.PassThroughBuffers(0.0, 64);
+        else
+            plug.ProcessBuffers(0.0, 64);
+    }
+    for (int i = 192; i < 256; ++i)
+        EXPECT_EQ(out[i], in[i - latency]) << i;
+}
+
 } // namespace
