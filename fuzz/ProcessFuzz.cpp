@@ -288,6 +288,7 @@ void ProcessBlock(FuzzedDataProvider& in, IFxVST3& plug, int32 sampleSize, bool&
         }
     }
 }
+
 // A block of tone, then one bypassed at a factor with a latency, whose delay line must start out
 // as silent as a new object's.
 std::vector<double> Probe(IFxVST3& plug)
