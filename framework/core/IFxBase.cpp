@@ -487,10 +487,22 @@ void IFxBase::PassThroughBuffers(double, int nFrames)
     MeasureLevels(LevelMeters::kOutputSide, nFrames);
 }
 
+// Every block passes here: the latency is worked out again only when one of the words it derives
+// from moved or the host started afresh (the one time the process mode can change).
 void IFxBase::FollowLatencyInBypassDelay()
 {
+    if (!mDelay)
+        return;
+    const bool restart =
+        mDelayRestart.load(std::memory_order_relaxed) && mDelayRestart.exchange(false);
+    const int choice = mOversampling.load(std::memory_order_relaxed);
+    const int own = mLatency.load(std::memory_order_relaxed);
+    if (!restart && choice == mDelayChoice && own == mDelayOwnLatency)
+        return;
+    mDelayChoice = choice;
+    mDelayOwnLatency = own;
     const int latency = GetLatency();
-    if (mDelay && (latency != mDelayLatency || (mDelayRestart && mDelayRestart.exchange(false))))
+    if (restart || latency != mDelayLatency)
     {
         mDelayLatency = latency;
         mDelay->SetDelay(latency);

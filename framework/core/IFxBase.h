@@ -339,8 +339,11 @@ private:
     std::atomic<int> mLatency;
     int mTailSize = 0;
     std::unique_ptr<ChannelDelayLine> mDelay;
-    // The latency the delay line was last set for; the audio thread's own once processing runs.
+    // The latency the delay line was last set for, and the words it was worked out from; the audio
+    // thread's own once processing runs.
     int mDelayLatency = 0;
+    int mDelayChoice = -1;
+    int mDelayOwnLatency = -1;
     std::atomic<bool> mDelayRestart{false};
     int mMaxOversampling = 0;
     // The realtime factor in the low 16 bits, the offline one above: one word, so that a reader
