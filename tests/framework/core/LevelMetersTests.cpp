@@ -282,6 +282,19 @@ TEST(LevelMeters, ShownReadingsReplaceTheMeasurementAndOnlyANewPeakAtFullScaleCl
     EXPECT_EQ(meters.Read(LevelMeters::kInputSide, kTick).peakDb, kLevelFloorDb);
 }
 
+// Connects the first of two channels each way and hands it the one buffer in and out, as a host
+// processing in place does.
+void ConnectFirstOfTwoInPlace(TestAdapter& plug, double* buffer)
+{
+    double* data[1] = {buffer};
+    plug.SetInputChannelConnections(0, 1, true);
+    plug.SetInputChannelConnections(1, 1, false);
+    plug.SetOutputChannelConnections(0, 1, true);
+    plug.SetOutputChannelConnections(1, 1, false);
+    plug.AttachInputBuffers(0, 1, data, 64);
+    plug.AttachOutputBuffers(0, 1, data);
+}
+
 // The base measures the channels the host connected, before processing (a host may process in
 // place) and after, and goes on measuring while bypassed; a 32-bit host's samples as it gives
 // and gets them.
@@ -299,14 +312,7 @@ TEST(LevelMeters, TheBaseMeasuresConnectedChannelsInAndOutAlsoWhenBypassed)
     for (bool bypassed : {false, true})
     {
         SCOPED_TRACE(bypassed);
-        // One channel of two, processed in place.
-        double* data[1] = {buffer.data()};
-        plug.SetInputChannelConnections(0, 1, true);
-        plug.SetInputChannelConnections(1, 1, false);
-        plug.SetOutputChannelConnections(0, 1, true);
-        plug.SetOutputChannelConnections(1, 1, false);
-        plug.AttachInputBuffers(0, 1, data, 64);
-        plug.AttachOutputBuffers(0, 1, data);
+        ConnectFirstOfTwoInPlace(plug, buffer.data());
         if (bypassed)
             plug.PassThroughBuffers(0.0, 64);
         else
@@ -375,13 +381,7 @@ TEST(LevelMeters, APlugInMeasuringItsOwnBlocksIsAskedOnlyForThoseNotMeasuredElse
     const double meanSquare = std::pow(10.0, ReferenceRmsDb(left) / 10.0);
     const LevelMeters& meters = *plug.GetLevelMeters();
     // The right channel is not connected: only the left counts, processed in place.
-    plug.SetInputChannelConnections(0, 1, true);
-    plug.SetInputChannelConnections(1, 1, false);
-    plug.SetOutputChannelConnections(0, 1, true);
-    plug.SetOutputChannelConnections(1, 1, false);
-    double* data[1] = {left.data()};
-    plug.AttachInputBuffers(0, 1, data, 64);
-    plug.AttachOutputBuffers(0, 1, data);
+    ConnectFirstOfTwoInPlace(plug, left.data());
     plug.ProcessBuffers(0.0, 64);
     EXPECT_TRUE(plug.asked);
     EXPECT_NEAR(meters.LastBlock(LevelMeters::kInputSide).peak, peak, 1e-12);
